@@ -1,0 +1,162 @@
+#include "document/file_io.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tamberlin {
+
+namespace {
+
+int writeAll(int fd, std::string_view data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int writeInPlace(const std::string& path, std::string_view data) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    int err = writeAll(fd, data);
+    if (::close(fd) != 0 && err == 0) {
+        err = errno;
+    }
+    return err;
+}
+
+// The path whose folder receives the temporary file: a symbolic link's final target.
+std::string resolveTarget(const std::string& path) {
+    char resolved[PATH_MAX];
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        ::realpath(path.c_str(), resolved) != nullptr) {
+        return resolved;
+    }
+    return path;
+}
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+int WriteFileAtomically(const std::string& requestedPath, std::string_view data) {
+    if (requestedPath.empty()) {
+        return ENOENT;
+    }
+    const std::string path = resolveTarget(requestedPath);
+    mode_t mode = 0666;
+    bool exists = false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            return EISDIR;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            // A device or pipe cannot be replaced; it is written in place.
+            return writeInPlace(path, data);
+        }
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
+            return EACCES;
+        }
+        exists = true;
+        mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return errno;
+    }
+
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (name.empty()) {
+        return EISDIR;
+    }
+    // Keep the temporary name within NAME_MAX whatever the target's name.
+    if (name.size() > 200) {
+        name.resize(200);
+    }
+    std::string tempPath = folder + "." + name + ".XXXXXX";
+    std::vector<char> templ(tempPath.begin(), tempPath.end());
+    templ.push_back('\0');
+    const int fd = ::mkstemp(templ.data());
+    if (fd < 0) {
+        // The folder is missing or refuses new files; report what writing the target would.
+        return errno;
+    }
+    tempPath.assign(templ.data());
+
+    int err = writeAll(fd, data);
+    // mkstemp makes the file private; give it the target's bits, or a new file's usual ones.
+    if (err == 0 && ::fchmod(fd, exists ? mode : mode & ~currentUmask()) != 0) {
+        err = errno;
+    }
+    if (err == 0 && ::fsync(fd) != 0) {
+        err = errno;
+    }
+    if (::close(fd) != 0 && err == 0) {
+        err = errno;
+    }
+    if (err == 0 && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        err = errno;
+    }
+    if (err != 0) {
+        ::unlink(tempPath.c_str());
+    }
+    return err;
+}
+
+int ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::string& out) {
+    out.clear();
+    if (path.empty()) {
+        return ENOENT;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return EISDIR;
+    }
+    out.resize(maxBytes);
+    std::size_t got = 0;
+    int err = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd, out.data() + got, maxBytes - got);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            err = errno;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    ::close(fd);
+    return err;
+}
+
+} // namespace tamberlin
