@@ -78,19 +78,54 @@ struct LanguageCodePage {
 
 constexpr LanguageCodePage kLanguageCodePages[] = {
     // Central European
-    {"cs", 1250}, {"pl", 1250}, {"hu", 1250}, {"sk", 1250}, {"sl", 1250}, {"hr", 1250},
-    {"ro", 1250}, {"sq", 1250}, {"bs", 1250}, {"hsb", 1250}, {"dsb", 1250},
+    {"cs", 1250},
+    {"pl", 1250},
+    {"hu", 1250},
+    {"sk", 1250},
+    {"sl", 1250},
+    {"hr", 1250},
+    {"ro", 1250},
+    {"sq", 1250},
+    {"bs", 1250},
+    {"hsb", 1250},
+    {"dsb", 1250},
     // Cyrillic
-    {"ru", 1251}, {"uk", 1251}, {"be", 1251}, {"bg", 1251}, {"mk", 1251}, {"sr", 1251},
-    {"kk", 1251}, {"ky", 1251}, {"tt", 1251}, {"mn", 1251}, {"ba", 1251}, {"sah", 1251},
+    {"ru", 1251},
+    {"uk", 1251},
+    {"be", 1251},
+    {"bg", 1251},
+    {"mk", 1251},
+    {"sr", 1251},
+    {"kk", 1251},
+    {"ky", 1251},
+    {"tt", 1251},
+    {"mn", 1251},
+    {"ba", 1251},
+    {"sah", 1251},
     {"tg", 1251},
     // Greek, Turkish, Hebrew, Arabic, Baltic, Vietnamese, Thai
-    {"el", 1253}, {"tr", 1254}, {"az", 1254}, {"uz", 1254}, {"he", 1255}, {"iw", 1255},
-    {"yi", 1255}, {"ar", 1256}, {"fa", 1256}, {"ur", 1256}, {"ps", 1256}, {"ug", 1256},
-    {"lt", 1257}, {"lv", 1257}, {"et", 1257}, {"vi", 1258}, {"th", 874},
+    {"el", 1253},
+    {"tr", 1254},
+    {"az", 1254},
+    {"uz", 1254},
+    {"he", 1255},
+    {"iw", 1255},
+    {"yi", 1255},
+    {"ar", 1256},
+    {"fa", 1256},
+    {"ur", 1256},
+    {"ps", 1256},
+    {"ug", 1256},
+    {"lt", 1257},
+    {"lv", 1257},
+    {"et", 1257},
+    {"vi", 1258},
+    {"th", 874},
 };
 
-std::string iconvNameFor(int codePage) { return "CP" + std::to_string(codePage); }
+std::string iconvNameFor(int codePage) {
+    return "CP" + std::to_string(codePage);
+}
 
 } // namespace
 

@@ -53,7 +53,9 @@ EInOutError::EInOutError(int code) : TamberlinError(InOutErrorMessage(code)), co
 EQuizFormatError::EQuizFormatError(const std::string& path)
     : TamberlinError("The file \"" + path + "\" is not a quiz file or is damaged.") {}
 
-std::string SystemErrorText(int err) { return std::strerror(err); }
+std::string SystemErrorText(int err) {
+    return std::strerror(err);
+}
 
 EFCreateError::EFCreateError(const std::string& path, int err)
     : TamberlinError("Cannot create file \"" + path + "\". " + SystemErrorText(err)) {}

@@ -74,7 +74,8 @@ int WriteFileAtomically(const std::string& requestedPath, std::string_view data)
             // A device or pipe cannot be replaced; it is written in place.
             return writeInPlace(path, data);
         }
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+            ::access(path.c_str(), W_OK) != 0) {
             return EACCES;
         }
         exists = true;
@@ -84,7 +85,8 @@ int WriteFileAtomically(const std::string& requestedPath, std::string_view data)
     }
 
     const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (name.empty()) {
         return EISDIR;

@@ -16,18 +16,18 @@ using TColor = std::uint32_t;
 // The members sit at their file offsets (little-endian host, no padding), so the block is saved
 // and loaded with one copy; the filler is carried through unchanged.
 struct THtmlPrefs {
-    std::uint8_t TitleFontOn;     // 0
-    std::uint8_t QuestionFontOn;  // 1
-    std::uint8_t ChoiceFontOn;    // 2
-    std::uint8_t TextColorOn;     // 3
-    std::uint8_t FixedBackground; // 4
-    std::uint8_t CookieRequired;  // 5
-    std::uint8_t BgColorOn;       // 6
-    CountedString<200> Author;          // 7
-    CountedString<200> TitleFontTag;    // 208
-    CountedString<200> QuestionFontTag; // 409
-    CountedString<200> ChoiceFontTag;   // 610
-    CountedString<250> BgImage;         // 811
+    std::uint8_t TitleFontOn;            // 0
+    std::uint8_t QuestionFontOn;         // 1
+    std::uint8_t ChoiceFontOn;           // 2
+    std::uint8_t TextColorOn;            // 3
+    std::uint8_t FixedBackground;        // 4
+    std::uint8_t CookieRequired;         // 5
+    std::uint8_t BgColorOn;              // 6
+    CountedString<200> Author;           // 7
+    CountedString<200> TitleFontTag;     // 208
+    CountedString<200> QuestionFontTag;  // 409
+    CountedString<200> ChoiceFontTag;    // 610
+    CountedString<250> BgImage;          // 811
     CountedString<100> TitleFontFace;    // 1062
     CountedString<100> QuestionFontFace; // 1163
     CountedString<100> ChoiceFontFace;   // 1264

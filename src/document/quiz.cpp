@@ -30,7 +30,9 @@ void TQuestionRec::clearStrings() {
     Answer.clear();
 }
 
-void QuizDocument::ClearBlankQuestion() { BlankQuestion.clearStrings(); }
+void QuizDocument::ClearBlankQuestion() {
+    BlankQuestion.clearStrings();
+}
 
 void QuizDocument::ResetQuiz() {
     for (auto& slot : quiz.Questions) {

@@ -69,6 +69,8 @@ struct QuizDocument {
 };
 
 // The letter of choice k: 'A' + k.
-inline char ChoiceLetter(int k) { return static_cast<char>('A' + k); }
+inline char ChoiceLetter(int k) {
+    return static_cast<char>('A' + k);
+}
 
 } // namespace tamberlin

@@ -14,7 +14,8 @@ namespace tamberlin {
 //   2537 QuestionCount question records (1764 each), then Interval (4).
 inline constexpr std::size_t kQuizHeaderSize = 2537;
 inline constexpr std::size_t kQuestionRecSize = 1764;
-inline constexpr std::size_t kMaxQuizFileSize = kQuizHeaderSize + kMaxQuestions * kQuestionRecSize + 4;
+inline constexpr std::size_t kMaxQuizFileSize =
+    kQuizHeaderSize + kMaxQuestions * kQuestionRecSize + 4;
 
 inline constexpr std::size_t QuizFileSize(int questionCount) {
     return kQuizHeaderSize + (questionCount > 0 ? questionCount : 0) * kQuestionRecSize + 4;

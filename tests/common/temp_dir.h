@@ -15,7 +15,8 @@ namespace tamberlin::testing {
 class TempDir {
 public:
     TempDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "tamberlin-test-XXXXXX").string();
+        std::string templ =
+            (std::filesystem::temp_directory_path() / "tamberlin-test-XXXXXX").string();
         if (::mkdtemp(templ.data()) == nullptr) {
             std::abort();
         }

@@ -6,7 +6,8 @@ using namespace tamberlin;
 
 TEST(CodePage, WesternRoundTrip) {
     const CodePage cp("CP1252");
-    const std::string text = "Caf\xC3\xA9 \xE2\x82\xAC 5 \xE2\x80\x93 na\xC3\xAF" "ve"; // Café € 5 – naïve
+    const std::string text = "Caf\xC3\xA9 \xE2\x82\xAC 5 \xE2\x80\x93 na\xC3\xAF"
+                             "ve"; // Café € 5 – naïve
     const std::string bytes = cp.fromUtf8(text);
     EXPECT_EQ(bytes, "Caf\xE9 \x80 5 \x96 na\xEFve");
     EXPECT_EQ(cp.toUtf8(bytes), text);
@@ -22,10 +23,12 @@ TEST(CodePage, CyrillicRoundTrip) {
 
 TEST(CodePage, UnrepresentableAndMalformedBecomeQuestionMarks) {
     const CodePage western("CP1252");
-    EXPECT_EQ(western.fromUtf8("a\xD0\x9F" "b"), "a?b");             // Cyrillic in 1252
-    EXPECT_EQ(western.fromUtf8("x\xF0\x9F\x98\x80y"), "x?y");        // emoji
-    EXPECT_EQ(western.fromUtf8("\xC3"), "?");                        // cut sequence
-    EXPECT_EQ(western.fromUtf8("\xC0\xAF"), "??");                   // overlong
+    EXPECT_EQ(western.fromUtf8("a\xD0\x9F"
+                               "b"),
+              "a?b");                                         // Cyrillic in 1252
+    EXPECT_EQ(western.fromUtf8("x\xF0\x9F\x98\x80y"), "x?y"); // emoji
+    EXPECT_EQ(western.fromUtf8("\xC3"), "?");                 // cut sequence
+    EXPECT_EQ(western.fromUtf8("\xC0\xAF"), "??");            // overlong
 }
 
 TEST(CodePage, UndefinedBytesSurviveARoundTrip) {

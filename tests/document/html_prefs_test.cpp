@@ -17,7 +17,8 @@ TEST(ColorToHtmlHex, SwapsBlueAndRed) {
 }
 
 TEST(FontTag, FaceByListPositionSizeAndColour) {
-    EXPECT_EQ(BuildFontTag(1, 4, 0x000000FF), "<FONT FACE=\"sans-serif\" SIZE=\"4\" COLOR=\"#FF0000\">\r\n");
+    EXPECT_EQ(BuildFontTag(1, 4, 0x000000FF),
+              "<FONT FACE=\"sans-serif\" SIZE=\"4\" COLOR=\"#FF0000\">\r\n");
     EXPECT_EQ(BuildFontTag(-1, 3, 0x00FFFFFF), "<FONT SIZE=\"3\" COLOR=\"#FFFFFF\">\r\n");
     EXPECT_EQ(BuildFontTag(0, 7, 0), "<FONT FACE=\"serif\" SIZE=\"7\" COLOR=\"#000000\">\r\n");
     EXPECT_EQ(BuildFontTag(2, 1, 0x00123456),
@@ -42,8 +43,9 @@ TEST(BodyAttributes, FourPartsInOrder) {
     look.textColorOn = true;
     look.textColor = 0x000000FF;
     look.fixedBackground = true;
-    EXPECT_EQ(BuildBodyAttributes(look),
-              " BGCOLOR=\"#0000FF\" BACKGROUND=\"paper.gif\" TEXT=\"#FF0000\" BGPROPERTIES=\"fixed\"");
+    EXPECT_EQ(
+        BuildBodyAttributes(look),
+        " BGCOLOR=\"#0000FF\" BACKGROUND=\"paper.gif\" TEXT=\"#FF0000\" BGPROPERTIES=\"fixed\"");
     look.bgColorOn = false;
     look.bgImage.clear();
     EXPECT_EQ(BuildBodyAttributes(look), " TEXT=\"#FF0000\" BGPROPERTIES=\"fixed\"");
@@ -81,8 +83,8 @@ TEST(HtmlPrefs, ResetGivesTheNewQuizBytesAndKeepsFillerAndOldText) {
     prefs.Filler1[1] = 0x7E;
     prefs.Filler2[2] = 0x11;
     prefs.reset();
-    EXPECT_EQ(bytes[7], 0);      // length byte emptied
-    EXPECT_EQ(bytes[8], 'S');    // text after the length kept
+    EXPECT_EQ(bytes[7], 0);       // length byte emptied
+    EXPECT_EQ(bytes[8], 'S');     // text after the length kept
     EXPECT_EQ(bytes[1366], 0x7E); // filler carried
     EXPECT_EQ(bytes[1403], 0x11);
 }

@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -45,7 +45,8 @@ std::string counted(const std::string& text, std::size_t capacity) {
 std::string le32(std::int32_t v) {
     std::string s(4, '\0');
     for (int i = 0; i < 4; ++i) {
-        s[static_cast<std::size_t>(i)] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+        s[static_cast<std::size_t>(i)] =
+            static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
     }
     return s;
 }
@@ -125,7 +126,8 @@ TEST(QuizFileLayout, CountsAndIntervalOffsetsForTenQuestions) {
     ASSERT_EQ(bytes.size(), 2541u + 10 * 1764);
     EXPECT_EQ(bytes.substr(256, 8), std::string("\x0A\0\0\0\x03\0\0\0", 8));
     EXPECT_EQ(int32At(bytes, 20177), -7);
-    EXPECT_EQ(bytes.substr(2537 + 9 * 1764 + 1762, 2), "\x01" "C");
+    EXPECT_EQ(bytes.substr(2537 + 9 * 1764 + 1762, 2), "\x01"
+                                                       "C");
     EXPECT_EQ(bytes.substr(1133, 1404), freshPrefsBytes());
 }
 
@@ -149,7 +151,8 @@ TEST(QuizFileLayout, QuestionRecordOffsets) {
     EXPECT_EQ(bytes.substr(second + 507, 8), "\x07Mercury");
     EXPECT_EQ(bytes.substr(second + 758, 6), "\x05Venus");
     EXPECT_EQ(bytes.substr(second + 1511, 2), "\x15k");
-    EXPECT_EQ(bytes.substr(second + 1762, 2), "\x01" "B");
+    EXPECT_EQ(bytes.substr(second + 1762, 2), "\x01"
+                                              "B");
     // The shortened question text keeps the old text's tail after its length.
     EXPECT_NE(bytes.substr(2537 + 251 + 1, 255).find("be shortened"), std::string::npos);
 }
@@ -186,8 +189,8 @@ TEST(QuizFileRoundTrip, ArbitraryBytesInValidFileSurvive) {
 TEST(QuizFileShort, FieldsNotReachedKeepResetValuesAndInterval) {
     auto full = filledDocument();
     const std::string bytes = SerializeQuiz(full->quiz);
-    const std::size_t cuts[] = {0, 100, 258, 264, 400, 1133, 1500, 2537, 2537 + 1000,
-                                2537 + 1764 + 600, bytes.size() - 2};
+    const std::size_t cuts[] = {
+        0, 100, 258, 264, 400, 1133, 1500, 2537, 2537 + 1000, 2537 + 1764 + 600, bytes.size() - 2};
     for (std::size_t cut : cuts) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         auto doc = freshDocument();
@@ -207,7 +210,8 @@ TEST(QuizFileShort, FieldsNotReachedKeepResetValuesAndInterval) {
             reset->quiz.ChoiceCount = 4;
         }
         std::string expected = SerializeQuiz(reset->quiz);
-        expected.replace(0, std::min(cut, expected.size()), bytes.substr(0, std::min(cut, expected.size())));
+        expected.replace(0, std::min(cut, expected.size()),
+                         bytes.substr(0, std::min(cut, expected.size())));
         EXPECT_EQ(again, expected);
         EXPECT_EQ(doc->quiz.Interval, cut >= bytes.size() - 3 ? doc->quiz.Interval : 77);
     }
@@ -234,10 +238,10 @@ TEST(QuizFileRefusal, CountsOutsideAQuizsRangesAreRefused) {
         std::int32_t questions, choices;
         bool quiz;
     };
-    const Case cases[] = {{0, 0, true},    {0, 5, true},    {1, 2, true},   {100, 5, true},
-                          {0, 6, false},   {0, -1, false},  {1, 0, false},  {1, 1, false},
-                          {1, 6, false},   {101, 3, false}, {-1, 3, false}, {1000000, 4, false},
-                          {INT32_MIN, 2, false}};
+    const Case cases[] = {
+        {0, 0, true},   {0, 5, true},        {1, 2, true},         {100, 5, true}, {0, 6, false},
+        {0, -1, false}, {1, 0, false},       {1, 1, false},        {1, 6, false},  {101, 3, false},
+        {-1, 3, false}, {1000000, 4, false}, {INT32_MIN, 2, false}};
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.questions) + "/" + std::to_string(c.choices));
@@ -256,8 +260,8 @@ TEST(QuizFileRefusal, CountsOutsideAQuizsRangesAreRefused) {
                 ReadQuizFile(doc->quiz, dir.file("x.qvt"));
                 ADD_FAILURE() << "not refused";
             } catch (const EQuizFormatError& e) {
-                EXPECT_EQ(std::string(e.what()),
-                          "The file \"" + dir.file("x.qvt") + "\" is not a quiz file or is damaged.");
+                EXPECT_EQ(std::string(e.what()), "The file \"" + dir.file("x.qvt") +
+                                                     "\" is not a quiz file or is damaged.");
             }
             EXPECT_TRUE(doc->quiz.Title.empty());
             EXPECT_EQ(doc->quiz.QuestionCount, 0);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+namespace tamberlin {
+
+// The outcome of loading a picture: the image, or the error message to show.
+struct LoadedPicture {
+    QImage image;
+    QString error;
+    bool ok() const { return error.isEmpty() && !image.isNull(); }
+};
+
+// Called after each decoded row of a long decode: (rows done, rows in all).
+using PictureProgress = std::function<void(int rowsDone, int rows)>;
+
+// Loads a picture file by its extension, compared without regard to case:
+// jpg/jpeg (libjpeg), gif (our reader), bmp/ico/png (Qt's readers); wmf/emf and any other
+// extension fail with a message. A missing or unreadable file fails with
+// "Cannot open file "<full path>". <reason>". Never shows anything and never throws.
+LoadedPicture LoadPictureFile(const QString& path, const PictureProgress& progress = {});
+
+} // namespace tamberlin

@@ -1,0 +1,165 @@
+#include "platform/qt_platform.h"
+
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+namespace tamberlin {
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Tamberlin");
+
+// A message box that tells a close-box close apart from Escape.
+class ConfirmBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool closedFromFrame() const { return closedFromFrame_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (event->spontaneous()) {
+            closedFromFrame_ = true;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool closedFromFrame_ = false;
+};
+
+void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+             bool centreOnScreen) {
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    if (centreOnScreen) {
+        box.adjustSize();
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            box.move(screen->availableGeometry().center() - box.rect().center());
+        }
+    }
+    box.exec();
+}
+
+QStringList qtFilters(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        if (description.contains(u'(')) {
+            result << description;
+        } else {
+            result << description + QStringLiteral(" (") + patterns + u')';
+        }
+    }
+    return result;
+}
+
+std::optional<QString> runFileDialog(QWidget* parent, const Platform::FileDialogOptions& options,
+                                     bool save) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save || !options.fileMustExist ? QFileDialog::AnyFile
+                                                      : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilters(qtFilters(options.filter));
+    if (!options.defaultExtension.isEmpty()) {
+        dialog.setDefaultSuffix(options.defaultExtension);
+    }
+    if (!options.initialFolder.isEmpty()) {
+        dialog.setDirectory(options.initialFolder);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString QtFileDialogFilter(const QString& filter) {
+    return qtFilters(filter).join(QStringLiteral(";;"));
+}
+
+void QtPlatform::doShowMessage(const QString& text) {
+    showBox(parentWindow(), QMessageBox::NoIcon, kAppTitle, text, false);
+}
+
+Platform::Answer QtPlatform::doConfirm(const QString& text, Buttons buttons) {
+    ConfirmBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton,
+                   parentWindow());
+    QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    QPushButton* cancel = nullptr;
+    if (buttons == Buttons::YesNoCancel) {
+        cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    }
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel != nullptr ? cancel : no);
+    box.exec();
+    if (box.closedFromFrame()) {
+        return Answer::Cancel;
+    }
+    if (box.clickedButton() == yes) {
+        return Answer::Yes;
+    }
+    if (box.clickedButton() == no) {
+        return Answer::No;
+    }
+    return Answer::Cancel;
+}
+
+void QtPlatform::doShowError(const QString& text) {
+    showBox(parentWindow(), QMessageBox::Critical, kAppTitle, text, false);
+}
+
+void QtPlatform::doShowErrorBox(const QString& text) {
+    showBox(parentWindow(), QMessageBox::Critical, QStringLiteral("Error"), text, true);
+}
+
+std::optional<QString> QtPlatform::doGetOpenFileName(const FileDialogOptions& options) {
+    return runFileDialog(parentWindow(), options, false);
+}
+
+std::optional<QString> QtPlatform::doGetSaveFileName(const FileDialogOptions& options) {
+    return runFileDialog(parentWindow(), options, true);
+}
+
+std::optional<std::uint32_t> QtPlatform::doChooseColor(std::uint32_t initial) {
+    const QColor start(static_cast<int>(initial & 0xFF), static_cast<int>((initial >> 8) & 0xFF),
+                       static_cast<int>((initial >> 16) & 0xFF));
+    const QColor chosen = QColorDialog::getColor(start, parentWindow());
+    if (!chosen.isValid()) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(chosen.red()) |
+           (static_cast<std::uint32_t>(chosen.green()) << 8) |
+           (static_cast<std::uint32_t>(chosen.blue()) << 16);
+}
+
+bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder) {
+    const QUrl url(target);
+    const bool isAddress = url.isValid() && url.scheme().size() > 1 && !url.isLocalFile();
+    if (!isAddress) {
+        QFileInfo file(target);
+        if (file.isRelative() && !workingFolder.isEmpty()) {
+            file = QFileInfo(workingFolder + u'/' + target);
+        }
+        if (!file.exists()) {
+            return false;
+        }
+    }
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {target}, workingFolder);
+}
+
+} // namespace tamberlin
