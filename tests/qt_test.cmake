@@ -10,5 +10,5 @@ function(tamberlin_qt_test name)
         TAMBERLIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT
-        "QT_QPA_PLATFORM=offscreen;TAMBERLIN_CODEPAGE=cp1252;LC_ALL=C.UTF-8;QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
+        "QT_QPA_PLATFORM=offscreen;TAMBERLIN_CODEPAGE=cp1252;LC_ALL=C.UTF-8")
 endfunction()
