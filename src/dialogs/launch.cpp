@@ -1,0 +1,31 @@
+#include "dialogs/launch.h"
+
+#include "platform/platform.h"
+
+#include <QRegularExpression>
+
+namespace tamberlin {
+
+QString LaunchedName(const QString& target) {
+    // A web address keeps its host and path: only the scheme and its colon go.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+://"));
+    const QRegularExpressionMatch match = scheme.match(target);
+    if (match.hasMatch()) {
+        return target.mid(match.capturedLength() - 2);
+    }
+    qsizetype cut = -1;
+    for (const QChar separator : {u'/', u'\\', u':'}) {
+        cut = std::max(cut, target.lastIndexOf(separator));
+    }
+    return target.mid(cut + 1);
+}
+
+bool OpenThroughShell(const QString& target, const QString& workingFolder) {
+    if (platform().shellOpen(target, workingFolder)) {
+        return true;
+    }
+    platform().showErrorBox(QStringLiteral("Failed to execute ") + LaunchedName(target));
+    return false;
+}
+
+} // namespace tamberlin

@@ -1,0 +1,122 @@
+#include "dialogs/splash.h"
+
+#include "dialogs/launch.h"
+#include "imaging/picture_loading.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+// Resources of a static library are registered explicitly; this must run outside any namespace.
+static void RegisterSplashResources() {
+    Q_INIT_RESOURCE(splash);
+}
+
+namespace tamberlin {
+
+LoadedPicture LoadSplashPicture() {
+    // The picture is a baseline JPEG in the resources; it goes through the picture loader like
+    // every other picture. Switch this to the loader's from-memory JPEG entry when that exists.
+    return LoadPictureFile(QStringLiteral(":/splash/splash.jpg"));
+}
+
+TSplash::TSplash(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    RegisterSplashResources();
+    setObjectName(QStringLiteral("Splash"));
+    setModal(true);
+    setFixedSize(kPictureSize);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(QRect(QPoint(0, 0), kPictureSize));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (const LoadedPicture picture = LoadSplashPicture(); picture.ok()) {
+        Image1->setPixmap(QPixmap::fromImage(picture.image));
+    }
+    Image1->installEventFilter(this);
+
+    // The link area lies above the picture and draws nothing; it takes the presses inside it.
+    Shape1 = new QWidget(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(kLinkArea);
+    Shape1->setCursor(Qt::PointingHandCursor);
+    Shape1->installEventFilter(this);
+    Shape1->raise();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kTimerInterval);
+    connect(Timer1, &QTimer::timeout, this, &TSplash::Timer1Timer);
+}
+
+void TSplash::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TSplash::FormShow() {
+    centreOnScreen();
+    // A timer still running from an earlier showing keeps its period.
+    if (!Timer1->isActive()) {
+        Timer1->start();
+    }
+}
+
+void TSplash::Timer1Timer() {
+    Timer1->stop();
+    if (isVisible()) {
+        reject();
+    }
+}
+
+void TSplash::Image1Click() {
+    // The timer keeps running: a showing soon after ends when its period does.
+    if (isVisible()) {
+        reject();
+    }
+}
+
+void TSplash::Shape1MouseDown() {
+    OpenThroughShell(QString::fromUtf16(kMakerWebPage));
+}
+
+bool TSplash::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Shape1 && event->type() == QEvent::MouseButtonPress) {
+        Shape1MouseDown();
+        return true;
+    }
+    if (watched == Image1) {
+        // A click is the left button pressed and released over the picture.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+            leftPressedOnPicture_ = true;
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            const bool click =
+                leftPressedOnPicture_ && Image1->rect().contains(mouse->position().toPoint());
+            leftPressedOnPicture_ = false;
+            if (click) {
+                Image1Click();
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TSplash::centreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen != nullptr) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+} // namespace tamberlin
