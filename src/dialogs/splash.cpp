@@ -50,6 +50,8 @@ TSplash::TSplash(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimerInterval);
+    // Precise: a coarse timer may fire up to 5% early.
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &TSplash::Timer1Timer);
 }
 
