@@ -53,6 +53,9 @@ TSplash::TSplash(QWidget* parent)
     // Precise: a coarse timer may fire up to 5% early.
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &TSplash::Timer1Timer);
+
+    // Placed before the first showing too, so a window manager maps it where it belongs.
+    centreOnScreen();
 }
 
 void TSplash::showEvent(QShowEvent* event) {
