@@ -94,22 +94,25 @@ bool TSplash::eventFilter(QObject* watched, QEvent* event) {
         Shape1MouseDown();
         return true;
     }
-    if (watched == Image1) {
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (watched == Image1 && (press || release)) {
         // A click is the left button pressed and released over the picture.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        if (mouse->button() != Qt::LeftButton) {
+            return true;
+        }
+        if (press) {
             leftPressedOnPicture_ = true;
             return true;
         }
-        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
-            const bool click =
-                leftPressedOnPicture_ && Image1->rect().contains(mouse->position().toPoint());
-            leftPressedOnPicture_ = false;
-            if (click) {
-                Image1Click();
-            }
-            return true;
+        const bool click =
+            leftPressedOnPicture_ && Image1->rect().contains(mouse->position().toPoint());
+        leftPressedOnPicture_ = false;
+        if (click) {
+            Image1Click();
         }
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }
