@@ -12,7 +12,11 @@
 
 // Resources of a static library are registered explicitly; this must run outside any namespace.
 static void RegisterSplashResources() {
-    Q_INIT_RESOURCE(splash);
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(splash);
+        return true;
+    }();
+    (void)registered;
 }
 
 namespace tamberlin {
