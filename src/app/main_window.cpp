@@ -56,8 +56,8 @@ QToolButton* flatButton(QWidget* parent, const char* name, QRect rect) {
 
 QToolButton* pictureButton(QWidget* parent, const char* name, const char* picture, QRect rect) {
     QToolButton* button = flatButton(parent, name, rect);
-    button->setIcon(QIcon(QStringLiteral(":/app/") + QString::fromLatin1(picture) +
-                          QStringLiteral(".png")));
+    button->setIcon(
+        QIcon(QStringLiteral(":/app/") + QString::fromLatin1(picture) + QStringLiteral(".png")));
     button->setIconSize(QSize(24, 24));
     return button;
 }
@@ -254,12 +254,16 @@ void TForm1::buildControls() {
     for (QWidget* box : order) {
         box->installEventFilter(this);
     }
-    watchText(Memo1, [this] { return Memo1->toPlainText(); }, &TForm1::Memo1Change);
-    watchText(qpicaddress, [this] { return qpicaddress->text(); }, &TForm1::Memo1Change);
+    watchText(
+        Memo1, [this] { return Memo1->toPlainText(); }, &TForm1::Memo1Change);
+    watchText(
+        qpicaddress, [this] { return qpicaddress->text(); }, &TForm1::Memo1Change);
     for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
-        watchText(box, [box] { return box->text(); }, &TForm1::Memo1Change);
+        watchText(
+            box, [box] { return box->text(); }, &TForm1::Memo1Change);
     }
-    watchText(Edit6, [this] { return Edit6->text(); }, &TForm1::Edit6Change);
+    watchText(
+        Edit6, [this] { return Edit6->text(); }, &TForm1::Edit6Change);
 
     connect(FirstBtn, &QToolButton::clicked, this, [this] { FirstBtnClick(); });
     connect(PrevBtn, &QToolButton::clicked, this, [this] { PrevBtnClick(); });
@@ -303,8 +307,8 @@ void TForm1::buildMenus() {
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"), &TForm1::Exit1Click);
 
     Script1 = menu("Script1", QStringLiteral("&HTML"));
-    HtmlOptions1 =
-        action(Script1, "HtmlOptions1", QStringLiteral("&Html Options"), &TForm1::HtmlOptions1Click);
+    HtmlOptions1 = action(Script1, "HtmlOptions1", QStringLiteral("&Html Options"),
+                          &TForm1::HtmlOptions1Click);
     Create1 = action(Script1, "Create1", QStringLiteral("&Create Html"), &TForm1::Create1Click);
     Preview1 = action(Script1, "Preview1", QStringLiteral("&Preview Html"), &TForm1::Preview1Click);
 
@@ -313,10 +317,10 @@ void TForm1::buildMenus() {
     PostQuestion1 = action(Quiz1, "PostQuestion1", QStringLiteral("&Post Question"), nullptr);
     connect(PostQuestion1, &QAction::triggered, this, [this] { PostBtnClick(); });
     Quiz1->addSeparator();
-    FirstQuestion1 = action(Quiz1, "FirstQuestion1", QStringLiteral("&First Question "),
-                            &TForm1::FirstBtnClick);
-    PrevQuestion1 = action(Quiz1, "PrevQuestion1", QStringLiteral("&Previous Question"),
-                           &TForm1::PrevBtnClick);
+    FirstQuestion1 =
+        action(Quiz1, "FirstQuestion1", QStringLiteral("&First Question "), &TForm1::FirstBtnClick);
+    PrevQuestion1 =
+        action(Quiz1, "PrevQuestion1", QStringLiteral("&Previous Question"), &TForm1::PrevBtnClick);
     NextQuestion =
         action(Quiz1, "NextQuestion", QStringLiteral("&Next Question"), &TForm1::NextBtnClick);
     LastQuestion1 =

@@ -230,7 +230,8 @@ bool TForm1::PostBtnClick() {
             continue;
         }
         if (!box->isEnabled() || box->text().isEmpty()) {
-            platform().showMessage(QStringLiteral("Choice %1 missing").arg(QChar::fromLatin1(ChoiceLetter(k))));
+            platform().showMessage(
+                QStringLiteral("Choice %1 missing").arg(QChar::fromLatin1(ChoiceLetter(k))));
             box->setFocus();
             return false;
         }

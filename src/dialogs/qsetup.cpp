@@ -185,9 +185,8 @@ Tqsetup::Tqsetup(QuizHost& host, QWidget* parent) : QDialog(parent), host_(host)
     HomeLog = makeEdit(this, "HomeLog", {8, 276, 369, 24});
     Label4->setEnabled(false);
     HomeLog->setEnabled(false);
-    SpeedButton1 =
-        makeFlatButton(this, "SpeedButton1", QStringLiteral("&Cancel"), QColor(128, 0, 0),
-                       {8, 312, 77, 33});
+    SpeedButton1 = makeFlatButton(this, "SpeedButton1", QStringLiteral("&Cancel"),
+                                  QColor(128, 0, 0), {8, 312, 77, 33});
     SpeedButton2 = makeFlatButton(this, "SpeedButton2", QStringLiteral("&Accept"),
                                   QColor(0, 0, 128), {300, 312, 77, 33});
 
