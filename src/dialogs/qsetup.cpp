@@ -101,11 +101,25 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x,
 }
 
 QLabel* makeTwoLineLabel(QWidget* parent, const char* name, const QString& text, QRect rect) {
+    // The last word goes on the second line.
+    QString lines = text;
+    lines[lines.lastIndexOf(u' ')] = u'\n';
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(rect);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // The desktop's sans-serif font may be wider than the layout's: a line that does not fit
+    // widens the label around its centre.
+    const QFontMetrics metrics(parent->font());
+    int widest = 0;
+    for (const QString& line : lines.split(u'\n')) {
+        widest = std::max(widest, metrics.horizontalAdvance(line) + 6);
+    }
+    if (widest > rect.width()) {
+        rect.adjust(-(widest - rect.width()) / 2, 0, (widest - rect.width() + 1) / 2, 0);
+    }
+    rect.setHeight(std::max(rect.height(), 2 * metrics.lineSpacing() + 2));
+    label->setGeometry(rect);
     return label;
 }
 

@@ -659,6 +659,57 @@ private slots:
         const std::size_t choiceB = kQuizHeaderSize + kQuestionRecSize + 758;
         QCOMPARE(bytes.substr(choiceB, 8), std::string("\x04Marsthe"));
     }
+
+    void authorWritesTenQuestionsAndFindsThemAfterRestart() {
+        startEmpty();
+        const QString file = path("ten.qvt");
+        acceptSetup([](QWidget* dialog) {
+            dialog->findChild<QAbstractSpinBox*>(QStringLiteral("SpinEdit1"))->stepBy(9);
+            dialog->findChild<QAbstractSpinBox*>(QStringLiteral("SpinEdit2"))->stepBy(2);
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("Edit1")),
+                             QStringLiteral("Ten of them"));
+        });
+        fake->answerSaveFile(file);
+        form->New1->trigger();
+        QCOMPARE(form->Label8->text(), QStringLiteral("1 of 10"));
+
+        for (int i = 0; i < 10; ++i) {
+            const QString n = QString::number(i + 1);
+            type(form->Memo1, QStringLiteral("How many moons has planet ") + n + u'?');
+            QLineEdit* boxes[] = {form->Edit1, form->Edit2, form->Edit3, form->Edit4};
+            for (int k = 0; k < 4; ++k) {
+                type(boxes[k], n + QStringLiteral(" moons, ") + QChar(u'a' + k));
+            }
+            type(form->Edit6, QString(QChar(u'a' + i % 4)));
+            if (i < 9) {
+                fake->answerConfirm(Answer::Yes);
+                form->NextBtn->click();
+                QCOMPARE(form->CurrentQuestion, i + 1);
+            } else {
+                form->PostBtn->click();
+            }
+        }
+        QCOMPARE(takeAsked().size(), 10); // the save dialog and nine "Save changes?"
+        fake->answerConfirm(Answer::Yes);
+        QVERIFY(form->close());
+        form.reset();
+
+        form = std::make_unique<TForm1>(file);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + file);
+        QCOMPARE(form->quiz().QuestionCount, 10);
+        QCOMPARE(form->quiz().ChoiceCount, 4);
+        for (int i = 0; i < 10; ++i) {
+            const TQuestionRec& question = slot(i);
+            const QString n = QString::number(i + 1);
+            QCOMPARE(q(question.QuestionText.str()),
+                     QStringLiteral("How many moons has planet ") + n + u'?');
+            QCOMPARE(q(question.ChoiceD.str()), n + QStringLiteral(" moons, d"));
+            QCOMPARE(q(question.Answer.str()), QString(QChar(u'A' + i % 4)));
+        }
+        form->LastBtn->click();
+        QCOMPARE(form->Edit3->text(), QStringLiteral("10 moons, c"));
+        QCOMPARE(form->Edit6->text(), QStringLiteral("B"));
+    }
 };
 
 QTEST_MAIN(MainWindowTest)
