@@ -7,10 +7,12 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QToolButton>
 
 #include <algorithm>
@@ -278,6 +280,9 @@ void Tqsetup::SpeedButton1Click() {
 void Tqsetup::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            move(screen->availableGeometry().center() - rect().center());
+        }
     }
     QDialog::showEvent(event);
 }

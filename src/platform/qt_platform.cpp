@@ -17,7 +17,9 @@ namespace {
 
 const QString kAppTitle = QStringLiteral("Tamberlin");
 
-// A message box that tells a close-box close apart from Escape.
+// A message box that tells a close-box close apart from Escape. The buttons and Escape (which
+// clicks the escape button) end the box without a close event; only a request to close the
+// window, as the close box makes, sends one.
 class ConfirmBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -25,9 +27,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (event->spontaneous()) {
-            closedFromFrame_ = true;
-        }
+        closedFromFrame_ = true;
         QMessageBox::closeEvent(event);
     }
 
