@@ -292,7 +292,8 @@ void TForm1::buildMenus() {
     auto menu = [this](const char* name, const QString& caption) {
         QMenu* result = menuBar()->addMenu(caption);
         result->setObjectName(QString::fromLatin1(name));
-        result->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Item"));
+        // The menu's own item carries the name too, for finding it among the actions.
+        result->menuAction()->setObjectName(QString::fromLatin1(name));
         return result;
     };
 
