@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,37 +26,30 @@ namespace tamberlin {
 // ---- NumberField -------------------------------------------------------------------------
 
 NumberField::NumberField(int minimum, int maximum, bool typingAllowed, QWidget* parent)
-    : QAbstractSpinBox(parent), minimum_(minimum), maximum_(maximum) {
-    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    : QSpinBox(parent) {
+    setRange(minimum, maximum);
+    setValue(minimum);
     setKeyboardTracking(true);
-    lineEdit()->setText(QString::number(minimum));
     // A read-only text still steps with the arrow buttons and the arrow keys.
     lineEdit()->setReadOnly(!typingAllowed);
 }
 
-int NumberField::value() const {
+int NumberField::valueFromText(const QString& text) const {
     bool ok = false;
-    const qlonglong number = text().trimmed().toLongLong(&ok);
+    const qlonglong number = text.trimmed().toLongLong(&ok);
     if (!ok) {
-        return minimum_;
+        return minimum();
     }
     return static_cast<int>(std::clamp<qlonglong>(number, INT32_MIN, INT32_MAX));
 }
 
-int NumberField::clamp(long long value) const {
-    return static_cast<int>(std::clamp<long long>(value, minimum_, maximum_));
-}
-
-void NumberField::setValue(int value) {
-    lineEdit()->setText(QString::number(clamp(value)));
-}
-
-void NumberField::stepBy(int steps) {
-    setValue(clamp(static_cast<long long>(value()) + steps));
+int NumberField::number() const {
+    return valueFromText(text());
 }
 
 QValidator::State NumberField::validate(QString& input, int&) const {
-    // Digits, signs and the decimal separator may be typed; anything else is refused.
+    // Digits, signs and the decimal separator may be typed; anything else is refused. Whatever
+    // passes reads as a number (or the minimum), so it is never held back as incomplete.
     for (const QChar c : input) {
         if (!c.isDigit() && c != u'+' && c != u'-' && c != u'.' && c != u',') {
             return QValidator::Invalid;
@@ -66,24 +58,7 @@ QValidator::State NumberField::validate(QString& input, int&) const {
     return QValidator::Acceptable;
 }
 
-QAbstractSpinBox::StepEnabled NumberField::stepEnabled() const {
-    StepEnabled enabled = StepNone;
-    if (value() < maximum_) {
-        enabled |= StepUpEnabled;
-    }
-    if (value() > minimum_) {
-        enabled |= StepDownEnabled;
-    }
-    return enabled;
-}
-
-void NumberField::focusOutEvent(QFocusEvent* event) {
-    QAbstractSpinBox::focusOutEvent(event);
-    const QString clamped = QString::number(clamp(value()));
-    if (text() != clamped) {
-        lineEdit()->setText(clamped);
-    }
-}
+void NumberField::fixup(QString&) const {}
 
 // ---- Tqsetup -----------------------------------------------------------------------------
 
@@ -246,9 +221,9 @@ void Tqsetup::SpeedButton2Click() {
         return;
     }
     TQuizRec& quiz = host_.quiz();
-    quiz.QuestionCount = SpinEdit1->value();
-    quiz.ChoiceCount = SpinEdit2->value();
-    quiz.Interval = SpinEdit3->value();
+    quiz.QuestionCount = SpinEdit1->number();
+    quiz.ChoiceCount = SpinEdit2->number();
+    quiz.Interval = SpinEdit3->number();
     StoreText(quiz.Title, Edit1->text());
     StoreText(quiz.QuizId, quizid->text());
     StoreText(quiz.CgiTarget, FPT->text());

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QAbstractSpinBox>
 #include <QDialog>
 #include <QImage>
+#include <QSpinBox>
 
 class QCheckBox;
 class QLabel;
@@ -21,34 +21,24 @@ public:
     virtual bool lastSaveFailed() const = 0;
 };
 
-// A whole-number field with up/down arrows. It shows only values within its range when a value
-// is set; its text reads as the whole number it holds, or as the minimum when it holds none.
-// With typing allowed, a typed number outside the range stays until the field loses the
-// keyboard focus, where it is brought into the range. Without typing, only the arrows (buttons
-// or arrow keys) change it.
-class NumberField : public QAbstractSpinBox {
+// A whole-number field with up/down arrows. A value set by the program is brought into the
+// range. With typing allowed, digits, signs and the decimal separator may be typed and a number
+// outside the range stays in the field until it loses the keyboard focus, where it is brought
+// into the range; number() reads the text as it stands (the minimum when it is not a whole
+// number). Without typing, only the arrows (buttons or arrow keys) change it.
+class NumberField : public QSpinBox {
     Q_OBJECT
 public:
     NumberField(int minimum, int maximum, bool typingAllowed, QWidget* parent = nullptr);
 
-    int minimum() const { return minimum_; }
-    int maximum() const { return maximum_; }
-    // The number the field's text stands for, as it reads now (not brought into the range).
-    int value() const;
-    // Sets the field to a value brought into the range.
-    void setValue(int value);
+    // The number the field's text stands for now, not brought into the range.
+    int number() const;
 
-    void stepBy(int steps) override;
     QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
 
 protected:
-    StepEnabled stepEnabled() const override;
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    int clamp(long long value) const;
-    int minimum_;
-    int maximum_;
+    int valueFromText(const QString& text) const override;
 };
 
 // The "Set Up" window: fills the quiz header from its controls on Accept and saves the quiz
