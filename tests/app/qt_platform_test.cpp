@@ -3,6 +3,7 @@
 #include "window_test_support.h"
 
 #include <QAbstractButton>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -117,6 +118,33 @@ private slots:
         qt.showErrorBox(QStringLiteral("Failed to execute page.htm"));
         QCOMPARE(box.caption, QStringLiteral("Error"));
         QCOMPARE(box.icon, QMessageBox::Critical);
+    }
+
+    void oneColourChooserOpensOnTheLastColour() {
+        QWidget* first = nullptr;
+        QColor shownFirst;
+        WhenModal([&](QWidget* widget) {
+            auto* chooser = qobject_cast<QColorDialog*>(widget);
+            QVERIFY(chooser != nullptr);
+            first = chooser;
+            shownFirst = chooser->currentColor();
+            chooser->setCurrentColor(QColor(0x12, 0x34, 0x56));
+            chooser->accept();
+        });
+        QCOMPARE(qt.chooseColor(), std::optional<std::uint32_t>(0x563412));
+        QCOMPARE(shownFirst, QColor(Qt::black));
+
+        QColor shownSecond;
+        QWidget* second = nullptr;
+        WhenModal([&](QWidget* widget) {
+            second = widget;
+            shownSecond = static_cast<QColorDialog*>(widget)->currentColor();
+            static_cast<QColorDialog*>(widget)->reject();
+        });
+        QCOMPARE(qt.chooseColor(), std::optional<std::uint32_t>());
+        QCOMPARE(shownSecond, QColor(0x12, 0x34, 0x56));
+        QCOMPARE(second, first);
+        QCOMPARE(qt.lastChosenColor(), 0x563412u);
     }
 
     void fileDialogFilterInQtForm() {
