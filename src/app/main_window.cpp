@@ -364,7 +364,8 @@ void TForm1::watchText(QWidget* box, std::function<QString()> text, void (TForm1
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
+    // Only the boxes are watched; a switched-off box takes no keys.
+    if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->isEnabled()) {
         Memo1KeyDown();
     }
     return QMainWindow::eventFilter(watched, event);
