@@ -1,12 +1,46 @@
 #include "app/desktop.h"
 
-#include <cstdio>
+#include "app/main_window.h"
+#include "platform/platform.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QStringList>
 
 namespace tamberlin {
 
-int RunDesktop(int, char**) {
-    std::fputs("Tamberlin's windows are not built yet.\n", stderr);
-    return 1;
+QString CommandLineQuizFile(int argc, char** argv) {
+    // The file is taken as given (file names are case-sensitive); words the shell split apart
+    // are joined again with one blank, as the rest of the command line.
+    QStringList words;
+    for (int i = 1; i < argc; ++i) {
+        words << QString::fromLocal8Bit(argv[i]);
+    }
+    return words.join(u' ');
+}
+
+int RunDesktop(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tamberlin"));
+
+    // Creating the window opens the quiz named on the command line before anything is shown.
+    TForm1 form(CommandLineQuizFile(argc, argv));
+    QApplication::setWindowIcon(form.windowIcon());
+    platform().setParentWindow(&form);
+
+    // The splash window is shown modally here, once it exists; start-up waits until it closes.
+
+    // The windows that live from start-up to exit: the preferences dialog, the setup dialog, the
+    // image viewer and the picture chooser, in this order (the others are added with them).
+    form.CreateDialogs();
+
+    form.adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        form.move(screen->availableGeometry().center() - form.rect().center());
+    }
+    form.show();
+    return QApplication::exec();
 }
 
 } // namespace tamberlin

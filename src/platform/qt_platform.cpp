@@ -17,7 +17,9 @@ namespace {
 
 const QString kAppTitle = QStringLiteral("Tamberlin");
 
-// A message box that tells a close-box close apart from Escape.
+// A message box that tells a close-box close apart from Escape. The buttons and Escape (which
+// clicks the escape button) end the box without a close event; only a request to close the
+// window, as the close box makes, sends one.
 class ConfirmBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -25,9 +27,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (event->spontaneous()) {
-            closedFromFrame_ = true;
-        }
+        closedFromFrame_ = true;
         QMessageBox::closeEvent(event);
     }
 
@@ -136,12 +136,18 @@ std::optional<QString> QtPlatform::doGetSaveFileName(const FileDialogOptions& op
 }
 
 std::optional<std::uint32_t> QtPlatform::doChooseColor(std::uint32_t initial) {
-    const QColor start(static_cast<int>(initial & 0xFF), static_cast<int>((initial >> 8) & 0xFF),
-                       static_cast<int>((initial >> 16) & 0xFF));
-    const QColor chosen = QColorDialog::getColor(start, parentWindow());
-    if (!chosen.isValid()) {
+    // One chooser for the whole program, owned by the main window once there is one.
+    if (colorChooser_.isNull()) {
+        colorChooser_ = new QColorDialog(parentWindow());
+        colorChooser_->setObjectName(QStringLiteral("ColorDialog1"));
+    }
+    colorChooser_->setCurrentColor(QColor(static_cast<int>(initial & 0xFF),
+                                          static_cast<int>((initial >> 8) & 0xFF),
+                                          static_cast<int>((initial >> 16) & 0xFF)));
+    if (colorChooser_->exec() != QDialog::Accepted) {
         return std::nullopt;
     }
+    const QColor chosen = colorChooser_->selectedColor();
     return static_cast<std::uint32_t>(chosen.red()) |
            (static_cast<std::uint32_t>(chosen.green()) << 8) |
            (static_cast<std::uint32_t>(chosen.blue()) << 16);

@@ -2,6 +2,9 @@
 
 #include "platform/platform.h"
 
+#include <QColorDialog>
+#include <QPointer>
+
 namespace tamberlin {
 
 // The platform seam on Qt Widgets: QMessageBox, QFileDialog, QColorDialog and xdg-open.
@@ -15,6 +18,9 @@ protected:
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;
     bool doShellOpen(const QString& target, const QString& workingFolder) override;
+
+private:
+    QPointer<QColorDialog> colorChooser_;
 };
 
 // "Tamberlin files (*.qvt)|*.qvt" in the form of Qt's file dialogs: "Tamberlin files (*.qvt)".

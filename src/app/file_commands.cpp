@@ -1,0 +1,134 @@
+// The file commands of the main window: Save, Save As, Open and the open at start-up, around
+// the quiz file reader and writer.
+
+#include "app/main_window.h"
+
+#include "document/errors.h"
+#include "document/quiz_file.h"
+#include "platform/platform.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QToolButton>
+
+namespace tamberlin {
+
+namespace {
+
+Platform::FileDialogOptions quizFileDialog() {
+    Platform::FileDialogOptions options;
+    options.filter = QStringLiteral("Tamberlin files (*.qvt)|*.qvt");
+    options.defaultExtension = QStringLiteral("qvt");
+    options.fileMustExist = false;
+    return options;
+}
+
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+void TForm1::showErrorOf(const std::exception& error) {
+    platform().showError(QString::fromLocal8Bit(error.what()));
+}
+
+bool TForm1::writeQuiz(const QString& path) {
+    try {
+        WriteQuizFile(quiz(), localPath(path));
+    } catch (const std::exception& error) {
+        lastSaveFailed_ = true;
+        showErrorOf(error);
+        return false;
+    }
+    return true;
+}
+
+bool TForm1::Save1Click() {
+    if (QuizFileName.isEmpty()) {
+        return SaveAs1Click();
+    }
+    lastSaveFailed_ = false;
+    if (!writeQuiz(QuizFileName)) {
+        return false;
+    }
+    QuizChanged = false;
+    return true;
+}
+
+bool TForm1::SaveAs1Click() {
+    lastSaveFailed_ = false;
+    const std::optional<QString> chosen = platform().getSaveFileName(quizFileDialog());
+    if (!chosen) {
+        return false;
+    }
+    if (!writeQuiz(*chosen)) {
+        return false;
+    }
+    // The full path is kept, however long: it is never written to a file.
+    QuizFileName = *chosen;
+    setCaptionFromFileName();
+    QuizChanged = false;
+    return true;
+}
+
+void TForm1::Open1Click() {
+    // Unsaved work is offered for saving before another quiz replaces it.
+    if ((QuizChanged || QuestionChanged) && !askToSaveChanges(&TForm1::Save1Click)) {
+        return;
+    }
+    const std::optional<QString> chosen = platform().getOpenFileName(quizFileDialog());
+    if (!chosen) {
+        return;
+    }
+    OpenQuizFile(*chosen);
+}
+
+bool TForm1::OpenQuizFile(const QString& path) {
+    document_.ResetQuiz();
+    DisableEditor();
+    try {
+        ReadQuizFile(quiz(), localPath(path));
+    } catch (const std::exception& error) {
+        showErrorOf(error);
+        enterNoQuizState();
+        return false;
+    }
+    setFileCommandsEnabled(true);
+    setHtmlMenuEnabled(true);
+    createbtn->setEnabled(true);
+    setPreviewEnabled(false);
+    QuizFileName = path;
+    setCaptionFromFileName();
+    BeginEditing();
+    // The quiz just opened has no unsaved or unstored changes.
+    QuizChanged = false;
+    QuestionChanged = false;
+    return true;
+}
+
+void TForm1::enterNoQuizState() {
+    // The emptied document belongs to no file: nothing can be saved over the quiz held before.
+    QuizFileName.clear();
+    HtmlFileName.clear();
+    setWindowTitle(QStringLiteral("Tamberlin Free"));
+    setFileCommandsEnabled(false);
+    setHtmlMenuEnabled(false);
+    createbtn->setEnabled(false);
+    setPreviewEnabled(false);
+    QuizChanged = false;
+    QuestionChanged = false;
+    // The editor's own commands have nothing to work on.
+    for (QToolButton* button : {FirstBtn, PrevBtn, NextBtn, LastBtn, PostBtn, ClearBtn}) {
+        button->setEnabled(false);
+    }
+    for (QAction* item :
+         {ClearQ, PostQuestion1, FirstQuestion1, PrevQuestion1, NextQuestion, LastQuestion1}) {
+        item->setEnabled(false);
+    }
+    InsertImgBtn->setEnabled(false);
+    ClearImgBtn->setEnabled(false);
+}
+
+} // namespace tamberlin

@@ -1,0 +1,576 @@
+#include "app/main_window.h"
+
+#include "platform/platform.h"
+#include "platform/qt_text.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QToolButton>
+
+// The window's pictures live in a static library: referencing them keeps them linked in.
+static void InitDesktopResources() {
+    Q_INIT_RESOURCE(desktop);
+}
+
+namespace tamberlin {
+
+namespace {
+
+constexpr int kClientWidth = 569;
+constexpr int kClientHeight = 494;
+
+// The client area: paints the background picture through the window's FormPaint.
+class ClientArea : public QWidget {
+public:
+    ClientArea(QWidget* parent, std::function<void(QWidget*)> paint)
+        : QWidget(parent), paint_(std::move(paint)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { paint_(this); }
+
+private:
+    std::function<void(QWidget*)> paint_;
+};
+
+template <class W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QToolButton* flatButton(QWidget* parent, const char* name, QRect rect) {
+    auto* button = named(new QToolButton(parent), name);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(rect);
+    return button;
+}
+
+QToolButton* pictureButton(QWidget* parent, const char* name, const char* picture, QRect rect) {
+    QToolButton* button = flatButton(parent, name, rect);
+    button->setIcon(
+        QIcon(QStringLiteral(":/app/") + QString::fromLatin1(picture) + QStringLiteral(".png")));
+    button->setIconSize(QSize(24, 24));
+    return button;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* result = named(new QLabel(text, parent), name);
+    result->move(x, y);
+    result->adjustSize();
+    return result;
+}
+
+QLineEdit* lineBox(QWidget* parent, const char* name, QRect rect) {
+    auto* box = named(new QLineEdit(parent), name);
+    box->setGeometry(rect);
+    return box;
+}
+
+QFrame* bevel(QWidget* parent, const char* name, QRect rect, QFrame::Shape shape) {
+    auto* frame = named(new QFrame(parent), name);
+    frame->setFrameShape(shape);
+    frame->setFrameShadow(QFrame::Sunken);
+    frame->setGeometry(rect);
+    return frame;
+}
+
+// Turns letters typed into the answer box into capitals.
+class CapitalsValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+QImage DecodeBackgroundPicture(const QByteArray& jpegBytes) {
+    // Decoded through Qt's reader until the picture loader offers a from-memory JPEG decoder.
+    return QImage::fromData(jpegBytes, "JPEG");
+}
+
+// ---- PictureBox ------------------------------------------------------------------------------
+
+void PictureBox::setPicture(const QImage& image) {
+    picture_ = image;
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (picture_.isNull()) {
+        return;
+    }
+    QSize size = picture_.size();
+    if (size.width() > width() || size.height() > height()) {
+        size.scale(this->size(), Qt::KeepAspectRatio);
+    }
+    const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, picture_);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    QLabel::mousePressEvent(event);
+    if (isEnabled()) {
+        emit pressed();
+    }
+}
+
+// ---- TForm1: layout --------------------------------------------------------------------------
+
+TForm1::TForm1(const QString& commandLineFile, QWidget* parent) : QMainWindow(parent) {
+    InitDesktopResources();
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tamberlin Free"));
+    // Fixed single border: a system menu and a minimise box, no maximise box.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/app/tamberlin.png")));
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(13);
+    setFont(font);
+
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    FormCreate(commandLineFile);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildControls() {
+    auto* client = new ClientArea(this, [this](QWidget* area) { FormPaint(area); });
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    Panel1 = named(new QFrame(client), "Panel1");
+    static_cast<QFrame*>(Panel1)->setFrameShape(QFrame::Panel);
+    static_cast<QFrame*>(Panel1)->setFrameShadow(QFrame::Raised);
+    Panel1->setAutoFillBackground(true);
+    Panel1->setGeometry(0, 0, kClientWidth, 41);
+    FirstBtn = pictureButton(Panel1, "FirstBtn", "first", {4, 4, 49, 33});
+    PrevBtn = pictureButton(Panel1, "PrevBtn", "prev", {56, 4, 49, 33});
+    PrevBtn->setToolTip(QStringLiteral("Previous Question"));
+    NextBtn = pictureButton(Panel1, "NextBtn", "next", {108, 4, 49, 33});
+    NextBtn->setToolTip(QStringLiteral("Next Question"));
+    LastBtn = pictureButton(Panel1, "LastBtn", "last", {160, 4, 49, 33});
+    PostBtn = pictureButton(Panel1, "PostBtn", "store", {212, 4, 53, 33});
+    PostBtn->setToolTip(QStringLiteral("Store Question"));
+    ClearBtn = pictureButton(Panel1, "ClearBtn", "clear", {268, 4, 57, 33});
+    ClearBtn->setToolTip(QStringLiteral("Clear Question"));
+    SpeedButton3 = pictureButton(Panel1, "SpeedButton3", "close", {472, 4, 93, 33});
+    SpeedButton3->setText(QStringLiteral("Close"));
+    SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (QToolButton* button : {FirstBtn, PrevBtn, NextBtn, LastBtn, PostBtn, ClearBtn}) {
+        button->setEnabled(false);
+    }
+
+    Bevel2 = bevel(client, "Bevel2", {28, 37, 473, 2}, QFrame::HLine);
+    Label9 = named(new QLabel(QStringLiteral("Quiz Title:"), client), "Label9");
+    Label9->setGeometry(0, 41, kClientWidth, 33);
+    Label9->setAlignment(Qt::AlignCenter);
+    QFont titleFont(QStringLiteral("Sans Serif"));
+    titleFont.setStyleHint(QFont::SansSerif);
+    titleFont.setPixelSize(16);
+    titleFont.setBold(true);
+    Label9->setFont(titleFont);
+
+    QFont bold = font();
+    bold.setBold(true);
+    Label7 = label(client, "Label7", QStringLiteral("Question No."), 12, 84);
+    Label8 = label(client, "Label8", QString(), 96, 84);
+    Label8->setFont(bold);
+    Label8->resize(200, Label7->height());
+    Memo1 = named(new QPlainTextEdit(client), "Memo1");
+    Memo1->setGeometry(12, 104, 425, 113);
+    Memo1->setTabChangesFocus(true);
+    Label10 = label(client, "Label10", QStringLiteral("Image Filename"), 12, 232);
+    qpicaddress = lineBox(client, "qpicaddress", {12, 256, 421, 24});
+
+    Bevel3 = bevel(client, "Bevel3", {444, 104, 113, 113}, QFrame::Box);
+    Image1 = named(new PictureBox(client), "Image1");
+    Image1->setGeometry(448, 108, 105, 105);
+    Image1->setToolTip(QStringLiteral("Click to enlarge image"));
+    Image1->setEnabled(false);
+    InsertImgBtn = flatButton(client, "InsertImgBtn", {444, 224, 113, 26});
+    InsertImgBtn->setText(QStringLiteral("Insert Image"));
+    InsertImgBtn->setEnabled(false);
+    ClearImgBtn = flatButton(client, "ClearImgBtn", {444, 256, 113, 25});
+    ClearImgBtn->setText(QStringLiteral("Clear Image"));
+    ClearImgBtn->setEnabled(false);
+
+    Bevel1 = bevel(client, "Bevel1", {12, 292, 545, 2}, QFrame::HLine);
+    const char* letterNames[] = {"Label1", "Label2", "Label3", "Label4", "Label5"};
+    const char* boxNames[] = {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"};
+    QLabel** letters[] = {&Label1, &Label2, &Label3, &Label4, &Label5};
+    QLineEdit** boxes[] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5};
+    for (int k = 0; k < kMaxChoices; ++k) {
+        *letters[k] = label(client, letterNames[k], QString(QChar::fromLatin1(ChoiceLetter(k))), 12,
+                            308 + 28 * k);
+        (*letters[k])->setFont(bold);
+        *boxes[k] = lineBox(client, boxNames[k], {32, 304 + 28 * k, 525, 24});
+    }
+    Label6 = label(client, "Label6", QStringLiteral("Solution is "), 32, 456);
+    Edit6 = lineBox(client, "Edit6", {104, 452, 25, 24});
+    Edit6->setMaxLength(1);
+    Edit6->setValidator(new CapitalsValidator(Edit6));
+
+    createbtn = flatButton(client, "createbtn", {356, 448, 101, 33});
+    createbtn->setText(QStringLiteral("Create HTML"));
+    createbtn->setEnabled(false);
+    PreviewBtn = flatButton(client, "PreviewBtn", {460, 448, 97, 33});
+    PreviewBtn->setText(QStringLiteral(" Preview"));
+    PreviewBtn->setEnabled(false);
+
+    // Hidden: the background picture as laid out, and the page generator's text buffer.
+    Image2 = named(new QLabel(client), "Image2");
+    Image2->hide();
+    scriptmemo = named(new QPlainTextEdit(client), "scriptmemo");
+    scriptmemo->hide();
+
+    // Tab order: Memo1, qpicaddress, Edit1..Edit6 (the flat buttons take no focus).
+    QWidget* order[] = {Memo1, qpicaddress, Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+
+    // Key-down in every box marks the question changed, the picture address included, so that
+    // a typed address is never dropped without the "Save changes?" question.
+    for (QWidget* box : order) {
+        box->installEventFilter(this);
+    }
+    watchText(
+        Memo1, [this] { return Memo1->toPlainText(); }, &TForm1::Memo1Change);
+    watchText(
+        qpicaddress, [this] { return qpicaddress->text(); }, &TForm1::Memo1Change);
+    for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
+        watchText(
+            box, [box] { return box->text(); }, &TForm1::Memo1Change);
+    }
+    watchText(
+        Edit6, [this] { return Edit6->text(); }, &TForm1::Edit6Change);
+
+    connect(FirstBtn, &QToolButton::clicked, this, [this] { FirstBtnClick(); });
+    connect(PrevBtn, &QToolButton::clicked, this, [this] { PrevBtnClick(); });
+    connect(NextBtn, &QToolButton::clicked, this, [this] { NextBtnClick(); });
+    connect(LastBtn, &QToolButton::clicked, this, [this] { LastBtnClick(); });
+    connect(PostBtn, &QToolButton::clicked, this, [this] { PostBtnClick(); });
+    connect(ClearBtn, &QToolButton::clicked, this, [this] { ClearBtnClick(); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    connect(createbtn, &QToolButton::clicked, this, [this] { Create1Click(); });
+    connect(PreviewBtn, &QToolButton::clicked, this, [this] { Preview1Click(); });
+    connect(InsertImgBtn, &QToolButton::clicked, this, [this] { InsertImgBtnClick(); });
+    connect(ClearImgBtn, &QToolButton::clicked, this, [this] { ClearImgBtnClick(); });
+    connect(Image1, &PictureBox::pressed, this, [this] { Image1MouseDown(); });
+}
+
+void TForm1::buildMenus() {
+    auto action = [this](QMenu* menu, const char* name, const QString& caption,
+                         void (TForm1::*handler)()) {
+        QAction* item = menu->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        if (handler != nullptr) {
+            connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        }
+        return item;
+    };
+    auto menu = [this](const char* name, const QString& caption) {
+        QMenu* result = menuBar()->addMenu(caption);
+        result->setObjectName(QString::fromLatin1(name));
+        // The menu's own item carries the name too, for finding it among the actions.
+        result->menuAction()->setObjectName(QString::fromLatin1(name));
+        return result;
+    };
+
+    File1 = menu("File1", QStringLiteral("&File"));
+    New1 = action(File1, "New1", QStringLiteral("&New"), &TForm1::New1Click);
+    Open1 = action(File1, "Open1", QStringLiteral("&Open..."), &TForm1::Open1Click);
+    Save1 = action(File1, "Save1", QStringLiteral("&Save"), nullptr);
+    connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
+    SaveAs1 = action(File1, "SaveAs1", QStringLiteral("Save As..."), nullptr);
+    connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(); });
+    File1->addSeparator();
+    Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"), &TForm1::Exit1Click);
+
+    Script1 = menu("Script1", QStringLiteral("&HTML"));
+    HtmlOptions1 = action(Script1, "HtmlOptions1", QStringLiteral("&Html Options"),
+                          &TForm1::HtmlOptions1Click);
+    Create1 = action(Script1, "Create1", QStringLiteral("&Create Html"), &TForm1::Create1Click);
+    Preview1 = action(Script1, "Preview1", QStringLiteral("&Preview Html"), &TForm1::Preview1Click);
+
+    Quiz1 = menu("Quiz1", QStringLiteral("&Quiz"));
+    ClearQ = action(Quiz1, "ClearQ", QStringLiteral("&Clear Question"), &TForm1::ClearBtnClick);
+    PostQuestion1 = action(Quiz1, "PostQuestion1", QStringLiteral("&Post Question"), nullptr);
+    connect(PostQuestion1, &QAction::triggered, this, [this] { PostBtnClick(); });
+    Quiz1->addSeparator();
+    FirstQuestion1 =
+        action(Quiz1, "FirstQuestion1", QStringLiteral("&First Question "), &TForm1::FirstBtnClick);
+    PrevQuestion1 =
+        action(Quiz1, "PrevQuestion1", QStringLiteral("&Previous Question"), &TForm1::PrevBtnClick);
+    NextQuestion =
+        action(Quiz1, "NextQuestion", QStringLiteral("&Next Question"), &TForm1::NextBtnClick);
+    LastQuestion1 =
+        action(Quiz1, "LastQuestion1", QStringLiteral("&Last Question"), &TForm1::LastBtnClick);
+    Quiz1->addSeparator();
+    Setup = action(Quiz1, "Setup", QStringLiteral("&Setup"), &TForm1::SetupClick);
+
+    Help1 = menu("Help1", QStringLiteral("H&elp"));
+    HelponTamberlin1 = action(Help1, "HelponTamberlin1", QStringLiteral("Help on &Tamberlin"),
+                              &TForm1::HelponTamberlin1Click);
+    About1 = action(Help1, "About1", QStringLiteral("&About"), &TForm1::About1Click);
+
+    // At start: the file commands that need a quiz, the HTML menu and Preview off; the editor's
+    // commands off; Create Html on.
+    setFileCommandsEnabled(false);
+    setHtmlMenuEnabled(false);
+    setPreviewEnabled(false);
+    Create1->setEnabled(true);
+    for (QAction* item :
+         {ClearQ, PostQuestion1, FirstQuestion1, PrevQuestion1, NextQuestion, LastQuestion1}) {
+        item->setEnabled(false);
+    }
+}
+
+void TForm1::watchText(QWidget* box, std::function<QString()> text, void (TForm1::*handler)()) {
+    lastText_.insert(box, text());
+    auto fire = [this, box, text, handler] {
+        const QString now = text();
+        if (now == lastText_.value(box)) {
+            return; // the same text set again: no change
+        }
+        lastText_.insert(box, now);
+        (this->*handler)();
+    };
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(box)) {
+        connect(memo, &QPlainTextEdit::textChanged, this, fire);
+    } else if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        connect(line, &QLineEdit::textChanged, this, fire);
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Only the boxes are watched; a switched-off box takes no keys.
+    if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->isEnabled()) {
+        Memo1KeyDown();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Enabling ----------------------------------------------------------------------------------
+
+void TForm1::setFileCommandsEnabled(bool on) {
+    Save1->setEnabled(on);
+    SaveAs1->setEnabled(on);
+}
+
+void TForm1::setHtmlMenuEnabled(bool on) {
+    Script1->menuAction()->setEnabled(on);
+    Script1->setEnabled(on);
+}
+
+void TForm1::setCreateEnabled(bool menuItem, bool button) {
+    Create1->setEnabled(menuItem);
+    createbtn->setEnabled(button);
+}
+
+void TForm1::setPreviewEnabled(bool on) {
+    Preview1->setEnabled(on);
+    PreviewBtn->setEnabled(on);
+}
+
+void TForm1::setCaptionFromFileName() {
+    setWindowTitle(QStringLiteral("Tamberlin - ") + QuizFileName);
+}
+
+void TForm1::PageCreated(const QString& htmlFile) {
+    HtmlFileName = htmlFile;
+    setPreviewEnabled(true);
+}
+
+// ---- Start-up, showing, painting, closing ---------------------------------------------------
+
+void TForm1::FormCreate(const QString& commandLineFile) {
+    document_.ClearBlankQuestion();
+    document_.ResetQuiz();
+    DisableEditor();
+    QuizFileName.clear();
+    HtmlFileName.clear();
+    StartFolder = QDir::currentPath();
+    QuizChanged = false;
+    QuestionChanged = false;
+
+    QFile picture(QStringLiteral(":/app/main_background.jpg"));
+    if (picture.open(QIODevice::ReadOnly)) {
+        background_ = DecodeBackgroundPicture(picture.readAll());
+    }
+    Image2->setPixmap(QPixmap::fromImage(background_));
+
+    if (!commandLineFile.isEmpty()) {
+        OpenQuizFile(commandLineFile);
+    }
+}
+
+void TForm1::FormShow() {
+    createbtn->setEnabled(false);
+    PostBtn->setEnabled(false);
+    LoadHtmlPreferences();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TForm1::FormPaint(QWidget* client) {
+    QPainter painter(client);
+    painter.fillRect(client->rect(), client->palette().color(QPalette::Button));
+    if (!background_.isNull()) {
+        painter.drawImage(client->rect(), background_);
+    }
+}
+
+bool TForm1::askToSaveChanges(bool (TForm1::*save)()) {
+    switch (platform().confirm(QString::fromLatin1(kSaveChangesPrompt),
+                               Platform::Buttons::YesNoCancel)) {
+    case Platform::Answer::Yes:
+        // Yes never loses work: edits still in the boxes are stored first, and a store that
+        // stops at a check or a save that is cancelled or fails stops the command.
+        if (QuestionChanged && !PostBtnClick()) {
+            return false;
+        }
+        return (this->*save)();
+    case Platform::Answer::No:
+        return true;
+    case Platform::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool TForm1::FormCloseQuery() {
+    if (!QuizChanged && !QuestionChanged) {
+        return true;
+    }
+    return askToSaveChanges(&TForm1::Save1Click);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (FormCloseQuery()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TForm1::Exit1Click() {
+    close();
+}
+
+void TForm1::SpeedButton3Click() {
+    close();
+}
+
+// ---- New and Setup -----------------------------------------------------------------------------
+
+void TForm1::New1Click() {
+    // Unstored edits in the boxes count as changes too. Yes shows the save dialog even when the
+    // quiz has a file name; cancelling it stops New.
+    if ((QuizChanged || QuestionChanged) && !askToSaveChanges(&TForm1::SaveAs1Click)) {
+        return;
+    }
+    Updating = true;
+    document_.ResetQuiz();
+    DisableEditor();
+    Updating = false;
+    setHtmlMenuEnabled(false);
+    setCreateEnabled(true, true);
+    setPreviewEnabled(false);
+    QuizFileName.clear();
+    SetupClick();
+    HtmlFileName.clear();
+    QuizChanged = false;
+    QuestionChanged = false;
+}
+
+void TForm1::CreateDialogs() {
+    if (qsetup_ == nullptr) {
+        qsetup_ = new Tqsetup(*this, this);
+    }
+}
+
+void TForm1::SetupClick() {
+    CreateDialogs();
+    if (qsetup_->exec() != QDialog::Accepted) {
+        return;
+    }
+    DisableEditor();
+    BeginEditing();
+    setFileCommandsEnabled(true);
+    setHtmlMenuEnabled(true);
+    createbtn->setEnabled(true);
+    QuizChanged = true;
+}
+
+// ---- Commands whose windows come later ---------------------------------------------------------
+// Each of these is wired to its menu item or button already; the window it runs is added when
+// that window exists.
+
+void TForm1::LoadHtmlPreferences() {
+    // To be filled: the preferences dialog loads its controls from quiz().Prefs here. Callers
+    // ignore any error it raises.
+}
+
+void TForm1::HtmlOptions1Click() {
+    // To be filled: show the preferences dialog modally, then run Save1Click() whatever its
+    // result.
+}
+
+void TForm1::Create1Click() {
+    // To be filled: page generation (Save As first while QuizFileName is empty), ending with
+    // PageCreated(page).
+}
+
+void TForm1::Preview1Click() {
+    // To be filled: open HtmlFileName through the shell with StartFolder as working folder.
+}
+
+void TForm1::HelponTamberlin1Click() {
+    // To be filled: open the help page found in StartFolder.
+}
+
+void TForm1::About1Click() {
+    // To be filled: show the splash window modally as the about window.
+}
+
+void TForm1::InsertImgBtnClick() {
+    // To be filled: the picture chooser, started in the folder of QuizFileName; sets both
+    // changed flags.
+}
+
+void TForm1::ClearImgBtnClick() {
+    // To be filled: empty qpicaddress and Image1, disable Image1 and ClearImgBtn; sets both
+    // changed flags.
+}
+
+void TForm1::Image1MouseDown() {
+    // To be filled: show Image1's picture in the image viewer.
+}
+
+} // namespace tamberlin

@@ -1,0 +1,332 @@
+// The question editor of the main window: one question slot shown in the boxes, stored back on
+// request, with the length and answer checks run as the author types.
+
+#include "app/main_window.h"
+
+#include "imaging/picture_loading.h"
+#include "platform/platform.h"
+#include "platform/qt_text.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace tamberlin {
+
+namespace {
+
+// Counted in bytes of the code page, a line break as two.
+std::size_t storedLength(const QString& text) {
+    return ToCodePage(text).size();
+}
+
+// The slot for a question index; a damaged count never reaches outside the 100 slots.
+std::size_t slotIndex(int n) {
+    return static_cast<std::size_t>(std::clamp(n, 0, kMaxQuestions - 1));
+}
+
+} // namespace
+
+QLineEdit* TForm1::choiceBox(int k) const {
+    QLineEdit* boxes[] = {Edit1, Edit2, Edit3, Edit4, Edit5};
+    return boxes[k];
+}
+
+QLabel* TForm1::choiceLabel(int k) const {
+    QLabel* labels[] = {Label1, Label2, Label3, Label4, Label5};
+    return labels[k];
+}
+
+void TForm1::setBoxColour(QWidget* box, bool white) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, white ? QColor(Qt::white) : palette.color(QPalette::Button));
+    box->setPalette(palette);
+}
+
+// The question box shows line breaks; the quiz block holds them as CR LF pairs.
+QString TForm1::memoText() const {
+    QString text = Memo1->toPlainText();
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return text;
+}
+
+void TForm1::setMemoText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (Memo1->toPlainText() != shown) {
+        Memo1->setPlainText(shown);
+    }
+}
+
+void TForm1::EnableEditor() {
+    setMemoText(QString());
+    Memo1->setEnabled(true);
+    setBoxColour(Memo1, true);
+    setBoxColour(qpicaddress, true);
+    qpicaddress->setEnabled(true);
+    Image1->clearPicture();
+    InsertImgBtn->setEnabled(true);
+    const int choices = quiz().ChoiceCount;
+    for (int k = 0; k < kMaxChoices; ++k) {
+        if (k < 2 || choices > k) {
+            choiceBox(k)->clear();
+            setBoxColour(choiceBox(k), true);
+            choiceBox(k)->setEnabled(true);
+        }
+    }
+    Edit6->clear();
+    setBoxColour(Edit6, true);
+    Edit6->setEnabled(true);
+    for (int k = 0; k < kMaxChoices; ++k) {
+        if (k < 2 || choices > k) {
+            choiceLabel(k)->setEnabled(true);
+        }
+    }
+    for (QLabel* label : {Label6, Label7, Label8, Label9}) {
+        label->setEnabled(true);
+    }
+}
+
+void TForm1::DisableEditor() {
+    Updating = true;
+    qpicaddress->clear();
+    qpicaddress->setEnabled(false);
+    Image1->clearPicture();
+    QLineEdit* boxes[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
+    for (QLineEdit* box : boxes) {
+        box->clear();
+    }
+    for (QLineEdit* box : boxes) {
+        setBoxColour(box, false);
+    }
+    for (QLineEdit* box : boxes) {
+        box->setEnabled(false);
+    }
+    setMemoText(QString());
+    Memo1->setEnabled(false);
+    setBoxColour(Memo1, false);
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7}) {
+        label->setEnabled(false);
+    }
+    Label8->clear();
+    Label9->setText(QStringLiteral("Quiz Title:"));
+    Label9->setEnabled(false);
+    setHtmlMenuEnabled(false);
+    Updating = false;
+}
+
+void TForm1::BeginEditing() {
+    EnableEditor();
+    CurrentQuestion = 0;
+    LastBtn->setEnabled(true);
+    NextBtn->setEnabled(true);
+    PostQuestion1->setEnabled(true);
+    ClearQ->setEnabled(true);
+    ClearBtn->setEnabled(true);
+    Updating = true;
+    ShowQuestion(0);
+    Updating = false;
+    try {
+        LoadHtmlPreferences();
+    } catch (...) {
+        // The preferences dialog's loading errors are ignored here.
+    }
+}
+
+void TForm1::ShowQuestion(int n) {
+    Updating = true;
+    const TQuizRec& block = quiz();
+    const TQuestionRec& question = block.Questions[slotIndex(n)];
+    Label9->setText(QStringLiteral("Quiz Title: ") + FromCodePage(block.Title));
+    Label8->setText(QString::number(n + 1) + QStringLiteral(" of ") +
+                    QString::number(block.QuestionCount));
+    qpicaddress->setText(FromCodePage(question.PicAddress));
+    if (!qpicaddress->text().isEmpty()) {
+        const LoadedPicture loaded = LoadPictureForWindow(qpicaddress->text());
+        if (loaded.ok()) {
+            Image1->setPicture(loaded.image);
+            Image1->setEnabled(true);
+        } else {
+            // The question's texts are still shown below; only its picture is missing, and
+            // Clear Image stays available to remove the address.
+            Image1->clearPicture();
+            Image1->setEnabled(false);
+            platform().showError(loaded.error);
+        }
+        ClearImgBtn->setEnabled(true);
+    } else {
+        Image1->clearPicture();
+        Image1->setEnabled(false);
+        ClearImgBtn->setEnabled(false);
+    }
+    setMemoText(FromCodePage(question.QuestionText));
+    for (int k = 0; k < kMaxChoices; ++k) {
+        choiceBox(k)->setText(FromCodePage(question.choice(k)));
+    }
+    Edit6->setText(FromCodePage(question.Answer));
+    const bool atStart = n <= 0;
+    FirstBtn->setEnabled(!atStart);
+    PrevBtn->setEnabled(!atStart);
+    FirstQuestion1->setEnabled(!atStart);
+    PrevQuestion1->setEnabled(!atStart);
+    const bool atEnd = block.QuestionCount == n + 1;
+    NextBtn->setEnabled(!atEnd);
+    LastBtn->setEnabled(!atEnd);
+    NextQuestion->setEnabled(!atEnd);
+    LastQuestion1->setEnabled(!atEnd);
+    Updating = false;
+}
+
+void TForm1::RefreshEditButtons() {
+    Create1->setEnabled(!QuestionChanged);
+    createbtn->setEnabled(!QuestionChanged);
+    PostBtn->setEnabled(QuestionChanged);
+    PostQuestion1->setEnabled(QuestionChanged);
+}
+
+void TForm1::Memo1KeyDown() {
+    QuestionChanged = true;
+}
+
+void TForm1::Memo1Change() {
+    if (storedLength(memoText()) > 255) {
+        platform().showMessage(QStringLiteral("Only 255 characters allowed!"));
+    } else {
+        for (int k = 0; k < kMaxChoices; ++k) {
+            if (storedLength(choiceBox(k)->text()) > 250) {
+                platform().showMessage(QStringLiteral("Only 250 characters allowed"));
+                break;
+            }
+        }
+    }
+    RefreshEditButtons();
+}
+
+void TForm1::Edit6Change() {
+    if (!Updating) {
+        const QString last(QChar(u'@' + quiz().ChoiceCount));
+        const QString text = Edit6->text();
+        if (text.isEmpty() || text < QStringLiteral("A") || text > last) {
+            Updating = true;
+            platform().showMessage(QStringLiteral("Value must be A - ") + last);
+            Edit6->clear();
+        }
+    }
+    Updating = false;
+    RefreshEditButtons();
+}
+
+bool TForm1::PostBtnClick() {
+    TQuestionRec& slot = quiz().Questions[slotIndex(CurrentQuestion)];
+    StoreText(slot.QuestionText, memoText());
+    StoreText(slot.PicAddress, qpicaddress->text());
+    for (int k = 0; k < kMaxChoices; ++k) {
+        QLineEdit* box = choiceBox(k);
+        // Choices C to E may be out of use; A and B must always be filled in.
+        if (k >= 2 && !box->isEnabled()) {
+            continue;
+        }
+        if (!box->isEnabled() || box->text().isEmpty()) {
+            platform().showMessage(
+                QStringLiteral("Choice %1 missing").arg(QChar::fromLatin1(ChoiceLetter(k))));
+            box->setFocus();
+            return false;
+        }
+        StoreText(slot.choice(k), box->text());
+    }
+    if (Edit6->isEnabled()) {
+        if (Edit6->text().isEmpty()) {
+            platform().showMessage(QStringLiteral("No Answer"));
+            Edit6->setFocus();
+            return false;
+        }
+        StoreText(slot.Answer, Edit6->text());
+    }
+    QuizChanged = true;
+    QuestionChanged = false;
+    PostBtn->setEnabled(false);
+    RefreshEditButtons();
+    return true;
+}
+
+void TForm1::ClearBtnClick() {
+    // Only Yes clears: No, Escape and the close box all leave the boxes as they are.
+    if (platform().confirm(QStringLiteral("Clear this entry?"), Platform::Buttons::YesNo) !=
+        Platform::Answer::Yes) {
+        return;
+    }
+    Updating = true;
+    Image1->clearPicture();
+    qpicaddress->clear();
+    ClearImgBtn->setEnabled(false);
+    setMemoText(QString());
+    for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6}) {
+        box->clear();
+    }
+    Updating = false;
+    QuizChanged = true;
+    QuestionChanged = true;
+}
+
+bool TForm1::settlePendingEdits() {
+    if (!QuestionChanged) {
+        return true;
+    }
+    switch (platform().confirm(QStringLiteral("Save changes?"), Platform::Buttons::YesNoCancel)) {
+    case Platform::Answer::Yes:
+        // A store that stopped at a check keeps the author on this question, so that a slot
+        // never ends up half old, half new.
+        return PostBtnClick();
+    case Platform::Answer::No:
+        QuestionChanged = false;
+        return true;
+    case Platform::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void TForm1::FirstBtnClick() {
+    if (!settlePendingEdits()) {
+        return;
+    }
+    CurrentQuestion = 0;
+    ShowQuestion(0);
+}
+
+void TForm1::PrevBtnClick() {
+    if (!settlePendingEdits()) {
+        return;
+    }
+    if (CurrentQuestion <= 0) {
+        platform().showMessage(QStringLiteral("Start of Quiz"));
+        return;
+    }
+    --CurrentQuestion;
+    ShowQuestion(CurrentQuestion);
+}
+
+void TForm1::NextBtnClick() {
+    if (!settlePendingEdits()) {
+        return;
+    }
+    if (CurrentQuestion < quiz().QuestionCount - 1) {
+        ++CurrentQuestion;
+        ShowQuestion(CurrentQuestion);
+    } else {
+        platform().showMessage(QStringLiteral("End of Quiz"));
+    }
+}
+
+void TForm1::LastBtnClick() {
+    if (!settlePendingEdits()) {
+        return;
+    }
+    CurrentQuestion = std::max(quiz().QuestionCount - 1, 0);
+    ShowQuestion(CurrentQuestion);
+}
+
+} // namespace tamberlin
