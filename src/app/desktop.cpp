@@ -29,7 +29,9 @@ int RunDesktop(int argc, char** argv) {
     QApplication::setWindowIcon(form.windowIcon());
     platform().setParentWindow(&form);
 
-    // The splash window is shown modally here, once it exists; start-up waits until it closes.
+    // The splash window, shown modally; start-up waits until its timer or a click closes it.
+    form.CreateSplash();
+    form.Splash->exec();
 
     // The windows that live from start-up to exit: the preferences dialog, the setup dialog, the
     // image viewer and the picture chooser, in this order (the others are added with them).

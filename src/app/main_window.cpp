@@ -1,10 +1,13 @@
 #include "app/main_window.h"
 
+#include "dialogs/help.h"
+
 #include "platform/platform.h"
 #include "platform/qt_text.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -509,9 +512,18 @@ void TForm1::New1Click() {
     QuestionChanged = false;
 }
 
+void TForm1::CreateSplash() {
+    if (Splash == nullptr) {
+        Splash = new TSplash(this);
+    }
+}
+
 void TForm1::CreateDialogs() {
     if (qsetup_ == nullptr) {
         qsetup_ = new Tqsetup(*this, this);
+    }
+    if (PicForm == nullptr) {
+        PicForm = new TPicForm(this);
     }
 }
 
@@ -552,11 +564,12 @@ void TForm1::Preview1Click() {
 }
 
 void TForm1::HelponTamberlin1Click() {
-    // To be filled: open the help page found in StartFolder.
+    OpenHelpPage(StartFolder, QCoreApplication::applicationDirPath());
 }
 
 void TForm1::About1Click() {
-    // To be filled: show the splash window modally as the about window.
+    CreateSplash();
+    Splash->exec();
 }
 
 void TForm1::InsertImgBtnClick() {
@@ -565,12 +578,21 @@ void TForm1::InsertImgBtnClick() {
 }
 
 void TForm1::ClearImgBtnClick() {
-    // To be filled: empty qpicaddress and Image1, disable Image1 and ClearImgBtn; sets both
-    // changed flags.
+    // The buttons keep the state that emptying the address gave them until the next refresh.
+    qpicaddress->setText(QString());
+    Image1->clearPicture();
+    Image1->setEnabled(false);
+    ClearImgBtn->setEnabled(false);
+    QuizChanged = true;
+    QuestionChanged = true;
 }
 
 void TForm1::Image1MouseDown() {
-    // To be filled: show Image1's picture in the image viewer.
+    if (!Image1->isEnabled()) {
+        return;
+    }
+    CreateDialogs();
+    PicForm->ShowPicture(Image1->picture());
 }
 
 } // namespace tamberlin

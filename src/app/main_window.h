@@ -1,7 +1,9 @@
 #pragma once
 
+#include "dialogs/picform.h"
 #include "dialogs/qsetup.h"
 #include "dialogs/quiz_host.h"
+#include "dialogs/splash.h"
 #include "document/quiz.h"
 
 #include <QHash>
@@ -116,9 +118,14 @@ public:
     void FormShow();
     // True when the window may close (after the unsaved-changes prompt).
     bool FormCloseQuery();
-    // Creates the dialogs that live from start-up to exit (the setup dialog).
+    // Creates the splash window, shown at start-up and as the about window.
+    void CreateSplash();
+    // Creates the dialogs that live from start-up to exit, in start-up order: the setup dialog
+    // and the image viewer.
     void CreateDialogs();
     Tqsetup* qsetup() const { return qsetup_; }
+    TSplash* Splash = nullptr;
+    TPicForm* PicForm = nullptr;
 
     // The background picture painted over the client area.
     const QImage& backgroundPicture() const { return background_; }
