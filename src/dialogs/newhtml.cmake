@@ -1,0 +1,6 @@
+# The page-look window and its background picture (made by scripts/make_look_background.py).
+list(APPEND TAMBERLIN_DIALOG_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/newhtml.h
+    ${CMAKE_CURRENT_LIST_DIR}/newhtml.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/newhtml.qrc
+)
