@@ -408,13 +408,13 @@ bool TNewHtml::ApplyBtnClick() {
     THtmlPrefs& p = host_.quiz().Prefs;
     BodyLook look;
     // The switches are stored as the controls show them; a colour that is off keeps its value.
-    look.textColorOn = TextColShape->isEnabled();
+    look.textColorOn = TextColShape->isEnabledTo(this);
     look.textColor = TextColShape->color();
     p.TextColorOn = look.textColorOn ? 1 : 0;
     if (look.textColorOn) {
         p.TextColor = look.textColor;
     }
-    look.bgColorOn = BGSetShape->isEnabled();
+    look.bgColorOn = BGSetShape->isEnabledTo(this);
     look.bgColor = BGSetShape->color();
     p.BgColorOn = look.bgColorOn ? 1 : 0;
     if (look.bgColorOn) {

@@ -184,6 +184,27 @@ private slots:
         QVERIFY(label("TFontLabel")->isHidden());
     }
 
+    void tabOrder() {
+        const QStringList expected = {
+            QStringLiteral("textsel"),      QStringLiteral("bgset"),
+            QStringLiteral("fixedBG"),      QStringLiteral("Edit2"),
+            QStringLiteral("TFontBox"),     QStringLiteral("QFontBox"),
+            QStringLiteral("CFontBox"),     QStringLiteral("TFontsize"),
+            QStringLiteral("QFontSize"),    QStringLiteral("CFontSize"),
+            QStringLiteral("TFontfacebox"), QStringLiteral("QFontFaceBox"),
+            QStringLiteral("CFontFaceBox"), QStringLiteral("RG1")};
+        QStringList walked;
+        QWidget* current = widget("textsel");
+        for (int guard = 0; guard < 200 && walked.size() < expected.size(); ++guard) {
+            if (expected.contains(current->objectName()) &&
+                !walked.contains(current->objectName())) {
+                walked << current->objectName();
+            }
+            current = current->nextInFocusChain();
+        }
+        QCOMPARE(walked, expected);
+    }
+
     void enablingRulesFollowTheSwitches() {
         check("QFontBox")->setChecked(true);
         QVERIFY(widget("QFontColor")->isEnabled());
