@@ -560,6 +560,22 @@ private slots:
         QCOMPARE(ToQString(dialog->BodyAttributes()), QStringLiteral(" BACKGROUND=\"tile.bmp\""));
     }
 
+    void backgroundPreviewThatFailsAfterTheChooser() {
+        // A picture chosen in an earlier showing, handed back by its bare name while the current
+        // folder is elsewhere: the preview fails, the address is kept, Clear Image stays off.
+        chooser->PicturePath = MakePicture(folder("pictures") + QStringLiteral("/old.bmp"));
+        QDir::setCurrent(folder("elsewhere"));
+        WhileModal([&] { QVERIFY(chooser->ApplyBtnClick()); });
+        fake().expectError();
+        dialog->SpeedButton3Click();
+        QVERIFY2(fake().lastAsked().text.startsWith(QStringLiteral("Cannot open file \"")),
+                 qPrintable(fake().lastAsked().text));
+        QCOMPARE(label("piclabel")->text(), QStringLiteral("old.bmp"));
+        QVERIFY(!widget("ClearImgBtn")->isEnabled());
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(prefs().BgImage.str(), std::string("old.bmp"));
+    }
+
     void applyStopsWhenTheSaveFails() {
         dialog->show();
         QVERIFY(dialog->ApplyBtnClick());
