@@ -1,0 +1,221 @@
+#include "dialogs/picture_dialog.h"
+
+#include "dialogs/look_widgets.h"
+#include "document/errors.h"
+#include "document/file_io.h"
+#include "imaging/picture_loading.h"
+#include "platform/platform.h"
+#include "platform/qt_text.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tamberlin {
+
+namespace {
+
+QString ReasonText(int err) {
+    return QString::fromLocal8Bit(SystemErrorText(err));
+}
+
+// Reads a whole file into memory. Only a regular file is read (a folder or a device is refused),
+// and the file is opened without waiting, so a named pipe put in a picture's place cannot hang
+// the program. Returns 0 or the errno value of the step that failed.
+int ReadWholeFile(const QString& path, std::string& out) {
+    out.clear();
+    if (path.isEmpty()) {
+        return ENOENT;
+    }
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return err;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    }
+    char buffer[65536];
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            err = errno;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return err;
+}
+
+QPushButton* FlatButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+} // namespace
+
+TPictureDialog::TPictureDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("PictureDialog"));
+    setWindowTitle(QStringLiteral("Picture Dialog"));
+    setFixedSize(190, 335);
+    QFont smallFont = font();
+    smallFont.setPointSize(8);
+    setFont(smallFont);
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setStyleSheet(
+        QStringLiteral("#Shape1 { background-color: #C0C0C0; border: 1px solid #808080; }"));
+    Shape1->setGeometry(8, 8, 173, 173);
+
+    TheImage = new look::PictureBox(this);
+    TheImage->setObjectName(QStringLiteral("TheImage"));
+    TheImage->setGeometry(12, 12, 165, 165);
+
+    ImageLabel = new QLabel(this);
+    ImageLabel->setObjectName(QStringLiteral("ImageLabel"));
+    ImageLabel->setGeometry(11, 188, 150, 16);
+
+    BrowseBtn = FlatButton(QStringLiteral("Browse"), this);
+    BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
+    BrowseBtn->setGeometry(8, 208, 173, 30);
+
+    CopyImg = new QCheckBox(QStringLiteral("Save to HTML Folder"), this);
+    CopyImg->setObjectName(QStringLiteral("CopyImg"));
+    CopyImg->setGeometry(8, 248, 169, 17);
+
+    AbsoluteAddress = new QCheckBox(QStringLiteral("Use Absolute Address"), this);
+    AbsoluteAddress->setObjectName(QStringLiteral("AbsoluteAddress"));
+    AbsoluteAddress->setGeometry(8, 272, 173, 17);
+    setTabOrder(CopyImg, AbsoluteAddress);
+
+    CancelBtn = FlatButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn->setGeometry(8, 296, 73, 30);
+
+    ApplyBtn = FlatButton(QStringLiteral("Apply"), this);
+    ApplyBtn->setObjectName(QStringLiteral("ApplyBtn"));
+    ApplyBtn->setGeometry(108, 296, 73, 30);
+
+    connect(BrowseBtn, &QPushButton::clicked, this, &TPictureDialog::BrowseBtnClick);
+    connect(ApplyBtn, &QPushButton::clicked, this, [this] { ApplyBtnClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, &TPictureDialog::CancelBtnClick);
+}
+
+QString TPictureDialog::browseFilter() {
+    return QStringLiteral("All Web Images (*.jpg;*.gif;*.png)|*.jpg;*.gif;*.png|"
+                          "JPEG Image File (*.jpg)|*.jpg|GIF Image File (*.gif)|*.gif|"
+                          "PNG Image File (*.png)|*.png");
+}
+
+void TPictureDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        look::CentreOnScreen(this);
+        FormShow();
+    }
+}
+
+void TPictureDialog::FormShow() {
+    TheImage->clearPicture();
+    ImageLabel->clear();
+    CopyImg->setChecked(false);
+    AbsoluteAddress->setChecked(false);
+}
+
+void TPictureDialog::BrowseBtnClick() {
+    Platform::FileDialogOptions options;
+    options.filter = browseFilter();
+    options.fileMustExist = false;
+    const std::optional<QString> chosen = platform().getOpenFileName(options);
+    if (!chosen) {
+        return;
+    }
+    const LoadedPicture picture = LoadPictureForWindow(*chosen);
+    if (!picture.ok()) {
+        platform().showError(picture.error);
+        return;
+    }
+    TheImage->setPicture(picture.image);
+    PicturePath = *chosen;
+    ImageLabel->setText(look::FileNamePart(PicturePath));
+}
+
+bool TPictureDialog::ApplyBtnClick() {
+    const QString address =
+        AbsoluteAddress->isChecked() ? PicturePath : look::FileNamePart(PicturePath);
+    // The address is stored in a field of 250 characters; a longer one would be cut and the
+    // page would point at a file that does not exist, so it is refused before anything is done.
+    if (ToCodePage(address).size() > static_cast<std::size_t>(kMaxAddressLength)) {
+        platform().showError(
+            QStringLiteral("The picture's path is longer than 250 characters; copy it to the "
+                           "HTML folder or use a shorter path."));
+        return false;
+    }
+
+    if (CopyImg->isChecked()) {
+        // The whole file is read before the target is written, so a target that is the source
+        // itself is rewritten with its own content.
+        std::string bytes;
+        if (const int err = ReadWholeFile(PicturePath, bytes); err != 0) {
+            platform().showError(
+                QStringLiteral("Cannot open file \"%1\". %2").arg(PicturePath, ReasonText(err)));
+            return false;
+        }
+        const QString target = look::JoinFolderAndName(HtmlFolder, look::FileNamePart(PicturePath));
+        const QByteArray targetName = QFile::encodeName(target);
+        if (const int err = WriteFileAtomically(targetName.toStdString(), bytes); err != 0) {
+            platform().showError(
+                QString::fromLocal8Bit(EFCreateError(targetName.toStdString(), err).what()));
+            return false;
+        }
+    }
+
+    PictureAddress = address;
+    accept();
+    return true;
+}
+
+void TPictureDialog::CancelBtnClick() {
+    PictureAddress.clear();
+    reject();
+}
+
+std::optional<QString> TPictureDialog::choosePicture(const QString& quizFileName) {
+    HtmlFolder = look::FolderPart(quizFileName);
+    if (exec() == QDialog::Accepted) {
+        return PictureAddress;
+    }
+    return std::nullopt;
+}
+
+} // namespace tamberlin

@@ -1,0 +1,354 @@
+// The picture chooser driven alone: Browse through the scripted open dialog, the preview, the
+// copy into the HTML folder, the two address forms and every error message.
+
+#include "dialogs/look_widgets.h"
+#include "dialogs/picture_dialog.h"
+#include "document/errors.h"
+
+#include "common/temp_dir.h"
+#include "dialogs/look_test_support.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QTest>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+
+using namespace tamberlin;
+using namespace tamberlin::testing;
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+class PictureDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptedPlatform> seam;
+    std::unique_ptr<TempDir> scratch;
+    std::unique_ptr<TPictureDialog> dialog;
+    QString startFolder;
+
+    FakePlatform& fake() { return seam->fake; }
+    QCheckBox* box(const char* name) {
+        return dialog->findChild<QCheckBox*>(QString::fromLatin1(name));
+    }
+    QLabel* imageLabel() { return dialog->findChild<QLabel*>(QStringLiteral("ImageLabel")); }
+    look::PictureBox* preview() {
+        return dialog->findChild<look::PictureBox*>(QStringLiteral("TheImage"));
+    }
+    QString folder(const char* name) {
+        const auto path = scratch->path() / name;
+        std::filesystem::create_directories(path);
+        return Q(path.string());
+    }
+    // Browse with the open dialog answering path; the error box is expected when wantError.
+    void browse(const QString& path, bool wantError = false) {
+        fake().answerOpenFile(path);
+        if (wantError) {
+            fake().expectError();
+        }
+        dialog->BrowseBtnClick();
+        QVERIFY(fake().allAnswered());
+    }
+
+private slots:
+    void init() {
+        startFolder = QDir::currentPath();
+        seam = std::make_unique<ScriptedPlatform>();
+        scratch = std::make_unique<TempDir>();
+        dialog = std::make_unique<TPictureDialog>();
+    }
+    void cleanup() {
+        dialog.reset();
+        QDir::setCurrent(startFolder);
+        scratch.reset();
+        seam.reset();
+    }
+
+    void windowAndControls() {
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Picture Dialog"));
+        QCOMPARE(dialog->size(), QSize(190, 335));
+        QVERIFY(!(dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(box("CopyImg")->text(), QStringLiteral("Save to HTML Folder"));
+        QCOMPARE(box("AbsoluteAddress")->text(), QStringLiteral("Use Absolute Address"));
+        for (const char* name : {"BrowseBtn", "CancelBtn", "ApplyBtn"}) {
+            auto* button = dialog->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY2(button != nullptr, name);
+            QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+        }
+        QCOMPARE(preview()->geometry(), QRect(12, 12, 165, 165));
+    }
+
+    void browseAsksWithTheFilterAndCancelChangesNothing() {
+        dialog->PicturePath = QStringLiteral("/earlier/pick.jpg");
+        fake().answerOpenFile(std::nullopt);
+        dialog->BrowseBtnClick();
+        const auto& asked = fake().lastAsked();
+        QCOMPARE(asked.kind, FakePlatform::Kind::OpenFile);
+        QCOMPARE(asked.fileOptions.filter,
+                 QStringLiteral("All Web Images (*.jpg;*.gif;*.png)|*.jpg;*.gif;*.png|"
+                                "JPEG Image File (*.jpg)|*.jpg|GIF Image File (*.gif)|*.gif|"
+                                "PNG Image File (*.png)|*.png"));
+        QVERIFY(!asked.fileOptions.fileMustExist);
+        QVERIFY(asked.fileOptions.initialFolder.isEmpty());
+        QCOMPARE(dialog->PicturePath, QStringLiteral("/earlier/pick.jpg"));
+        QVERIFY(!preview()->hasPicture());
+    }
+
+    void browseShowsThePictureAndMakesItsFolderCurrent() {
+        const QString pictures = folder("pictures");
+        const QString path = MakePicture(pictures + QStringLiteral("/Beach.JPG"));
+        browse(path);
+        QCOMPARE(dialog->PicturePath, path);
+        QCOMPARE(imageLabel()->text(), QStringLiteral("Beach.JPG"));
+        QVERIFY(preview()->hasPicture());
+        QCOMPARE(QDir::current().canonicalPath(), QDir(pictures).canonicalPath());
+    }
+
+    void browseFailuresLeaveEverythingAsItWas() {
+        const QString good = MakePicture(folder("p") + QStringLiteral("/good.bmp"));
+        browse(good);
+        const QImage shown = preview()->picture();
+
+        browse(folder("p") + QStringLiteral("/scan.tif"), true);
+        QCOMPARE(fake().lastAsked().kind, FakePlatform::Kind::Error);
+        QCOMPARE(fake().lastAsked().text, QStringLiteral("Unknown picture file extension (.tif)"));
+
+        const QString missing = folder("p") + QStringLiteral("/missing.jpg");
+        browse(missing, true);
+        QVERIFY2(fake().lastAsked().text.startsWith(
+                     QStringLiteral("Cannot open file \"%1\". ").arg(missing)),
+                 qPrintable(fake().lastAsked().text));
+
+        QCOMPARE(dialog->PicturePath, good);
+        QCOMPARE(imageLabel()->text(), QStringLiteral("good.bmp"));
+        QCOMPARE(preview()->picture(), shown);
+    }
+
+    void showingEmptiesThePreviewButKeepsThePath() {
+        const QString path = MakePicture(folder("p") + QStringLiteral("/a.bmp"));
+        browse(path);
+        box("CopyImg")->setChecked(true);
+        box("AbsoluteAddress")->setChecked(true);
+        dialog->PictureAddress = QStringLiteral("earlier");
+        dialog->FormShow();
+        QVERIFY(!preview()->hasPicture());
+        QVERIFY(imageLabel()->text().isEmpty());
+        QVERIFY(!box("CopyImg")->isChecked());
+        QVERIFY(!box("AbsoluteAddress")->isChecked());
+        QCOMPARE(dialog->PicturePath, path);
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("earlier"));
+    }
+
+    void addressForms() {
+        const QString path = MakePicture(folder("p") + QStringLiteral("/logo.bmp"));
+        const QString html = folder("html") + u'/';
+        browse(path);
+        dialog->HtmlFolder = html;
+
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("logo.bmp"));
+
+        dialog->FormShow();
+        box("AbsoluteAddress")->setChecked(true);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, path);
+        // Neither form copies anything unless asked to.
+        QVERIFY(QDir(html).isEmpty());
+    }
+
+    void applyWithoutAnyPictureHandsBackAnEmptyAddress() {
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QVERIFY(dialog->PictureAddress.isEmpty());
+    }
+
+    void cancelEmptiesTheAddress() {
+        dialog->PictureAddress = QStringLiteral("x.jpg");
+        dialog->CancelBtnClick();
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QVERIFY(dialog->PictureAddress.isEmpty());
+    }
+
+    void copyIntoTheHtmlFolderByteForByte() {
+        const QString path = MakePicture(folder("p") + QStringLiteral("/photo.jpg"), 64, 48);
+        const QString html = folder("html") + u'/';
+        const std::string target = (html + QStringLiteral("photo.jpg")).toStdString();
+        WriteAll(target, "an older picture of the same name, replaced without asking");
+        browse(path);
+        dialog->HtmlFolder = html;
+        box("CopyImg")->setChecked(true);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("photo.jpg"));
+        QVERIFY(ReadAll(path.toStdString()) == ReadAll(target));
+        QVERIFY(!ReadAll(target).empty());
+    }
+
+    void copyOntoItselfKeepsTheContent() {
+        const QString pictures = folder("p");
+        const QString path = MakePicture(pictures + QStringLiteral("/self.jpg"), 50, 50);
+        const std::string before = ReadAll(path.toStdString());
+        browse(path);
+
+        // The quiz not yet saved: the copy goes to the current folder, the picture's own.
+        dialog->HtmlFolder.clear();
+        box("CopyImg")->setChecked(true);
+        QVERIFY(dialog->ApplyBtnClick());
+        QVERIFY(ReadAll(path.toStdString()) == before);
+
+        // The quiz saved beside the picture: the same file again.
+        dialog->FormShow();
+        dialog->HtmlFolder = pictures + u'/';
+        box("CopyImg")->setChecked(true);
+        QVERIFY(dialog->ApplyBtnClick());
+        QVERIFY(ReadAll(path.toStdString()) == before);
+        QCOMPARE(QDir(pictures).entryList(QDir::Files), QStringList{QStringLiteral("self.jpg")});
+    }
+
+    void htmlFolderFromTheQuizFileName() {
+        QCOMPARE(look::FolderPart(QStringLiteral("/quizzes/test.qvt")),
+                 QStringLiteral("/quizzes/"));
+        // A quiz at the root: the copy goes to the root with no second separator.
+        QCOMPARE(look::FolderPart(QStringLiteral("/test.qvt")), QStringLiteral("/"));
+        QCOMPARE(look::JoinFolderAndName(QStringLiteral("/"), QStringLiteral("pic.jpg")),
+                 QStringLiteral("/pic.jpg"));
+        QCOMPARE(look::JoinFolderAndName(QStringLiteral("/q"), QStringLiteral("pic.jpg")),
+                 QStringLiteral("/q/pic.jpg"));
+        QCOMPARE(look::JoinFolderAndName(QString(), QStringLiteral("pic.jpg")),
+                 QStringLiteral("pic.jpg"));
+        QVERIFY(look::FolderPart(QStringLiteral("test.qvt")).isEmpty());
+        // Addresses made on other systems keep their file-name part.
+        QCOMPARE(look::FileNamePart(QStringLiteral("C:\\pictures\\back.jpg")),
+                 QStringLiteral("back.jpg"));
+        QCOMPARE(look::FileNamePart(QStringLiteral("C:back.jpg")), QStringLiteral("back.jpg"));
+        QCOMPARE(look::FileNamePart(QStringLiteral("back.jpg")), QStringLiteral("back.jpg"));
+    }
+
+    void copyFailures() {
+        const QString html = folder("html") + u'/';
+        dialog->HtmlFolder = html;
+        dialog->PictureAddress = QStringLiteral("kept");
+
+        // No picture ever chosen.
+        box("CopyImg")->setChecked(true);
+        fake().expectError();
+        QVERIFY(!dialog->ApplyBtnClick());
+        QCOMPARE(fake().lastAsked().text,
+                 QStringLiteral("Cannot open file \"\". %1.").arg(Q(SystemErrorText(ENOENT))));
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("kept"));
+
+        // The source has gone since Browse.
+        const QString path = MakePicture(folder("p") + QStringLiteral("/gone.bmp"));
+        browse(path);
+        QFile::remove(path);
+        fake().expectError();
+        QVERIFY(!dialog->ApplyBtnClick());
+        QCOMPARE(
+            fake().lastAsked().text,
+            QStringLiteral("Cannot open file \"%1\". %2.").arg(path, Q(SystemErrorText(ENOENT))));
+        QVERIFY(QDir(html).isEmpty());
+
+        // The target cannot be created.
+        MakePicture(path);
+        const QString locked = Q(UnwritableFolder(*scratch)) + u'/';
+        dialog->HtmlFolder = locked;
+        fake().expectError();
+        QVERIFY(!dialog->ApplyBtnClick());
+        const QString text = fake().lastAsked().text;
+        QVERIFY2(text.startsWith(QStringLiteral("Cannot create file \"%1gone.bmp\". ").arg(locked)),
+                 qPrintable(text));
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("kept"));
+        QVERIFY(fake().allAnswered());
+    }
+
+    void anAddressThatDoesNotFitIsRefused() {
+        // A full path of more than 250 characters.
+        QString deep = folder("p");
+        while (deep.size() < 240) {
+            deep += QStringLiteral("/a_rather_long_folder_name");
+        }
+        QVERIFY(QDir().mkpath(deep));
+        const QString path = MakePicture(deep + QStringLiteral("/picture.bmp"));
+        QVERIFY(path.size() > 250);
+        const QString html = folder("html") + u'/';
+        browse(path);
+        dialog->HtmlFolder = html;
+        dialog->PictureAddress = QStringLiteral("kept");
+        box("CopyImg")->setChecked(true);
+        box("AbsoluteAddress")->setChecked(true);
+
+        fake().expectError();
+        QVERIFY(!dialog->ApplyBtnClick());
+        QCOMPARE(fake().lastAsked().text,
+                 QStringLiteral("The picture's path is longer than 250 characters; copy it to "
+                                "the HTML folder or use a shorter path."));
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("kept"));
+        QVERIFY(dialog->result() != QDialog::Accepted);
+        QVERIFY(QDir(html).isEmpty());
+
+        // The bare name of the copy fits.
+        box("AbsoluteAddress")->setChecked(false);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("picture.bmp"));
+        QVERIFY(QFile::exists(html + QStringLiteral("picture.bmp")));
+    }
+
+    void exactly250CharactersFit() {
+        QString deep = folder("p");
+        QVERIFY(deep.size() < 230);
+        const QString name = QStringLiteral("/x.bmp");
+        deep += u'/' + QString(250 - deep.size() - 1 - name.size(), u'd');
+        QVERIFY(QDir().mkpath(deep));
+        const QString path = MakePicture(deep + name);
+        QCOMPARE(path.size(), 250);
+        browse(path);
+        box("AbsoluteAddress")->setChecked(true);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, path);
+    }
+
+    void theCallersProtocol() {
+        const QString path = MakePicture(folder("p") + QStringLiteral("/q.bmp"));
+        const QString quizFolder = folder("quiz");
+        WhileModal([&] {
+            QVERIFY(dialog->isVisible());
+            browse(path);
+            dialog->findChild<QCheckBox*>(QStringLiteral("CopyImg"))->setChecked(true);
+            QVERIFY(dialog->ApplyBtnClick());
+        });
+        const auto address = dialog->choosePicture(quizFolder + QStringLiteral("/test.qvt"));
+        QCOMPARE(dialog->HtmlFolder, quizFolder + u'/');
+        QCOMPARE(address, std::optional<QString>(QStringLiteral("q.bmp")));
+        QVERIFY(QFile::exists(quizFolder + QStringLiteral("/q.bmp")));
+
+        // Closed from the frame: no address.
+        WhileModal([&] { dialog->close(); });
+        QCOMPARE(dialog->choosePicture(QString()), std::nullopt);
+    }
+
+    void previewCentresAndShrinks() {
+        look::PictureBox box;
+        box.resize(165, 165);
+        box.setPicture(QImage(330, 110, QImage::Format_RGB32));
+        QCOMPARE(box.pictureRect(), QRect(0, 55, 165, 55));
+        box.setPicture(QImage(100, 300, QImage::Format_RGB32));
+        QCOMPARE(box.pictureRect(), QRect(55, 0, 55, 165));
+        box.setPicture(QImage(21, 11, QImage::Format_RGB32));
+        QCOMPARE(box.pictureRect(), QRect(72, 77, 21, 11));
+        box.clearPicture();
+        QVERIFY(box.pictureRect().isEmpty());
+    }
+};
+
+QTEST_MAIN(PictureDialogTest)
+#include "picture_dialog_test.moc"
