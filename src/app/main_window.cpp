@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "dialogs/help.h"
+#include "imaging/picture_loading.h"
 
 #include "platform/platform.h"
 #include "platform/qt_text.h"
@@ -519,6 +520,14 @@ void TForm1::CreateSplash() {
 }
 
 void TForm1::CreateDialogs() {
+    // The preferences dialog borrows the picture chooser for its background picture, so the
+    // chooser object is made first; nothing depends on the order in which they come up.
+    if (PictureDialog == nullptr) {
+        PictureDialog = new TPictureDialog(this);
+    }
+    if (NewHtml == nullptr) {
+        NewHtml = new TNewHtml(*this, *PictureDialog, this);
+    }
     if (qsetup_ == nullptr) {
         qsetup_ = new Tqsetup(*this, this);
     }
@@ -545,13 +554,17 @@ void TForm1::SetupClick() {
 // that window exists.
 
 void TForm1::LoadHtmlPreferences() {
-    // To be filled: the preferences dialog loads its controls from quiz().Prefs here. Callers
-    // ignore any error it raises.
+    // Before the dialogs exist (a quiz opened from the command line) there is nothing to load;
+    // the first showing of the window loads it.
+    if (NewHtml != nullptr) {
+        NewHtml->LoadFromQuiz();
+    }
 }
 
 void TForm1::HtmlOptions1Click() {
-    // To be filled: show the preferences dialog modally, then run Save1Click() whatever its
-    // result.
+    CreateDialogs();
+    NewHtml->exec();
+    Save1Click();
 }
 
 void TForm1::Create1Click() {
@@ -573,8 +586,25 @@ void TForm1::About1Click() {
 }
 
 void TForm1::InsertImgBtnClick() {
-    // To be filled: the picture chooser, started in the folder of QuizFileName; sets both
-    // changed flags.
+    CreateDialogs();
+    const std::optional<QString> address = PictureDialog->choosePicture(QuizFileName);
+    if (!address) {
+        return;
+    }
+    qpicaddress->setText(*address);
+    Image1->setEnabled(true);
+    ClearImgBtn->setEnabled(true);
+    // A bare name is found in the current folder, which a Browse has just made the picture's.
+    const LoadedPicture loaded = LoadPictureForWindow(*address);
+    if (!loaded.ok()) {
+        // The address and the enabled controls stay; the picture shown before stays too.
+        platform().showError(loaded.error);
+        return;
+    }
+    Image1->setPicture(loaded.image);
+    QuizChanged = true;
+    QuestionChanged = true;
+    RefreshEditButtons();
 }
 
 void TForm1::ClearImgBtnClick() {

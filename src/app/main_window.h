@@ -1,6 +1,8 @@
 #pragma once
 
+#include "dialogs/newhtml.h"
 #include "dialogs/picform.h"
+#include "dialogs/picture_dialog.h"
 #include "dialogs/qsetup.h"
 #include "dialogs/quiz_host.h"
 #include "dialogs/splash.h"
@@ -120,12 +122,14 @@ public:
     bool FormCloseQuery();
     // Creates the splash window, shown at start-up and as the about window.
     void CreateSplash();
-    // Creates the dialogs that live from start-up to exit, in start-up order: the setup dialog
-    // and the image viewer.
+    // Creates the dialogs that live from start-up to exit: the preferences dialog, the setup
+    // dialog, the image viewer and the picture chooser.
     void CreateDialogs();
     Tqsetup* qsetup() const { return qsetup_; }
     TSplash* Splash = nullptr;
+    TNewHtml* NewHtml = nullptr;
     TPicForm* PicForm = nullptr;
+    TPictureDialog* PictureDialog = nullptr;
 
     // The background picture painted over the client area.
     const QImage& backgroundPicture() const { return background_; }
