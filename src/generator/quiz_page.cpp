@@ -217,4 +217,11 @@ std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
     return pageBuffer;
 }
 
+std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
+                          const std::string& bodyAttributes, bool titleFontOn, bool questionFontOn,
+                          bool choiceFontOn) {
+    return WriteQuizPage(quiz, pagePath,
+                         PageInputs{bodyAttributes, titleFontOn, questionFontOn, choiceFontOn});
+}
+
 } // namespace tamberlin

@@ -50,4 +50,10 @@ void WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath, const Page
 std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
                           const PageInputs& inputs);
 
+// The same with the inputs one by one, as Create Html hands them over: the BODY attributes and
+// the states of the title, question and choice font switches.
+std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
+                          const std::string& bodyAttributes, bool titleFontOn, bool questionFontOn,
+                          bool choiceFontOn);
+
 } // namespace tamberlin

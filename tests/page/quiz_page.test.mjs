@@ -99,6 +99,12 @@ async function openPage(url, { cookies = [], confirm = true } = {}) {
         });
     });
     await page.goto(url);
+    // TAMBERLIN_PAGE_SCREENSHOTS=FOLDER keeps a picture of every page as it opened.
+    const shots = process.env.TAMBERLIN_PAGE_SCREENSHOTS;
+    if (shots) {
+        await page.screenshot({ path: path.join(shots, path.basename(url, '.htm') + '.png') })
+            .catch(() => {}); // a page that has already moved on to the login address
+    }
     return { context, page, dialogs, errors, popups };
 }
 
