@@ -1,0 +1,59 @@
+#pragma once
+
+#include "document/quiz.h"
+
+#include <string>
+#include <string_view>
+
+namespace tamberlin {
+
+// The page-look inputs that the page writer takes besides the quiz block: the BODY attributes
+// and the three font switches (title, question, choice).
+struct PageInputs {
+    std::string bodyAttributes;
+    bool titleFontOn = false;
+    bool questionFontOn = false;
+    bool choiceFontOn = false;
+};
+
+// The two texts of one publication: the page and its listing (".qdt"), as the bytes that go
+// into the files (code page text, CR LF line ends).
+struct QuizPageText {
+    std::string page;
+    std::string listing;
+};
+
+// Question and choice texts in the page: ">" to "&gt;", "<" to "&lt;", CR to "<BR>", every
+// other byte unchanged; the result is cut to its first 255 bytes.
+std::string EscapeForHtml(std::string_view text);
+
+// Question text in the listing: every CR and LF dropped.
+std::string StripLineBreaks(std::string_view text);
+
+// path with the extension of its file-name part (the text from its last dot) replaced by
+// extension (".htm", ".qdt"); a name without a dot gets the extension appended. The file-name
+// part is the text after the last "/", "\" or ":".
+std::string ReplaceExtension(std::string_view path, std::string_view extension);
+
+// Builds the page and the listing of the quiz without writing anything.
+QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs);
+
+// Writes the page to pagePath and the listing beside it (pagePath with the extension ".qdt"),
+// replacing files that exist. pageBuffer receives the page text as soon as it is built, so it
+// holds the page also when writing fails. Throws EFCreateError with the page's path when the
+// page cannot be written (the listing is then not written), or with the listing's path when
+// the listing cannot be written.
+void WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath, const PageInputs& inputs,
+                   std::string& pageBuffer);
+
+// The same, handing back the page text.
+std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
+                          const PageInputs& inputs);
+
+// The same with the inputs one by one, as Create Html hands them over: the BODY attributes and
+// the states of the title, question and choice font switches.
+std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
+                          const std::string& bodyAttributes, bool titleFontOn, bool questionFontOn,
+                          bool choiceFontOn);
+
+} // namespace tamberlin

@@ -1,0 +1,184 @@
+#include "app/command_line.h"
+#include "document/quiz.h"
+#include "document/quiz_file.h"
+
+#include "common/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace tamberlin;
+using tamberlin::testing::ReadAll;
+using tamberlin::testing::TempDir;
+using tamberlin::testing::WriteAll;
+
+namespace {
+
+struct Outcome {
+    std::optional<int> status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(std::vector<std::string> args) {
+    args.insert(args.begin(), "tamberlin");
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    std::ostringstream out;
+    std::ostringstream err;
+    Outcome result;
+    result.status = RunHeadlessCommand(static_cast<int>(args.size()), argv.data(), out, err);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+std::string expected(const std::string& name) {
+    return ReadAll(std::string(TAMBERLIN_TEST_DATA_DIR) + "/pages/" + name);
+}
+
+// A quiz file whose page-look settings, applied as the preferences window applies them, give
+// the inputs of the hand-written page "edge": the stored tags are stale and must be rebuilt.
+std::string writeEdgeQuizFile(const TempDir& dir, const std::string& name) {
+    auto doc = std::make_unique<QuizDocument>();
+    doc->ClearBlankQuestion();
+    doc->ResetQuiz();
+    TQuizRec& quiz = doc->quiz;
+    quiz.Title = "Fish & <Chips> \"quiz\"";
+    quiz.QuizId = "FC-01";
+    quiz.CgiTarget = "http://127.0.0.1:8080/cgi-bin/score.cgi";
+    quiz.LoginAddress = "http://example.org/login";
+    quiz.RedirectAddress = "http://example.org/thanks.htm";
+    quiz.Interval = 300;
+    quiz.QuestionCount = 3;
+    quiz.ChoiceCount = 3;
+    THtmlPrefs& p = quiz.Prefs;
+    p.CookieRequired = 1;
+    p.Alignment = 77;
+    p.TitleFontOn = 1;
+    p.TitleFontFace = "Serif";
+    p.TitleFontSize = 5;
+    p.TitleFontColor = 0x000000FF;
+    p.TitleFontTag = "<FONT stale>";
+    p.QuestionFontOn = 1;
+    p.QuestionFontFace = "Helvetica";
+    p.QuestionFontSize = 3;
+    p.QuestionFontColor = 0x00FFFFFF;
+    p.ChoiceFontOn = 1;
+    p.ChoiceFontFace = "Monospace";
+    p.ChoiceFontSize = 2;
+    p.ChoiceFontColor = 0x00123456;
+    p.BgColorOn = 1;
+    p.BgColor = 0x0000FFFF;
+    p.TextColorOn = 1;
+    p.TextColor = 0x00800000;
+    auto set = [](TQuestionRec& q, const std::string& text, std::vector<std::string> choices,
+                  const std::string& answer, const std::string& picture) {
+        q.QuestionText = text;
+        for (std::size_t k = 0; k < choices.size(); ++k) {
+            q.choice(static_cast<int>(k)) = choices[k];
+        }
+        q.Answer = answer;
+        q.PicAddress = picture;
+    };
+    set(quiz.Questions[0], "first\r\nsecond", {"Paris", "A & B", "\"quoted\"", "hidden D", "E"},
+        "B", "");
+    set(quiz.Questions[1], "Is 1 < 2 > 0 & \"x\"?", {"<b>yes</b>", "no", "maybe"}, "", "pic 1.gif");
+    set(quiz.Questions[2], std::string(253, 'x') + "<y", {"1", "2", "3"}, "C", "");
+    const std::string path = dir.file(name);
+    WriteQuizFile(quiz, path);
+    return path;
+}
+
+} // namespace
+
+TEST(CommandLine, DesktopArgumentsAreLeftToTheWindow) {
+    EXPECT_FALSE(run({}).status.has_value());
+    EXPECT_FALSE(run({"quiz.qvt"}).status.has_value());
+}
+
+TEST(CommandLine, HelpAndVersion) {
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--publish QUIZ.qvt"), std::string::npos);
+    EXPECT_NE(help.out.find("clock.js"), std::string::npos);
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("tamberlin ") + TAMBERLIN_VERSION + "\n");
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwo) {
+    const Outcome none = run({"--publish"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("needs at least one quiz file"), std::string::npos);
+    const Outcome unknown = run({"--publsh", "a.qvt"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown option --publsh"), std::string::npos);
+}
+
+TEST(Publish, WritesWhatTheWindowWouldAfterOpeningTheFile) {
+    TempDir dir;
+    const std::string quizPath = writeEdgeQuizFile(dir, "edge.qvt");
+    const std::string quizBytes = ReadAll(quizPath);
+    const auto quizTime = std::filesystem::last_write_time(quizPath);
+
+    const Outcome first = run({"--publish", quizPath});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, dir.file("edge.htm") + "\n");
+    EXPECT_EQ(first.err, "");
+    EXPECT_EQ(ReadAll(dir.file("edge.htm")), expected("edge.htm"));
+    EXPECT_EQ(ReadAll(dir.file("edge.qdt")), expected("edge.qdt"));
+
+    // Again: the same bytes, and the quiz file is never touched.
+    EXPECT_EQ(run({"--publish", quizPath}).status, 0);
+    EXPECT_EQ(ReadAll(dir.file("edge.htm")), expected("edge.htm"));
+    EXPECT_EQ(ReadAll(quizPath), quizBytes);
+    EXPECT_EQ(std::filesystem::last_write_time(quizPath), quizTime);
+}
+
+TEST(Publish, EachFileIsPublishedAndEachFailureReported) {
+    TempDir dir;
+    const std::string good = writeEdgeQuizFile(dir, "good");
+    const std::string missing = dir.file("missing.qvt");
+    const std::string notQuiz = dir.file("notquiz.qvt");
+    // A title field, then a question count no quiz has.
+    WriteAll(notQuiz, std::string(256, '\0') + std::string("\xf4\x01\0\0\x04\0\0\0", 8));
+    const std::string blocked = writeEdgeQuizFile(dir, "blocked.qvt");
+    std::filesystem::create_directory(dir.path() / "blocked.htm");
+
+    const Outcome r = run({"--publish", missing, good, notQuiz, blocked});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, dir.file("good.htm") + "\n");
+    EXPECT_EQ(ReadAll(dir.file("good.htm")), expected("edge.htm"));
+    EXPECT_EQ(ReadAll(dir.file("good.qdt")), expected("edge.qdt"));
+
+    EXPECT_NE(r.err.find("\"" + missing + "\": File not found"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"" + notQuiz + "\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Cannot create file \"" + dir.file("blocked.htm") + "\". "),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("blocked.qdt")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.htm")));
+}
+
+TEST(Publish, TheExampleQuizPublishesBesideItsCompanionFiles) {
+    TempDir dir;
+    const std::string examples = std::string(TAMBERLIN_SOURCE_DIR) + "/examples/";
+    std::filesystem::copy_file(examples + "solar_system.qvt", dir.file("solar_system.qvt"));
+    const Outcome r = run({"--publish", dir.file("solar_system.qvt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string page = ReadAll(dir.file("solar_system.htm"));
+    EXPECT_EQ(page, expected("solar_system.htm"));
+    EXPECT_EQ(ReadAll(dir.file("solar_system.qdt")), expected("solar_system.qdt"));
+    for (const char* companion : {"clock.js", "0fdg.gif", "9fdg.gif", "cfdg.gif", "saturn.gif"}) {
+        EXPECT_TRUE(std::filesystem::exists(examples + companion)) << companion;
+    }
+}

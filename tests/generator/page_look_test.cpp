@@ -1,0 +1,121 @@
+#include "generator/page_look.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace tamberlin;
+
+namespace {
+
+THtmlPrefs freshPrefs() {
+    THtmlPrefs prefs{};
+    prefs.reset();
+    return prefs;
+}
+
+} // namespace
+
+TEST(DerivePageLook, NewQuizGivesNothingSwitchedOn) {
+    const PageLook look = DerivePageLook(freshPrefs());
+    EXPECT_FALSE(look.inputs.titleFontOn);
+    EXPECT_FALSE(look.inputs.questionFontOn);
+    EXPECT_FALSE(look.inputs.choiceFontOn);
+    EXPECT_EQ(look.inputs.bodyAttributes, "");
+    EXPECT_TRUE(look.prefs.TitleFontTag.empty());
+    EXPECT_EQ(look.prefs.Alignment, 0);
+}
+
+TEST(DerivePageLook, SwitchedOnRowsGetTheirTagsRebuiltFromFaceSizeAndColour) {
+    THtmlPrefs prefs = freshPrefs();
+    prefs.TitleFontOn = 1;
+    prefs.TitleFontFace = "Sans Serif";
+    prefs.TitleFontSize = 4;
+    prefs.TitleFontColor = 0x000000FF;
+    prefs.TitleFontTag = "<FONT stale>\r\n";
+    prefs.QuestionFontOn = 1;
+    prefs.QuestionFontFace = "sans serif"; // typed by hand: no FACE attribute
+    prefs.QuestionFontSize = 12;
+    prefs.QuestionFontColor = 0x00123456;
+    prefs.ChoiceFontOn = 1;
+    prefs.ChoiceFontFace = "Monospace";
+    prefs.ChoiceFontSize = -3;
+    prefs.ChoiceFontColor = 0x00FFFFFF;
+
+    const PageLook look = DerivePageLook(prefs);
+    EXPECT_TRUE(look.inputs.titleFontOn);
+    EXPECT_TRUE(look.inputs.questionFontOn);
+    EXPECT_TRUE(look.inputs.choiceFontOn);
+    EXPECT_EQ(look.prefs.TitleFontTag.str(),
+              "<FONT FACE=\"sans-serif\" SIZE=\"4\" COLOR=\"#FF0000\">\r\n");
+    EXPECT_EQ(look.prefs.QuestionFontTag.str(), "<FONT SIZE=\"7\" COLOR=\"#563412\">\r\n");
+    EXPECT_EQ(look.prefs.ChoiceFontTag.str(),
+              "<FONT FACE=\"monospace\" SIZE=\"1\" COLOR=\"#FFFFFF\">\r\n");
+    // The sizes are stored as the number fields show them; faces stay as typed.
+    EXPECT_EQ(look.prefs.QuestionFontSize, 7);
+    EXPECT_EQ(look.prefs.ChoiceFontSize, 1);
+    EXPECT_EQ(look.prefs.QuestionFontFace.str(), "sans serif");
+}
+
+TEST(DerivePageLook, OnlyTheByteOneSwitchesARowOnAndOffRowsKeepTheirSettings) {
+    THtmlPrefs prefs = freshPrefs();
+    prefs.TitleFontOn = 2;
+    prefs.TitleFontFace = "Serif";
+    prefs.TitleFontSize = 6;
+    prefs.TitleFontColor = 0x00ABCDEF;
+    prefs.TitleFontTag = "<FONT SIZE=\"6\">\r\n";
+    prefs.ChoiceFontOn = 0;
+    prefs.ChoiceFontTag = "<FONT SIZE=\"2\">\r\n";
+
+    const PageLook look = DerivePageLook(prefs);
+    EXPECT_FALSE(look.inputs.titleFontOn);
+    EXPECT_EQ(look.prefs.TitleFontOn, 0);
+    EXPECT_TRUE(look.prefs.TitleFontTag.empty());
+    EXPECT_TRUE(look.prefs.ChoiceFontTag.empty());
+    EXPECT_EQ(look.prefs.TitleFontFace.str(), "Serif");
+    EXPECT_EQ(look.prefs.TitleFontSize, 6);
+    EXPECT_EQ(look.prefs.TitleFontColor, 0x00ABCDEFu);
+}
+
+TEST(DerivePageLook, BodyAttributesFollowTheStoredSwitchesInOrder) {
+    THtmlPrefs prefs = freshPrefs();
+    prefs.TextColorOn = 1;
+    prefs.TextColor = 0x00800000;
+    prefs.BgColorOn = 1;
+    prefs.BgColor = 0x0000FFFF;
+    prefs.BgImage = "back.jpg";
+    prefs.FixedBackground = 7;
+    const PageLook look = DerivePageLook(prefs);
+    EXPECT_EQ(look.inputs.bodyAttributes, " BGCOLOR=\"#FFFF00\" BACKGROUND=\"back.jpg\" "
+                                          "TEXT=\"#000080\" BGPROPERTIES=\"fixed\"");
+    EXPECT_EQ(look.prefs.FixedBackground, 1);
+
+    // Colours whose switch byte is not 1 stay out; the fixed background needs no picture.
+    prefs.TextColorOn = 2;
+    prefs.BgColorOn = 0;
+    prefs.BgImage = "";
+    prefs.FixedBackground = 1;
+    EXPECT_EQ(DerivePageLook(prefs).inputs.bodyAttributes, " BGPROPERTIES=\"fixed\"");
+    EXPECT_EQ(DerivePageLook(prefs).prefs.TextColorOn, 2);
+}
+
+TEST(DerivePageLook, LongBackgroundAddressCutsTheAttributesAt255) {
+    THtmlPrefs prefs = freshPrefs();
+    prefs.BgColorOn = 1;
+    prefs.BgImage = std::string(250, 'p');
+    const std::string attributes = DerivePageLook(prefs).inputs.bodyAttributes;
+    EXPECT_EQ(attributes.size(), 255u);
+    EXPECT_EQ(attributes.substr(0, 31), " BGCOLOR=\"#000000\" BACKGROUND=\"");
+}
+
+TEST(DerivePageLook, AlignmentOutsideTheListBecomesNoSelection) {
+    THtmlPrefs prefs = freshPrefs();
+    for (const int stored : {0, 1, 2}) {
+        prefs.Alignment = static_cast<std::uint8_t>(stored);
+        EXPECT_EQ(DerivePageLook(prefs).prefs.Alignment, stored);
+    }
+    for (const int stored : {3, 100, 255}) {
+        prefs.Alignment = static_cast<std::uint8_t>(stored);
+        EXPECT_EQ(DerivePageLook(prefs).prefs.Alignment, 255);
+    }
+}

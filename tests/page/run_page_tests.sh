@@ -1,0 +1,10 @@
+#!/bin/sh
+# Runs the page tests in headless Chromium. Exits 77 (reported by CTest as skipped) when the
+# browser or the npm packages are missing: scripts/deps.sh test installs both.
+cd "$(dirname "$0")" || exit 1
+chromium=${TAMBERLIN_CHROMIUM:-/usr/bin/chromium}
+if [ ! -x "$chromium" ] || [ ! -d node_modules/playwright-core ] || ! command -v node >/dev/null; then
+    echo "Skipping the page tests: run scripts/deps.sh test to install Chromium and playwright-core."
+    exit 77
+fi
+exec node --test --test-reporter=spec quiz_page.test.mjs
