@@ -1,15 +1,19 @@
 // The file commands of the main window: Save, Save As, Open and the open at start-up, around
-// the quiz file reader and writer.
+// the quiz file reader and writer; and publishing: Create Html and Preview.
 
 #include "app/main_window.h"
 
+#include "dialogs/launch.h"
 #include "document/errors.h"
 #include "document/quiz_file.h"
+#include "generator/quiz_page.h"
 #include "platform/platform.h"
+#include "platform/qt_text.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QToolButton>
 
 namespace tamberlin {
@@ -129,6 +133,43 @@ void TForm1::enterNoQuizState() {
     }
     InsertImgBtn->setEnabled(false);
     ClearImgBtn->setEnabled(false);
+}
+
+// ---- Publishing -------------------------------------------------------------------------------
+
+void TForm1::Create1Click() {
+    CreateDialogs();
+    // The page is named after the quiz file, so the quiz needs one; a failed save ends the
+    // command, a cancelled one is asked again by Apply's save.
+    if (QuizFileName.isEmpty() && !SaveAs1Click() && lastSaveFailed_) {
+        return;
+    }
+    // Apply stores the page look, saves the quiz and rebuilds the BODY attributes; when the quiz
+    // could not be saved no page is written.
+    if (!NewHtml->ApplyBtnClick() || QuizFileName.isEmpty()) {
+        return;
+    }
+    HtmlFileName = QFile::decodeName(
+        QByteArray::fromStdString(ReplaceExtension(localPath(QuizFileName), ".htm")));
+    std::string page;
+    try {
+        WriteQuizPage(quiz(), localPath(HtmlFileName),
+                      PageInputs{NewHtml->BodyAttributes(), NewHtml->titleFontChecked(),
+                                 NewHtml->questionFontChecked(), NewHtml->choiceFontChecked()},
+                      page);
+        scriptmemo->setPlainText(FromCodePage(page));
+    } catch (const std::exception& error) {
+        scriptmemo->setPlainText(FromCodePage(page));
+        showErrorOf(error);
+        return;
+    }
+    platform().showMessage(QStringLiteral("The HTML file ") + HtmlFileName +
+                           QStringLiteral(" has been created."));
+    PageCreated(HtmlFileName);
+}
+
+void TForm1::Preview1Click() {
+    OpenThroughShell(HtmlFileName, StartFolder);
 }
 
 } // namespace tamberlin

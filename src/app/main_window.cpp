@@ -567,15 +567,6 @@ void TForm1::HtmlOptions1Click() {
     Save1Click();
 }
 
-void TForm1::Create1Click() {
-    // To be filled: page generation (Save As first while QuizFileName is empty), ending with
-    // PageCreated(page).
-}
-
-void TForm1::Preview1Click() {
-    // To be filled: open HtmlFileName through the shell with StartFolder as working folder.
-}
-
 void TForm1::HelponTamberlin1Click() {
     OpenHelpPage(StartFolder, QCoreApplication::applicationDirPath());
 }

@@ -1,0 +1,232 @@
+#include "app/main_window.h"
+#include "common/temp_dir.h"
+#include "document/quiz_file.h"
+#include "generator/page_look.h"
+#include "generator/quiz_page.h"
+#include "platform/fake_platform.h"
+#include "window_test_support.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <filesystem>
+#include <memory>
+
+using namespace tamberlin;
+using tamberlin::testing::MakeQuiz;
+using tamberlin::testing::ReadAll;
+using tamberlin::testing::TempDir;
+using tamberlin::testing::WhenModal;
+using Kind = FakePlatform::Kind;
+
+namespace {
+
+// A quiz whose page look uses every kind of setting, as the preferences dialog stores them.
+TQuizRec styledQuiz() {
+    TQuizRec quiz = MakeQuiz(3, 4, "Rivers & <Lakes>");
+    quiz.CgiTarget = "http://127.0.0.1/cgi-bin/score";
+    quiz.LoginAddress = "http://127.0.0.1/login";
+    quiz.RedirectAddress = "http://127.0.0.1/done";
+    quiz.Questions[1].QuestionText = "Longest?\r\nThink <twice>";
+    quiz.Questions[2].PicAddress = "river.gif";
+    THtmlPrefs& p = quiz.Prefs;
+    p.reset();
+    p.CookieRequired = 1;
+    p.Author = "R. Teacher";
+    p.TitleFontOn = 1;
+    p.TitleFontFace = "Sans Serif";
+    p.TitleFontSize = 5;
+    p.TitleFontColor = 0x000000FF;
+    p.TitleFontTag = BuildFontTag(1, 5, 0x000000FF);
+    p.QuestionFontOn = 1;
+    p.QuestionFontFace = "Handwriting";
+    p.QuestionFontSize = 2;
+    p.QuestionFontColor = 0x00336699;
+    p.QuestionFontTag = BuildFontTag(-1, 2, 0x00336699);
+    p.ChoiceFontSize = 6; // kept while its row is off
+    p.TextColorOn = 1;
+    p.TextColor = 0x00102030;
+    p.BgColorOn = 1;
+    p.BgColor = 0x00FFFFEE;
+    p.FixedBackground = 1;
+    p.Alignment = 1;
+    return quiz;
+}
+
+} // namespace
+
+class CreateHtmlTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<FakePlatform> fake;
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<TForm1> form;
+    QString startFolder_;
+
+    QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
+
+    // Opens the quiz file as the program does at start-up, with its dialogs and first showing.
+    void start(const TQuizRec& quiz, const std::string& name = "rivers.qvt") {
+        WriteQuizFile(quiz, dir->file(name));
+        form = std::make_unique<TForm1>(path(name));
+        form->CreateDialogs();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+private slots:
+    void init() {
+        startFolder_ = QDir::currentPath();
+        fake = std::make_unique<FakePlatform>();
+        setPlatform(fake.get());
+        dir = std::make_unique<TempDir>();
+    }
+
+    void cleanup() {
+        if (form) {
+            form->QuizChanged = false;
+            form->QuestionChanged = false;
+            form.reset();
+        }
+        QVERIFY2(fake->allAnswered(), "a scripted answer was not used");
+        setPlatform(nullptr);
+        fake.reset();
+        dir.reset();
+        QDir::setCurrent(startFolder_);
+    }
+
+    void pageFromTheWindowEqualsTheHeadlessOne() {
+        const TQuizRec quiz = styledQuiz();
+        start(quiz);
+        fake->expectMessage();
+        form->Create1->trigger();
+        QCOMPARE(fake->lastAsked().text, QStringLiteral("The HTML file ") + path("rivers.htm") +
+                                             QStringLiteral(" has been created."));
+        QCOMPARE(form->HtmlFileName, path("rivers.htm"));
+        QVERIFY(form->Preview1->isEnabled());
+        QVERIFY(form->PreviewBtn->isEnabled());
+        QVERIFY(!form->QuizChanged);
+
+        // What the headless publisher writes for the same saved quiz.
+        auto saved = std::make_unique<QuizDocument>();
+        saved->ResetQuiz();
+        ReadQuizFile(saved->quiz, dir->file("rivers.qvt"));
+        const PageLook look = DerivePageLook(saved->quiz.Prefs);
+        saved->quiz.Prefs = look.prefs;
+        WriteQuizPage(saved->quiz, dir->file("expected.htm"), look.inputs);
+        QCOMPARE(ReadAll(dir->file("rivers.htm")), ReadAll(dir->file("expected.htm")));
+        QCOMPARE(ReadAll(dir->file("rivers.qdt")), ReadAll(dir->file("expected.qdt")));
+        QVERIFY(ReadAll(dir->file("rivers.htm")).find("docookies();startclock()") !=
+                std::string::npos);
+
+        // Twice without changes: the same bytes. (The button stays off after the first showing
+        // until the editor refreshes it; the menu item is on.)
+        QVERIFY(!form->createbtn->isEnabled());
+        const std::string first = ReadAll(dir->file("rivers.htm"));
+        fake->expectMessage();
+        form->Create1->trigger();
+        QCOMPARE(ReadAll(dir->file("rivers.htm")), first);
+    }
+
+    void unnamedQuizAsksTwiceAndWritesNothingWhenBothAreCancelled() {
+        form = std::make_unique<TForm1>();
+        form->CreateDialogs();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->quiz() = MakeQuiz(1, 2);
+        fake->answerSaveFile(std::nullopt);
+        fake->answerSaveFile(std::nullopt);
+        form->Create1->trigger();
+        QCOMPARE(fake->asked().size(), 2);
+        QVERIFY(form->HtmlFileName.isEmpty());
+        QVERIFY(!form->Preview1->isEnabled());
+        QVERIFY(std::filesystem::is_empty(dir->path()));
+    }
+
+    void unnamedQuizNamedInTheFirstDialogIsSavedAndPublished() {
+        form = std::make_unique<TForm1>();
+        form->CreateDialogs();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->quiz() = MakeQuiz(2, 3);
+        fake->answerSaveFile(path("new.qvt"));
+        fake->expectMessage();
+        form->Create1->trigger();
+        QVERIFY(std::filesystem::exists(dir->file("new.qvt")));
+        QVERIFY(std::filesystem::exists(dir->file("new.htm")));
+        QVERIFY(std::filesystem::exists(dir->file("new.qdt")));
+        QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + path("new.qvt"));
+    }
+
+    void failedSaveWritesNoPage() {
+        start(MakeQuiz(2, 2));
+        std::filesystem::permissions(dir->file("rivers.qvt"), std::filesystem::perms::owner_read);
+        fake->expectError();
+        form->Create1->trigger();
+        QCOMPARE(fake->lastAsked().text, QStringLiteral("File access denied."));
+        QVERIFY(!std::filesystem::exists(dir->file("rivers.htm")));
+        QVERIFY(!form->Preview1->isEnabled());
+    }
+
+    void unwritablePageEndsTheCommandWithTheCreateError() {
+        start(MakeQuiz(2, 2));
+        // The listing's name taken by a folder: the page is written, the listing is not.
+        std::filesystem::create_directory(dir->file("rivers.qdt"));
+        fake->expectError();
+        form->Create1->trigger();
+        QVERIFY(fake->lastAsked().text.startsWith(QStringLiteral("Cannot create file \"") +
+                                                  path("rivers.qdt") + QStringLiteral("\". ")));
+        QVERIFY(std::filesystem::exists(dir->file("rivers.htm")));
+        QVERIFY(!form->Preview1->isEnabled());
+        // The page buffer holds the page that was built.
+        QVERIFY(form->scriptmemo->toPlainText().startsWith(QStringLiteral("<HTML>")));
+
+        // A page that cannot be created: no listing, no message.
+        std::filesystem::remove(dir->file("rivers.qdt"));
+        std::filesystem::remove(dir->file("rivers.htm"));
+        std::filesystem::create_directory(dir->file("rivers.htm"));
+        fake->expectError();
+        form->Create1->trigger();
+        QVERIFY(fake->lastAsked().text.startsWith(QStringLiteral("Cannot create file \"") +
+                                                  path("rivers.htm") + QStringLiteral("\". ")));
+        QVERIFY(!std::filesystem::exists(dir->file("rivers.qdt")));
+        QVERIFY(!form->Preview1->isEnabled());
+    }
+
+    void previewOpensThePageWithTheStartFolder() {
+        start(MakeQuiz(1, 2));
+        fake->expectMessage();
+        form->Create1->trigger();
+        form->StartFolder = QStringLiteral("/start/folder");
+        fake->answerShellOpen(true);
+        form->PreviewBtn->click();
+        QCOMPARE(fake->lastAsked().text, path("rivers.htm"));
+        QCOMPARE(fake->lastAsked().workingFolder, QStringLiteral("/start/folder"));
+
+        fake->answerShellOpen(false);
+        fake->expectErrorBox();
+        form->Preview1->trigger();
+        QCOMPARE(fake->lastAsked().caption, QStringLiteral("Error"));
+        QCOMPARE(fake->lastAsked().text, QStringLiteral("Failed to execute rivers.htm"));
+    }
+
+    void openSwitchesPreviewOffUntilTheNextPage() {
+        start(MakeQuiz(1, 2));
+        fake->expectMessage();
+        form->Create1->trigger();
+        QVERIFY(form->Preview1->isEnabled());
+        WriteQuizFile(MakeQuiz(2, 2), dir->file("other.qvt"));
+        fake->answerOpenFile(path("other.qvt"));
+        form->Open1->trigger();
+        QVERIFY(!form->Preview1->isEnabled());
+        QVERIFY(!form->PreviewBtn->isEnabled());
+    }
+};
+
+QTEST_MAIN(CreateHtmlTest)
+#include "create_html_test.moc"
