@@ -22,6 +22,7 @@ using tamberlin::testing::MakeQuiz;
 using tamberlin::testing::ReadAll;
 using tamberlin::testing::TempDir;
 using tamberlin::testing::WhenModal;
+using tamberlin::testing::WindowTestBase;
 using Kind = FakePlatform::Kind;
 
 namespace {
@@ -60,45 +61,14 @@ TQuizRec styledQuiz() {
 
 } // namespace
 
-class CreateHtmlTest : public QObject {
+class CreateHtmlTest : public WindowTestBase {
     Q_OBJECT
 private:
-    std::unique_ptr<FakePlatform> fake;
-    std::unique_ptr<TempDir> dir;
-    std::unique_ptr<TForm1> form;
-    QString startFolder_;
-
-    QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
-
-    // Opens the quiz file as the program does at start-up, with its dialogs and first showing.
-    void start(const TQuizRec& quiz, const std::string& name = "rivers.qvt") {
-        WriteQuizFile(quiz, dir->file(name));
-        form = std::make_unique<TForm1>(path(name));
-        form->CreateDialogs();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
+    void start(const TQuizRec& quiz) { startWith(quiz, "rivers.qvt"); }
 
 private slots:
-    void init() {
-        startFolder_ = QDir::currentPath();
-        fake = std::make_unique<FakePlatform>();
-        setPlatform(fake.get());
-        dir = std::make_unique<TempDir>();
-    }
-
-    void cleanup() {
-        if (form) {
-            form->QuizChanged = false;
-            form->QuestionChanged = false;
-            form.reset();
-        }
-        QVERIFY2(fake->allAnswered(), "a scripted answer was not used");
-        setPlatform(nullptr);
-        fake.reset();
-        dir.reset();
-        QDir::setCurrent(startFolder_);
-    }
+    void init() { setUpWindow(); }
+    void cleanup() { tearDownWindow(); }
 
     void pageFromTheWindowEqualsTheHeadlessOne() {
         const TQuizRec quiz = styledQuiz();

@@ -21,27 +21,16 @@ using namespace tamberlin;
 using tamberlin::testing::MakeQuiz;
 using tamberlin::testing::TempDir;
 using tamberlin::testing::WhenModal;
+using tamberlin::testing::WindowTestBase;
 using Kind = FakePlatform::Kind;
 
-class MainWindowPicturesTest : public QObject {
+class MainWindowPicturesTest : public WindowTestBase {
     Q_OBJECT
 private:
-    std::unique_ptr<FakePlatform> fake;
-    std::unique_ptr<TempDir> dir;
-    std::unique_ptr<TForm1> form;
-    QString startFolder_;
     QString pictures_;
 
-    QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
-
-    // A two-question quiz opened at start-up, with its dialogs created as the program does.
-    void start() {
-        WriteQuizFile(MakeQuiz(2, 3), dir->file("quiz.qvt"));
-        form = std::make_unique<TForm1>(path("quiz.qvt"));
-        form->CreateDialogs();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
+    // A two-question quiz opened at start-up.
+    void start() { startWith(MakeQuiz(2, 3), "quiz.qvt"); }
 
     // Runs Insert Image; inside the chooser, browses to file (unless empty) and applies, with
     // the address as the bare name or the absolute path.
@@ -70,10 +59,7 @@ private:
 
 private slots:
     void init() {
-        startFolder_ = QDir::currentPath();
-        fake = std::make_unique<FakePlatform>();
-        setPlatform(fake.get());
-        dir = std::make_unique<TempDir>();
+        setUpWindow();
         std::filesystem::create_directory(dir->path() / "pictures");
         pictures_ = path("pictures");
         QImage red(40, 30, QImage::Format_RGB32);
@@ -83,19 +69,7 @@ private slots:
         blue.fill(Qt::blue);
         QVERIFY(blue.save(pictures_ + QStringLiteral("/blue.bmp")));
     }
-
-    void cleanup() {
-        if (form) {
-            form->QuizChanged = false;
-            form->QuestionChanged = false;
-            form.reset();
-        }
-        QVERIFY2(fake->allAnswered(), "a scripted answer was not used");
-        setPlatform(nullptr);
-        fake.reset();
-        dir.reset();
-        QDir::setCurrent(startFolder_);
-    }
+    void cleanup() { tearDownWindow(); }
 
     void cancelledChooserChangesNothing() {
         start();
