@@ -26,10 +26,9 @@ EListIndexError::EListIndexError(int index)
 namespace {
 
 constexpr TRGB kStandard16[16] = {
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {128, 128, 128},
-    {192, 192, 192}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
 } // namespace
@@ -211,8 +210,8 @@ private:
 // Copies `len` bytes from earlier output `src` to `dst`; the ranges overlap only when the
 // string repeats its own start (a code equal to the next free code).
 inline void EmitString(std::uint8_t* dst, const std::uint8_t* src, std::uint32_t len) {
-    const std::uintptr_t distance = reinterpret_cast<std::uintptr_t>(dst) -
-                                    reinterpret_cast<std::uintptr_t>(src);
+    const std::uintptr_t distance =
+        reinterpret_cast<std::uintptr_t>(dst) - reinterpret_cast<std::uintptr_t>(src);
     if (len <= 16 && distance >= 16) {
         std::memcpy(dst, src, 16);
     } else if (distance >= len) {
@@ -381,8 +380,8 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
                 }
             }
             if (out >= rowMark) [[unlikely]] {
-                const int rows = static_cast<int>(std::min<std::int64_t>((out - base) / width,
-                                                                         height));
+                const int rows =
+                    static_cast<int>(std::min<std::int64_t>((out - base) / width, height));
                 while (rowsDone < rows) {
                     progress(++rowsDone, height);
                 }
@@ -400,8 +399,7 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
         }
     }
     if (reportRows) {
-        const int rows =
-            static_cast<int>(std::min<std::int64_t>((out - base) / width, height));
+        const int rows = static_cast<int>(std::min<std::int64_t>((out - base) / width, height));
         while (rowsDone < rows) {
             progress(++rowsDone, height);
         }
@@ -506,8 +504,7 @@ void TGifFile::readExtension(Cursor& in, TExtensionList& list) {
     list.push_back(std::move(ext));
 }
 
-void TGifFile::readImage(Cursor& in, TExtensionList&& extensions,
-                         const GifRowProgress& progress) {
+void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowProgress& progress) {
     TGifSubImage image;
     std::uint8_t d[9];
     in.read(d, sizeof d);

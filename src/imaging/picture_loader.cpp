@@ -76,8 +76,7 @@ bool RunJpegDecode(JpegDecode& d, const QByteArray& bytes, const PictureProgress
     jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&d.cinfo, TRUE);
-    const bool cmyk =
-        d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+    const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_RGB;
     const qint64 area = qint64{d.cinfo.image_width} * d.cinfo.image_height;
@@ -238,8 +237,7 @@ LoadedPicture Decode(PictureKind kind, const QString& extension, const QByteArra
         return DecodeWithQt(bytes, "png", QStringLiteral("PNG image is not valid"));
     case PictureKind::Metafile: {
         LoadedPicture result;
-        result.error =
-            QStringLiteral("Metafile pictures (.%1) can't be shown here").arg(extension);
+        result.error = QStringLiteral("Metafile pictures (.%1) can't be shown here").arg(extension);
         return result;
     }
     case PictureKind::Unknown:
