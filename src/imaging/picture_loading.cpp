@@ -42,16 +42,17 @@ LoadedPicture LoadPictureForWindow(const QString& path) {
     const bool outermost = g_loadDepth == 0;
     WaitCursor wait;
     QElapsedTimer sinceRepaint;
-    sinceRepaint.start();
     PictureProgress repaint;
     if (outermost) {
-        // Pictures of more than 200 rows let the windows repaint as rows are stored; user
-        // input waits until the load is over, so no click or key runs in the middle of it.
+        // Pictures of more than 200 rows let the windows repaint as rows are stored (at the
+        // first row, then every kRepaintIntervalMs); user input waits until the load is over,
+        // so no click or key runs in the middle of it.
         repaint = [&sinceRepaint](int, int rows) {
-            if (rows > 200 && sinceRepaint.elapsed() >= kRepaintIntervalMs) {
+            if (rows > 200 &&
+                (!sinceRepaint.isValid() || sinceRepaint.elapsed() >= kRepaintIntervalMs)) {
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                                 QEventLoop::ExcludeSocketNotifiers);
-                sinceRepaint.restart();
+                sinceRepaint.start();
             }
         };
     }
