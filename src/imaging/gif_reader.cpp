@@ -136,91 +136,135 @@ std::vector<std::uint8_t> TByteBuffer::toBytes(const std::uint8_t* dataEnd) cons
 //
 // Every table entry is a string that already lies in the output: a new code is the previous
 // code's string followed by the first pixel of the current one, and those bytes sit side by
-// side in the output. So an entry keeps only where its string starts and how long it is, and
-// emitting a code is one forward copy from earlier output (short strings in one 16-byte move).
-// The root codes point into a fixed table of the 256 byte values.
+// side in the output. So an entry keeps where its string starts, its length, and its first
+// eight bytes; a string of up to eight pixels (most of them) is written with one 8-byte store
+// and never read back from the output, and a longer one copies the rest from earlier output
+// in 16-byte moves. Codes are read 32 bits at a time while the current sub-block holds four
+// more bytes. The hot state lives in locals; the rare paths (a new sub-block, a clear code,
+// a full table, a stored row) leave the loop.
 
 namespace {
 
-struct alignas(64) RootBytes {
-    std::uint8_t bytes[256 + kDecodeSlack];
-    constexpr RootBytes() : bytes() {
-        for (int i = 0; i < 256; ++i) {
-            bytes[i] = static_cast<std::uint8_t>(i);
-        }
-    }
-};
-constexpr RootBytes kRootBytes;
+#define TAMBERLIN_INLINE __attribute__((always_inline)) inline
 
 constexpr int kMaxCodes = 4096;
 
-// Reads codes least significant bit first from a chain of data sub-blocks, 32 bits at a time
-// while the current sub-block has four bytes left.
-class CodeReader {
+// Gathers the bytes of a sub-block chain into a small window, so that the decoder reads them
+// as one contiguous sequence, 64 bits at a time, without minding the length bytes. The chain
+// ends at a length byte of 0 or at the end of the data; a sub-block cut short by the end of
+// the data gives the bytes that are there.
+class ChainWindow {
 public:
-    CodeReader(const std::uint8_t* chain, const std::uint8_t* chainEnd)
-        : p_(chain), blockEnd_(chain), chainEnd_(chainEnd) {}
+    static constexpr std::size_t kSize = 16384;
+    ChainWindow(const std::uint8_t* chain, const std::uint8_t* chainEnd)
+        : next_(chain), chainEnd_(chainEnd) {}
 
-    // Makes at least `need` bits available; false when the data runs out first.
-    bool fill(int need) {
-        if (blockEnd_ - p_ >= 4) {
-            std::uint32_t v;
-            std::memcpy(&v, p_, 4);
-            bits_ |= std::uint64_t{le32(v)} << nbits_;
-            nbits_ += 32;
-            p_ += 4;
-            return true;
+    // Keeps the unread bytes [p, end), moves them to the front and appends more of the chain.
+    // Returns the new read position; `end` becomes the end of the window's bytes.
+    const std::uint8_t* refill(const std::uint8_t* p, const std::uint8_t*& end) {
+        const std::size_t keep = std::size_t(end - p);
+        if (keep > 0) {
+            std::memmove(bytes_, p, keep);
         }
-        while (nbits_ < need) {
-            if (p_ == blockEnd_) {
-                if (done_ || p_ >= chainEnd_) {
-                    return false;
-                }
-                const std::uint8_t length = *p_++;
-                if (length == 0) {
+        std::size_t size = keep;
+        while (size < kSize && !done_) {
+            if (blockLeft_ == 0) {
+                if (next_ >= chainEnd_ || *next_ == 0) {
                     done_ = true;
-                    return false;
+                    break;
                 }
-                blockEnd_ = p_ + std::min<std::ptrdiff_t>(length, chainEnd_ - p_);
+                const std::size_t length = *next_++;
+                blockLeft_ = std::min<std::size_t>(length, std::size_t(chainEnd_ - next_));
                 continue;
             }
-            bits_ |= std::uint64_t{*p_++} << nbits_;
-            nbits_ += 8;
+            const std::size_t take = std::min(blockLeft_, kSize - size);
+            std::memcpy(bytes_ + size, next_, take);
+            next_ += take;
+            blockLeft_ -= take;
+            size += take;
         }
-        return true;
+        std::memset(bytes_ + size, 0, 8);
+        end = bytes_ + size;
+        return bytes_;
     }
-
-    std::uint64_t bits_ = 0;
-    int nbits_ = 0;
+    // The first bytes of the chain.
+    const std::uint8_t* start(const std::uint8_t*& end) {
+        end = bytes_;
+        return refill(bytes_, end);
+    }
+    bool done() const { return done_; }
 
 private:
-    static std::uint32_t le32(std::uint32_t v) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        return __builtin_bswap32(v);
-#else
-        return v;
-#endif
-    }
-    const std::uint8_t* p_;
-    const std::uint8_t* blockEnd_;
+    std::uint8_t bytes_[kSize + 8];
+    const std::uint8_t* next_;
     const std::uint8_t* chainEnd_;
+    std::size_t blockLeft_ = 0;
     bool done_ = false;
 };
 
-// Copies `len` bytes from earlier output `src` to `dst`; the ranges overlap only when the
-// string repeats its own start (a code equal to the next free code).
-inline void EmitString(std::uint8_t* dst, const std::uint8_t* src, std::uint32_t len) {
-    const std::uintptr_t distance =
-        reinterpret_cast<std::uintptr_t>(dst) - reinterpret_cast<std::uintptr_t>(src);
-    if (len <= 16 && distance >= 16) {
-        std::memcpy(dst, src, 16);
-    } else if (distance >= len) {
-        std::memcpy(dst, src, len);
+struct BitState {
+    std::uint64_t bits;
+    int nbits;
+    const std::uint8_t* p;
+    const std::uint8_t* end;
+    bool ok;
+};
+
+TAMBERLIN_INLINE std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    return v;
+}
+
+// Fewer than eight bytes left in the window: refill it, then read whole words again or, at
+// the end of the chain, single bytes until `need` bits are there.
+[[gnu::noinline]] BitState FillSlow(BitState s, ChainWindow& window, int need) {
+    if (!window.done()) {
+        s.p = window.refill(s.p, s.end);
+    }
+    if (s.end - s.p >= 8) {
+        s.bits |= Load64(s.p) << s.nbits;
+        s.p += (63 - s.nbits) >> 3;
+        s.nbits |= 56;
+        s.ok = true;
+        return s;
+    }
+    while (s.nbits < need && s.p < s.end) {
+        s.bits |= std::uint64_t{*s.p++} << s.nbits;
+        s.nbits += 8;
+    }
+    s.ok = s.nbits >= need;
+    return s;
+}
+
+TAMBERLIN_INLINE void Store64(std::uint8_t* p, std::uint64_t v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    std::memcpy(p, &v, 8);
+}
+
+// Copies bytes 8 to len of a string from earlier output `src` to `dst`. The ranges overlap
+// when the string repeats its own start (a code equal to the next free code).
+[[gnu::noinline]] void CopyTail(std::uint8_t* dst, const std::uint8_t* src, std::uint32_t len) {
+    const std::size_t distance = std::size_t(dst - src);
+    std::uint32_t i = 8;
+    if (distance >= 16) {
+        for (; i < len; i += 16) {
+            std::memcpy(dst + i, src + i, 16);
+        }
     } else {
-        for (std::uint32_t i = 0; i < len; ++i) {
+        for (; i < len; ++i) {
             dst[i] = src[i];
         }
     }
+}
+
+[[noreturn]] void RowsOverflow() {
+    throw EIndexOutOfBounds();
 }
 
 } // namespace
@@ -243,34 +287,43 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
     int rowsDone = 0;
     std::uint8_t* rowMark = reportRows ? base + width : stopAt;
 
-    const std::uint8_t* entry[kMaxCodes];
+    std::uint64_t head[kMaxCodes];
+    std::uint32_t where[kMaxCodes]; // where a string starts, from the start of the output
     std::uint16_t length[kMaxCodes];
     for (std::uint32_t c = 0; c < clear; ++c) {
-        entry[c] = &kRootBytes.bytes[c & 0xFF];
+        head[c] = c & 0xFF;
+        where[c] = 0;
         length[c] = 1;
     }
 
-    CodeReader in(chain, chainEnd);
     std::uint64_t bits = 0;
     int nbits = 0;
+    ChainWindow window(chain, chainEnd);
+    const std::uint8_t* end = nullptr;
+    const std::uint8_t* p = window.start(end);
     int codeLen = minCodeSize + 1;
     std::uint32_t mask = (1u << codeLen) - 1;
     std::uint32_t nextFree = endCode + 1;
     std::uint32_t limit = 1u << codeLen;
     const std::uint8_t* prevOut = nullptr;
+    std::uint64_t prevHead = 0;
     std::uint32_t prevLen = 0;
+    std::uint32_t code = 0;
 
-    auto overflow = [] { throw EIndexOutOfBounds(); };
-
-    // Reads one code into `code`; false at the end of the data.
-    auto readCode = [&](std::uint32_t& code) -> bool {
-        if (nbits < codeLen) {
-            in.bits_ = bits;
-            in.nbits_ = nbits;
-            const bool ok = in.fill(codeLen);
-            bits = in.bits_;
-            nbits = in.nbits_;
-            if (!ok) {
+    // Reads one code; false at the end of the data. While the window holds eight more bytes
+    // the bit buffer is topped up to 56 or more bits without a branch on how many it held.
+    auto readCode = [&]() __attribute__((always_inline))->bool {
+        if (end - p >= 8) [[likely]] {
+            bits |= Load64(p) << nbits;
+            p += (63 - nbits) >> 3;
+            nbits |= 56;
+        } else if (nbits < codeLen) {
+            const BitState s = FillSlow({bits, nbits, p, end, true}, window, codeLen);
+            bits = s.bits;
+            nbits = s.nbits;
+            p = s.p;
+            end = s.end;
+            if (!s.ok) {
                 return false;
             }
         }
@@ -279,84 +332,80 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
         nbits -= codeLen;
         return true;
     };
-
-    // The state a clear code sets up, then the first code after the clear codes (read by the
-    // caller into `code`, which is not a clear code), output as one pixel.
-    auto reset = [&] {
+    auto reset = [&]() __attribute__((always_inline)) {
         codeLen = minCodeSize + 1;
         mask = (1u << codeLen) - 1;
         nextFree = endCode + 1;
         limit = 1u << codeLen;
     };
-    auto firstCode = [&](std::uint32_t code) {
-        if (code > endCode) {
-            code = 0;
+    // The first code after clear codes (or at the start): one pixel, no new entry; a code
+    // from the end code upwards is taken as 0.
+    auto firstCode = [&]() __attribute__((always_inline)) {
+        const std::uint32_t c = code > endCode ? 0 : code;
+        if (1 >= stopAt - out) {
+            RowsOverflow();
         }
-        if (out + 1 >= stopAt) {
-            overflow();
-        }
-        *out = static_cast<std::uint8_t>(code & 0xFF);
+        *out = static_cast<std::uint8_t>(c & 0xFF);
         prevOut = out;
+        prevHead = c & 0xFF;
         prevLen = 1;
         ++out;
     };
-    // After clear codes: skips further ones and handles the first code. False at the end.
-    auto afterClear = [&]() -> bool {
-        std::uint32_t code;
+    // After a clear code: skips further ones and handles the first code. False at the end.
+    auto afterClear = [&]() __attribute__((always_inline))->bool {
+        reset();
         do {
-            if (!readCode(code)) {
+            if (!readCode()) {
                 return false;
             }
         } while (code == clear);
         if (code == endCode) {
             throw EGifException("Bad code");
         }
-        firstCode(code);
+        firstCode();
         return true;
     };
 
-    // The first code of the data: decoding starts in the state a clear code sets up.
-    {
-        std::uint32_t code;
-        if (!readCode(code) || code == endCode) {
-            return 0;
+    // Decoding starts in the state a clear code sets up.
+    if (!readCode() || code == endCode) {
+        return 0;
+    }
+    if (code == clear) {
+        if (!afterClear()) {
+            return out - base;
         }
-        if (code == clear) {
-            if (!afterClear()) {
-                return out - base;
-            }
-        } else {
-            firstCode(code);
-        }
+    } else {
+        firstCode();
     }
 
-    for (;;) {
-        if (nbits < codeLen) {
-            in.bits_ = bits;
-            in.nbits_ = nbits;
-            const bool ok = in.fill(codeLen);
-            bits = in.bits_;
-            nbits = in.nbits_;
-            if (!ok) {
-                break;
-            }
-        }
-        const std::uint32_t code = static_cast<std::uint32_t>(bits) & mask;
-        bits >>= codeLen;
-        nbits -= codeLen;
-
-        if (code < clear || (code > endCode && code <= nextFree)) [[likely]] {
+    while (readCode()) {
+        // One test for the common case: a code up to the next free one that is neither the
+        // clear code nor the end code.
+        if ((code <= nextFree) & (code - clear > 1u)) [[likely]] {
             // The new entry: the previous string and the first pixel of this one. For a code
             // equal to the next free code that entry is this code's own string.
-            entry[nextFree] = prevOut;
+            // (The slot of the next free code holds the previous head for a moment, so that a
+            // code equal to it reads the previous string's first pixel without a branch.)
+            head[nextFree] = prevHead;
+            const std::uint64_t first = head[code] & 0xFF;
+            // Branch-free: whether the previous string fills the eight bytes is data, not a
+            // pattern the processor can predict.
+            const std::uint64_t room = std::uint64_t{0} - std::uint64_t{prevLen < 8};
+            head[nextFree] = prevHead | ((first << ((8 * prevLen) & 63)) & room);
+            where[nextFree] = static_cast<std::uint32_t>(prevOut - base);
             length[nextFree] = static_cast<std::uint16_t>(prevLen + 1);
-            const std::uint8_t* src = entry[code];
+
             const std::uint32_t len = length[code];
+            const std::uint64_t h = head[code];
             if (static_cast<std::ptrdiff_t>(len) >= stopAt - out) [[unlikely]] {
-                overflow();
+                RowsOverflow();
             }
-            EmitString(out, src, len);
+            Store64(out, h);
+            if (len > 8) [[unlikely]] {
+                CopyTail(out, base + where[code], len);
+            }
             prevOut = out;
+            prevHead = h;
             prevLen = len;
             out += len;
             if (++nextFree == limit) [[unlikely]] {
@@ -366,14 +415,12 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
                     limit <<= 1;
                 } else {
                     // The table is full: only a clear code may follow.
-                    std::uint32_t next;
-                    if (!readCode(next)) {
+                    if (!readCode()) {
                         break;
                     }
-                    if (next != clear) {
+                    if (code != clear) {
                         throw EGifException("Code size overflow");
                     }
-                    reset();
                     if (!afterClear()) {
                         break;
                     }
@@ -388,7 +435,6 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
                 rowMark = rowsDone < height ? base + std::int64_t{rowsDone + 1} * width : stopAt;
             }
         } else if (code == clear) {
-            reset();
             if (!afterClear()) {
                 break;
             }
@@ -406,6 +452,8 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
     }
     return out - base;
 }
+
+#undef TAMBERLIN_INLINE
 
 // ---- Reading the file ----
 
