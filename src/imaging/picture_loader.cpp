@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
@@ -257,6 +258,10 @@ bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& reason) {
         return false;
     }
     bytes.clear();
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.reserve(qsizetype(info.st_size)); // one buffer of the file's size, no regrowth
+    }
     char chunk[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
