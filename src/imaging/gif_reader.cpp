@@ -512,6 +512,47 @@ void ForEachInterlacedRow(int height, Fn&& fn) {
     }
 }
 
+// The rows of an interlaced image were stored in the order they came; puts each in its place.
+// A whole image is permuted in place, cycle by cycle, through one row of scratch; an image
+// that ended early has only its first `completeRows` rows moved, through a copy of them.
+void PutInterlacedRows(TByteArray2D& matrix, int completeRows) {
+    const int height = matrix.rowCount();
+    const std::size_t width = std::size_t(matrix.rowLength());
+    std::uint8_t* rows = matrix.bytes().data();
+    if (completeRows < height) {
+        const std::vector<std::uint8_t> copy(rows, rows + std::size_t(completeRows) * width);
+        std::memset(rows, 0, copy.size());
+        ForEachInterlacedRow(height, [&](int k, int row) {
+            if (k < completeRows) {
+                matrix.putRow(row + 1, copy.data() + std::size_t(k) * width);
+            }
+        });
+        return;
+    }
+    std::vector<int> source(
+        static_cast<std::size_t>(height)); // the stored row that belongs at each row
+    ForEachInterlacedRow(height, [&](int k, int row) { source[std::size_t(row)] = k; });
+    std::vector<bool> done(static_cast<std::size_t>(height));
+    std::vector<std::uint8_t> scratch(width, 0);
+    for (int start = 0; start < height; ++start) {
+        if (done[std::size_t(start)] || source[std::size_t(start)] == start) {
+            continue;
+        }
+        std::memcpy(scratch.data(), rows + std::size_t(start) * width, width);
+        int at = start;
+        for (;;) {
+            done[std::size_t(at)] = true;
+            const int from = source[std::size_t(at)];
+            if (from == start) {
+                std::memcpy(rows + std::size_t(at) * width, scratch.data(), width);
+                break;
+            }
+            std::memcpy(rows + std::size_t(at) * width, rows + std::size_t(from) * width, width);
+            at = from;
+        }
+    }
+}
+
 } // namespace
 
 void TGifFile::readExtension(Cursor& in, TExtensionList& list) {
@@ -587,23 +628,23 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
         throw ENotEnoughMemory(static_cast<std::uint64_t>(area));
     }
     const bool first = imageCount == 0;
-    const bool direct = first && !image.interlaced();
+    // The first image decodes straight into its matrix (interlaced rows are put in place
+    // afterwards); every later image into the one reused frame buffer. The limit counts an
+    // interlaced first image's rows twice, as its rows may be moved through a copy.
     const std::int64_t firstArea =
         first ? area : std::int64_t{images.front().width} * images.front().height;
-    const std::int64_t frameArea = direct ? frameBytes_ : std::max(frameBytes_, area);
+    const std::int64_t frameArea =
+        first ? (image.interlaced() ? area : 0) : std::max(frameBytes_, area);
     if (static_cast<std::uint64_t>(firstArea + frameArea) > kMaxGifPixelBytes) {
         throw EOutOfMemory();
     }
     // The decoder may run one partial row past the image and write a few bytes beyond.
     const std::size_t slack = std::size_t(image.width) + kDecodeSlack;
     std::uint8_t* target;
-    if (direct) {
+    if (first) {
         image.pixels = TByteArray2D(image.width, image.height, slack);
         target = image.pixels.bytes().data();
     } else {
-        if (first) {
-            image.pixels = TByteArray2D(image.width, image.height);
-        }
         if (area > frameBytes_ || std::int64_t(slack) > frameSlack_ || frame_.data() == nullptr) {
             frameBytes_ = std::max(area, frameBytes_);
             frameSlack_ = std::max(std::int64_t(slack), frameSlack_);
@@ -625,22 +666,19 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
         DecodeLzw(image.compressed.first, image.compressed.end, image.minCodeSize, target,
                   image.width, image.height, image.height > 200 ? progress : none);
 
-    // Only complete rows go into the picture; rows never filled read as colour index 0.
-    const std::int64_t completeRows =
-        image.width > 0 ? std::min<std::int64_t>(written / image.width, image.height) : 0;
-    const std::int64_t kept = completeRows * image.width;
-    if (direct) {
+    if (first) {
+        // Only complete rows go into the picture; rows never filled read as colour index 0.
+        const std::int64_t completeRows =
+            image.width > 0 ? std::min<std::int64_t>(written / image.width, image.height) : 0;
+        const std::int64_t kept = completeRows * image.width;
         const std::int64_t dirtyEnd =
             std::min<std::int64_t>(written + std::int64_t(kDecodeSlack), area);
         if (dirtyEnd > kept) {
             std::memset(target + kept, 0, std::size_t(dirtyEnd - kept));
         }
-    } else if (first) {
-        ForEachInterlacedRow(image.height, [&](int k, int row) {
-            if (k < completeRows) {
-                image.pixels.putRow(row + 1, target + std::size_t(k) * std::size_t(image.width));
-            }
-        });
+        if (image.interlaced() && completeRows > 0) {
+            PutInterlacedRows(image.pixels, int(completeRows));
+        }
     }
 
     ++imageCount;

@@ -332,6 +332,13 @@ TEST(GifReader, RowsAndBounds) {
     EXPECT_EQ(Pixels(Read(
                   Gif(Image(1, 3, 2, PackCodes({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {5, 4}}), 0x40)))),
               (Bytes{1, 3, 2}));
+    // An interlaced image that ends early: the rows that came go to their places, the rest
+    // stay 0.
+    EXPECT_EQ(Pixels(Read(Gif(Image(1, 3, 2, PackCodes({{4, 3}, {1, 3}, {2, 3}, {5, 3}}), 0x40)))),
+              (Bytes{1, 0, 2}));
+    EXPECT_EQ(Pixels(Read(Gif(Image(
+                  2, 5, 2, PackCodes({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {1, 4}, {5, 4}}), 0x40)))),
+              (Bytes{1, 2, 0, 0, 0, 0, 0, 0, 3, 1}));
 }
 
 TEST(GifReader, MemoryLimits) {
