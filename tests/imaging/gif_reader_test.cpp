@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -442,4 +443,21 @@ TEST(GifReader, DamagedFilesNeverCrash) {
             }
         }
     }
+}
+
+// The fuzzer's corpus (files it found that reach different paths of the reader) is kept as
+// seeds; each must give a picture or one of the reader's errors.
+TEST(GifReader, FuzzedFilesGivePictureOrError) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TAMBERLIN_FUZZ_SEEDS_DIR)) {
+        const Bytes file = ReadBytes(entry.path().string());
+        ++files;
+        try {
+            const GifPicture picture = Read(file);
+            EXPECT_GE(picture.width, 0);
+        } catch (const TamberlinError& e) {
+            EXPECT_NE(std::string(e.what()), "");
+        }
+    }
+    EXPECT_GT(files, 100);
 }
