@@ -285,10 +285,24 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
 
     const bool reportRows = progress && height > 200 && width > 0;
     int rowsDone = 0;
-    std::uint8_t* rowMark = reportRows ? base + width : stopAt;
+    // One pointer serves both rare events of a write: reaching the end of the next row to
+    // report, and running past the image.
+    std::uint8_t* checkAt = reportRows ? std::min(base + width, stopAt) : stopAt;
+    auto reportRowsUpTo = [&](const std::uint8_t* upTo) {
+        const int rows = static_cast<int>(std::min<std::int64_t>((upTo - base) / width, height));
+        while (rowsDone < rows) {
+            progress(++rowsDone, height);
+        }
+        checkAt = rowsDone < height ? std::min(base + std::int64_t{rowsDone + 1} * width, stopAt)
+                                    : stopAt;
+    };
+    // Where a string starts is kept as the low 32 bits of its address (the output is smaller
+    // than 4 GiB), which needs no register for the output's start in the loop.
+    const std::uint32_t baseLow =
+        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(base));
 
     std::uint64_t head[kMaxCodes];
-    std::uint32_t where[kMaxCodes]; // where a string starts, from the start of the output
+    std::uint32_t where[kMaxCodes]; // where a string starts (low 32 bits of its address)
     std::uint16_t length[kMaxCodes];
     for (std::uint32_t c = 0; c < clear; ++c) {
         head[c] = c & 0xFF;
@@ -392,17 +406,21 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
             // pattern the processor can predict.
             const std::uint64_t room = std::uint64_t{0} - std::uint64_t{prevLen < 8};
             head[nextFree] = prevHead | ((first << ((8 * prevLen) & 63)) & room);
-            where[nextFree] = static_cast<std::uint32_t>(prevOut - base);
+            where[nextFree] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(prevOut));
             length[nextFree] = static_cast<std::uint16_t>(prevLen + 1);
 
             const std::uint32_t len = length[code];
             const std::uint64_t h = head[code];
-            if (static_cast<std::ptrdiff_t>(len) >= stopAt - out) [[unlikely]] {
-                RowsOverflow();
+            if (static_cast<std::ptrdiff_t>(len) >= checkAt - out) [[unlikely]] {
+                if (static_cast<std::ptrdiff_t>(len) >= stopAt - out) {
+                    RowsOverflow();
+                }
+                // The rows this string completes (it is written just below).
+                reportRowsUpTo(out + len);
             }
             Store64(out, h);
             if (len > 8) [[unlikely]] {
-                CopyTail(out, base + where[code], len);
+                CopyTail(out, base + std::uint32_t(where[code] - baseLow), len);
             }
             prevOut = out;
             prevHead = h;
@@ -426,14 +444,6 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
                     }
                 }
             }
-            if (out >= rowMark) [[unlikely]] {
-                const int rows =
-                    static_cast<int>(std::min<std::int64_t>((out - base) / width, height));
-                while (rowsDone < rows) {
-                    progress(++rowsDone, height);
-                }
-                rowMark = rowsDone < height ? base + std::int64_t{rowsDone + 1} * width : stopAt;
-            }
         } else if (code == clear) {
             if (!afterClear()) {
                 break;
@@ -445,10 +455,7 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
         }
     }
     if (reportRows) {
-        const int rows = static_cast<int>(std::min<std::int64_t>((out - base) / width, height));
-        while (rowsDone < rows) {
-            progress(++rowsDone, height);
-        }
+        reportRowsUpTo(out);
     }
     return out - base;
 }
