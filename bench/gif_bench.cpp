@@ -3,7 +3,8 @@
 // our first image's indexes equal giflib's. Prints Mpix/s per decoder and file, then the
 // ratio of ours to giflib.
 //
-// Usage: gif_bench [google benchmark options]   (files from the build's bench/gifs folder)
+// Usage: gif_bench [google benchmark options]   (files from the build's bench/gifs folder);
+// with --benchmark_repetitions=N the summary uses each median.
 
 #include "imaging/gif_reader.h"
 
@@ -171,8 +172,14 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             const auto it = run.counters.find("Mpix/s");
-            if (it != run.counters.end() && run.run_type == Run::RT_Iteration) {
-                rate[run.benchmark_name()] = it->second.value;
+            if (it == run.counters.end()) {
+                continue;
+            }
+            // With --benchmark_repetitions the median stands for the file; without, the run.
+            if (run.run_type == Run::RT_Iteration && run.repetitions <= 1) {
+                rate[run.run_name.str()] = it->second.value;
+            } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                rate[run.run_name.str()] = it->second.value;
             }
         }
         ConsoleReporter::ReportRuns(runs);

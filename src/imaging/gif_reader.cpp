@@ -309,6 +309,13 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
         where[c] = 0;
         length[c] = 1;
     }
+    // The clear and end codes have length 0, which tells them apart from strings with the one
+    // test the loop makes anyway. No entry is ever added in their slots.
+    for (std::uint32_t c = clear; c <= endCode; ++c) {
+        head[c] = 0;
+        where[c] = 0;
+        length[c] = 0;
+    }
 
     std::uint64_t bits = 0;
     int nbits = 0;
@@ -319,7 +326,6 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
     std::uint32_t mask = (1u << codeLen) - 1;
     std::uint32_t nextFree = endCode + 1;
     std::uint32_t limit = 1u << codeLen;
-    const std::uint8_t* prevOut = nullptr;
     std::uint64_t prevHead = 0;
     std::uint32_t prevLen = 0;
     std::uint32_t code = 0;
@@ -360,7 +366,6 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
             RowsOverflow();
         }
         *out = static_cast<std::uint8_t>(c & 0xFF);
-        prevOut = out;
         prevHead = c & 0xFF;
         prevLen = 1;
         ++out;
@@ -393,65 +398,67 @@ std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, 
     }
 
     while (readCode()) {
-        // One test for the common case: a code up to the next free one that is neither the
-        // clear code nor the end code.
-        if ((code <= nextFree) & (code - clear > 1u)) [[likely]] {
-            // The new entry: the previous string and the first pixel of this one. For a code
-            // equal to the next free code that entry is this code's own string.
-            // (The slot of the next free code holds the previous head for a moment, so that a
-            // code equal to it reads the previous string's first pixel without a branch.)
-            head[nextFree] = prevHead;
-            const std::uint64_t first = head[code] & 0xFF;
-            // Branch-free: whether the previous string fills the eight bytes is data, not a
-            // pattern the processor can predict.
-            const std::uint64_t room = std::uint64_t{0} - std::uint64_t{prevLen < 8};
-            head[nextFree] = prevHead | ((first << ((8 * prevLen) & 63)) & room);
-            where[nextFree] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(prevOut));
-            length[nextFree] = static_cast<std::uint16_t>(prevLen + 1);
+        if (code > nextFree) [[unlikely]] {
+            throw EGifException("Bad code");
+        }
+        // The new entry: the previous string (the bytes just before `out`) and the first
+        // pixel of this one. For a code equal to the next free code that entry is this code's
+        // own string. For the clear and end codes the entry is written but not counted, and
+        // the next string overwrites it.
+        // (The slot of the next free code holds the previous head for a moment, so that a
+        // code equal to it reads the previous string's first pixel without a branch.)
+        head[nextFree] = prevHead;
+        const std::uint64_t first = head[code] & 0xFF;
+        // Branch-free: whether the previous string fills the eight bytes is data, not a
+        // pattern the processor can predict.
+        const std::uint64_t room = std::uint64_t{0} - std::uint64_t{prevLen < 8};
+        head[nextFree] = prevHead | ((first << ((8 * prevLen) & 63)) & room);
+        where[nextFree] =
+            static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(out)) - prevLen;
+        length[nextFree] = static_cast<std::uint16_t>(prevLen + 1);
 
-            const std::uint32_t len = length[code];
-            const std::uint64_t h = head[code];
-            if (static_cast<std::ptrdiff_t>(len) >= checkAt - out) [[unlikely]] {
-                if (static_cast<std::ptrdiff_t>(len) >= stopAt - out) {
-                    RowsOverflow();
-                }
-                // The rows this string completes (it is written just below).
-                reportRowsUpTo(out + len);
+        const std::uint32_t len = length[code];
+        if (len == 0) [[unlikely]] {
+            if (code == endCode) {
+                break;
             }
-            Store64(out, h);
-            if (len > 8) [[unlikely]] {
-                CopyTail(out, base + std::uint32_t(where[code] - baseLow), len);
-            }
-            prevOut = out;
-            prevHead = h;
-            prevLen = len;
-            out += len;
-            if (++nextFree == limit) [[unlikely]] {
-                if (codeLen < 12) {
-                    ++codeLen;
-                    mask = (mask << 1) | 1;
-                    limit <<= 1;
-                } else {
-                    // The table is full: only a clear code may follow.
-                    if (!readCode()) {
-                        break;
-                    }
-                    if (code != clear) {
-                        throw EGifException("Code size overflow");
-                    }
-                    if (!afterClear()) {
-                        break;
-                    }
-                }
-            }
-        } else if (code == clear) {
             if (!afterClear()) {
                 break;
             }
-        } else if (code == endCode) {
-            break;
-        } else {
-            throw EGifException("Bad code");
+            continue;
+        }
+        const std::uint64_t h = head[code];
+        if (static_cast<std::ptrdiff_t>(len) >= checkAt - out) [[unlikely]] {
+            if (static_cast<std::ptrdiff_t>(len) >= stopAt - out) {
+                RowsOverflow();
+            }
+            // The rows this string completes (it is written just below).
+            reportRowsUpTo(out + len);
+        }
+        Store64(out, h);
+        if (len > 8) [[unlikely]] {
+            CopyTail(out, base + std::uint32_t(where[code] - baseLow), len);
+        }
+        prevHead = h;
+        prevLen = len;
+        out += len;
+        if (++nextFree == limit) [[unlikely]] {
+            if (codeLen < 12) {
+                ++codeLen;
+                mask = (mask << 1) | 1;
+                limit <<= 1;
+            } else {
+                // The table is full: only a clear code may follow.
+                if (!readCode()) {
+                    break;
+                }
+                if (code != clear) {
+                    throw EGifException("Code size overflow");
+                }
+                if (!afterClear()) {
+                    break;
+                }
+            }
         }
     }
     if (reportRows) {
