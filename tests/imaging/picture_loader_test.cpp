@@ -47,8 +47,9 @@ void Write(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-// A 64x48 JPEG written with libjpeg: left half red, right half blue.
-QByteArray MakeJpeg(int width = 64, int height = 48) {
+// A 64x48 JPEG written with libjpeg: left half red, right half blue (or, in grey, black and
+// white).
+QByteArray MakeJpeg(int width = 64, int height = 48, bool grey = false) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -58,14 +59,18 @@ QByteArray MakeJpeg(int width = 64, int height = 48) {
     jpeg_mem_dest(&cinfo, &buffer, &size);
     cinfo.image_width = JDIMENSION(width);
     cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(std::size_t(width) * 3);
     for (int x = 0; x < width; ++x) {
         const bool left = x < width / 2;
+        if (grey) {
+            row[std::size_t(x)] = left ? 0 : 255;
+            continue;
+        }
         row[std::size_t(x) * 3] = left ? 255 : 0;
         row[std::size_t(x) * 3 + 1] = 0;
         row[std::size_t(x) * 3 + 2] = left ? 0 : 255;
@@ -192,6 +197,10 @@ void PictureLoaderTest::jpegDecodes() {
         QVERIFY(qRed(left) > 220 && qBlue(left) < 40);
         QVERIFY(qBlue(right) > 220 && qRed(right) < 40);
     }
+    const LoadedPicture grey = LoadPictureData(MakeJpeg(64, 48, true), QStringLiteral("jpg"));
+    QVERIFY2(grey.ok(), qPrintable(grey.error));
+    QVERIFY(qGray(grey.image.pixel(8, 24)) < 30);
+    QVERIFY(qGray(grey.image.pixel(56, 24)) > 225);
 }
 
 void PictureLoaderTest::damagedJpegFails() {
