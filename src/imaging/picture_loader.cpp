@@ -61,6 +61,7 @@ struct JpegDecode {
     jpeg_decompress_struct cinfo{};
     JpegErrorManager err{};
     QImage image;
+    QByteArray cmykRow;
     QString error;
 };
 
@@ -93,15 +94,17 @@ bool RunJpegDecode(JpegDecode& d, const QByteArray& bytes, const PictureProgress
         d.error = OutOfMemory();
         return false;
     }
-    QByteArray cmykRow(cmyk ? width * 4 : 0, '\0');
+    if (cmyk) {
+        d.cmykRow.resize(qsizetype{width} * 4);
+    }
     const bool inverted = d.cinfo.saw_Adobe_marker;
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         const int row = static_cast<int>(d.cinfo.output_scanline);
         uchar* line = d.image.scanLine(row);
-        JSAMPROW target = cmyk ? reinterpret_cast<JSAMPROW>(cmykRow.data()) : line;
+        JSAMPROW target = cmyk ? reinterpret_cast<JSAMPROW>(d.cmykRow.data()) : line;
         jpeg_read_scanlines(&d.cinfo, &target, 1);
         if (cmyk) {
-            const auto* s = reinterpret_cast<const uchar*>(cmykRow.constData());
+            const auto* s = reinterpret_cast<const uchar*>(d.cmykRow.constData());
             for (int x = 0; x < width; ++x, s += 4) {
                 int c = s[0], m = s[1], y = s[2], k = s[3];
                 if (!inverted) {
