@@ -14,6 +14,7 @@
 #include <QtTest/QtTest>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -74,6 +75,38 @@ QByteArray MakeJpeg(int width = 64, int height = 48, bool grey = false) {
         row[std::size_t(x) * 3] = left ? 255 : 0;
         row[std::size_t(x) * 3 + 1] = 0;
         row[std::size_t(x) * 3 + 2] = left ? 0 : 255;
+    }
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    return bytes;
+}
+
+// A 16x16 four-channel JPEG with the given raw CMYK bytes (libjpeg marks it as Adobe's,
+// whose readers take the channels as stored inverted).
+QByteArray MakeCmykJpeg(const unsigned char cmyk[4]) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = 16;
+    cinfo.image_height = 16;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(16 * 4);
+    for (int x = 0; x < 16; ++x) {
+        std::memcpy(row.data() + x * 4, cmyk, 4);
     }
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW r = row.data();
@@ -201,6 +234,13 @@ void PictureLoaderTest::jpegDecodes() {
     QVERIFY2(grey.ok(), qPrintable(grey.error));
     QVERIFY(qGray(grey.image.pixel(8, 24)) < 30);
     QVERIFY(qGray(grey.image.pixel(56, 24)) > 225);
+    // CMYK as Adobe stores it (inverted): full "no cyan" and "no black" with full magenta and
+    // yellow ink is red.
+    const unsigned char red[4] = {255, 0, 0, 255};
+    const LoadedPicture cmyk = LoadPictureData(MakeCmykJpeg(red), QStringLiteral("jpg"));
+    QVERIFY2(cmyk.ok(), qPrintable(cmyk.error));
+    const QRgb c = cmyk.image.pixel(8, 8);
+    QVERIFY2(qRed(c) > 240 && qGreen(c) < 15 && qBlue(c) < 15, qPrintable(QString::number(c, 16)));
 }
 
 void PictureLoaderTest::damagedJpegFails() {
