@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -22,5 +23,10 @@ using PictureProgress = std::function<void(int rowsDone, int rows)>;
 // extension fail with a message. A missing or unreadable file fails with
 // "Cannot open file "<full path>". <reason>". Never shows anything and never throws.
 LoadedPicture LoadPictureFile(const QString& path, const PictureProgress& progress = {});
+
+// Decodes a picture held in memory (a Qt resource, for instance) by the extension it would
+// have as a file (without the dot), with the same decoders and messages as LoadPictureFile.
+LoadedPicture LoadPictureData(const QByteArray& bytes, const QString& extension,
+                              const PictureProgress& progress = {});
 
 } // namespace tamberlin

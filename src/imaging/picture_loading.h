@@ -9,4 +9,7 @@ namespace tamberlin {
 // without letting user input run in the middle of it.
 LoadedPicture LoadPictureForWindow(const QString& path);
 
+// True while LoadPictureForWindow runs (also during the repaints it allows).
+bool PictureLoadRunning();
+
 } // namespace tamberlin
