@@ -100,8 +100,7 @@ public:
 } // namespace
 
 QImage DecodeBackgroundPicture(const QByteArray& jpegBytes) {
-    // Decoded through Qt's reader until the picture loader offers a from-memory JPEG decoder.
-    return QImage::fromData(jpegBytes, "JPEG");
+    return LoadPictureData(jpegBytes, QStringLiteral("jpg")).image;
 }
 
 // ---- PictureBox ------------------------------------------------------------------------------

@@ -34,7 +34,7 @@ const char* const kHolderColorProperty = "fontColor";
 // The window's background picture, decoded through the picture loader like every picture of the
 // program. It is the only place that knows where the picture is kept.
 QImage LoadBackgroundPicture() {
-    return LoadPictureFile(QStringLiteral(":/newhtml/background.jpg")).image;
+    return LoadResourcePicture(QStringLiteral(":/newhtml/background.jpg"));
 }
 
 QPushButton* FlatButton(const QString& name, const QString& caption, QWidget* parent) {

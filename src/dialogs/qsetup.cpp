@@ -1,5 +1,7 @@
 #include "dialogs/qsetup.h"
 
+#include "imaging/picture_loader.h"
+
 #include "dialogs/quiz_host.h"
 #include "platform/platform.h"
 #include "platform/qt_text.h"
@@ -63,8 +65,7 @@ void NumberField::fixup(QString&) const {}
 // ---- Tqsetup -----------------------------------------------------------------------------
 
 QImage DecodeSetupBackground(const QByteArray& jpegBytes) {
-    // Decoded through Qt's reader until the picture loader offers a from-memory JPEG decoder.
-    return QImage::fromData(jpegBytes, "JPEG");
+    return LoadPictureData(jpegBytes, QStringLiteral("jpg")).image;
 }
 
 namespace {

@@ -21,10 +21,9 @@ static void RegisterSplashResources() {
 
 namespace tamberlin {
 
-LoadedPicture LoadSplashPicture() {
-    // The picture is a baseline JPEG in the resources; it goes through the picture loader like
-    // every other picture. Switch this to the loader's from-memory JPEG entry when that exists.
-    return LoadPictureFile(QStringLiteral(":/splash/splash.jpg"));
+QImage LoadSplashPicture() {
+    // The picture is a baseline JPEG in the resources, decoded through libjpeg like every other.
+    return LoadResourcePicture(QStringLiteral(":/splash/splash.jpg"));
 }
 
 TSplash::TSplash(QWidget* parent)
@@ -38,8 +37,8 @@ TSplash::TSplash(QWidget* parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(QRect(QPoint(0, 0), kPictureSize));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (const LoadedPicture picture = LoadSplashPicture(); picture.ok()) {
-        Image1->setPixmap(QPixmap::fromImage(picture.image));
+    if (const QImage picture = LoadSplashPicture(); !picture.isNull()) {
+        Image1->setPixmap(QPixmap::fromImage(picture));
     }
     Image1->installEventFilter(this);
 

@@ -13,7 +13,7 @@ namespace tamberlin {
 inline constexpr char16_t kMakerWebPage[] = u"https://www.tamberlin.example/";
 
 // Decodes the splash picture kept in the program's resources.
-LoadedPicture LoadSplashPicture();
+QImage LoadSplashPicture();
 
 // The splash window shown at start-up, which is also the about window. Borderless, on top,
 // centred on the screen, 350 x 246 pixels of picture. Each showing switches Timer1 on (a timer

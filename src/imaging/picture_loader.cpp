@@ -315,4 +315,12 @@ LoadedPicture LoadPictureFile(const QString& path, const PictureProgress& progre
     return Decode(kind, extension, bytes, progress);
 }
 
+QImage LoadResourcePicture(const QString& resourcePath) {
+    QFile resource(resourcePath);
+    if (!resource.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return LoadPictureData(resource.readAll(), QFileInfo(resourcePath).suffix()).image;
+}
+
 } // namespace tamberlin

@@ -29,4 +29,8 @@ LoadedPicture LoadPictureFile(const QString& path, const PictureProgress& progre
 LoadedPicture LoadPictureData(const QByteArray& bytes, const QString& extension,
                               const PictureProgress& progress = {});
 
+// One of the program's own pictures kept as a Qt resource (":/..."), decoded through
+// LoadPictureData by its extension; a null image when it is missing or cannot be decoded.
+QImage LoadResourcePicture(const QString& resourcePath);
+
 } // namespace tamberlin
