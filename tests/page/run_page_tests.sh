@@ -8,4 +8,4 @@ if [ ! -x "$chromium" ] || [ ! -d node_modules/playwright-core ] || ! command -v
     exit 77
 fi
 # A test that hangs (a browser that never answers) fails after a minute instead of blocking CI.
-exec node --test --test-timeout=60000 --test-reporter=spec quiz_page.test.mjs
+exec node --test --test-timeout=60000 --test-reporter=tap quiz_page.test.mjs
