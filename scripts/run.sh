@@ -12,7 +12,10 @@ cmake --build build -j "$(nproc)"
 
 example="$here/examples/solar_system.qvt"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    exec ./build/tamberlin "$example"
+    # Started from the quiz's folder, as an author would, so that the question picture given
+    # by its bare file name is found there.
+    cd "$here/examples"
+    exec "$here/build/tamberlin" "$example"
 fi
 echo "No display found: publishing the example quiz headlessly instead of opening the window."
 ./build/tamberlin --publish "$example"
