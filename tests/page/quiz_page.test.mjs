@@ -70,8 +70,21 @@ function quiz(overrides = {}) {
 
 // A fresh browser context whose page records dialogs (answering them as told), script errors
 // and the features of every window the page opens.
-async function openPage(url, { cookies = [], confirm = true } = {}) {
+// Every test gets at most this long, so that a browser that stops answering fails the test it
+// was running instead of holding up the whole run.
+const testTime = { timeout: 45000 };
+
+// Closes a page's browser context without waiting on a page that keeps navigating.
+async function closeContext(context) {
+    await Promise.race([context.close(), new Promise((resolve) => setTimeout(resolve, 5000))]);
+}
+
+// Opens the page. waitUntil 'commit' is for pages that leave for the login address while they
+// load, whose own load event may never come.
+async function openPage(url, { cookies = [], confirm = true, waitUntil = 'load' } = {}) {
     const context = await browser.newContext();
+    context.setDefaultTimeout(20000);
+    context.setDefaultNavigationTimeout(20000);
     if (cookies.length) {
         await context.addCookies(cookies.map(([name, value]) => ({ name, value, url: base })));
     }
@@ -98,7 +111,7 @@ async function openPage(url, { cookies = [], confirm = true } = {}) {
                 score: document.quizform.score.value, sent: !e.defaultPrevented }));
         });
     });
-    await page.goto(url);
+    await page.goto(url, { waitUntil });
     // TAMBERLIN_PAGE_SCREENSHOTS=FOLDER keeps a picture of every page as it opened.
     const shots = process.env.TAMBERLIN_PAGE_SCREENSHOTS;
     if (shots) {
@@ -169,7 +182,7 @@ after(async () => {
 });
 
 describe('scoring', () => {
-    test('an unanswered question is refused and nothing is posted', async () => {
+    test('an unanswered question is refused and nothing is posted', testTime, async () => {
         const url = publish('refuse', quiz());
         const { context, page, dialogs, errors } = await openPage(url);
         await choose(page, [[1, 'A'], [3, 'C']]);
@@ -179,10 +192,10 @@ describe('scoring', () => {
         assert.equal(requests.filter((r) => r.url === '/cgi-bin/refuse').length, 0);
         assert.equal(await page.inputValue('input[name=score]'), 'N/A');
         assert.deepEqual(errors, []);
-        await context.close();
+        await closeContext(context);
     });
 
-    test('two right of three: 67%, the error window and the posted fields', async () => {
+    test('two right of three: 67%, the error window and the posted fields', testTime, async () => {
         const url = publish('twothirds', quiz());
         const { context, page, dialogs, errors, popups } = await openPage(url);
         await page.waitForTimeout(1200); // let the clock run a little
@@ -213,10 +226,10 @@ describe('scoring', () => {
         assert.equal(values.score, '67%');
         assert.match(values.lapsed, /^\d+:[0-5]\d$/);
         assert.deepEqual(errors, []);
-        await context.close();
+        await closeContext(context);
     });
 
-    test('all right: 100% and no error window', async () => {
+    test('all right: 100% and no error window', testTime, async () => {
         const url = publish('allright', quiz());
         const { context, page, dialogs, errors, popups } = await openPage(url);
         await choose(page, [[1, 'A'], [2, 'B'], [3, 'C']]);
@@ -227,10 +240,10 @@ describe('scoring', () => {
         assert.deepEqual(await atSubmit(page), { score: '100%', sent: true, opened: [] });
         assert.equal(popups.length, 0);
         assert.deepEqual(errors, []);
-        await context.close();
+        await closeContext(context);
     });
 
-    test('ten questions with seven right open a window 205 pixels high', async () => {
+    test('ten questions with seven right open a window 205 pixels high', testTime, async () => {
         const questions = Array.from({ length: 10 },
             (_, i) => ({ text: `Q${i + 1}`, choices: ['x', 'y'], answer: 'A' }));
         const url = publish('ten', quiz({ questions, choiceCount: 2 }));
@@ -243,34 +256,34 @@ describe('scoring', () => {
             ['top=0,left=0,width=180,height=205,scrollbars=1']);
         const listed = await popups[0].evaluate(() => document.body.innerText);
         assert.deepEqual(listed.match(/Question: \d+/g), ['Question: 2', 'Question: 5', 'Question: 9']);
-        await context.close();
+        await closeContext(context);
     });
 });
 
 describe('login and saved progress', () => {
-    test('without a username cookie the taker is sent to log in', async () => {
+    test('without a username cookie the taker is sent to log in', testTime, async () => {
         const url = publish('login', quiz({ cookieRequired: 1, loginAddress: `${base}/login` }));
         const arrived = nextRequest((r) => r.method === 'GET' && r.url === '/login');
-        const { context, page, dialogs } = await openPage(url);
+        const { context, page, dialogs } = await openPage(url, { waitUntil: 'commit' });
         await arrived;
         assert.deepEqual(dialogs[0], { type: 'alert', message: 'Please log in' });
         await page.waitForURL(`${base}/login`);
-        await context.close();
+        await closeContext(context);
     });
 
-    test('a login address with a quote and a backslash still works', async () => {
+    test('a login address with a quote and a backslash still works', testTime, async () => {
         const url = publish('oddlogin',
             quiz({ cookieRequired: 1, loginAddress: `${base}/log"in\\here` }));
         const arrived = nextRequest((r) => r.method === 'GET' && r.url.startsWith('/log%22in'));
-        const { context, dialogs, errors } = await openPage(url);
+        const { context, dialogs, errors } = await openPage(url, { waitUntil: 'commit' });
         const request = await arrived;
         assert.equal(request.url, '/log%22in/here');
         assert.deepEqual(dialogs[0], { type: 'alert', message: 'Please log in' });
         assert.deepEqual(errors, []);
-        await context.close();
+        await closeContext(context);
     });
 
-    test('saved progress is offered and restores the ticks', async () => {
+    test('saved progress is offered and restores the ticks', testTime, async () => {
         const url = publish('saved', quiz({ cookieRequired: 1, loginAddress: `${base}/login` }));
         const { context, page, dialogs, errors } = await openPage(url, {
             cookies: [['username', 'ann'], ['email', 'ann%40example.org'], ['QuizID', 'BQ-7'],
@@ -293,10 +306,10 @@ describe('login and saved progress', () => {
         assert.equal(values.email, 'ann@example.org');
         assert.equal(values.score, '33%');
         assert.deepEqual(errors, []);
-        await context.close();
+        await closeContext(context);
     });
 
-    test('cancelling the saved quiz restores nothing', async () => {
+    test('cancelling the saved quiz restores nothing', testTime, async () => {
         const url = publish('cancelled', quiz({ cookieRequired: 1, loginAddress: `${base}/login` }));
         const { context, page, dialogs } = await openPage(url, {
             confirm: false,
@@ -306,12 +319,12 @@ describe('login and saved progress', () => {
         await page.waitForFunction(() => document.readyState === 'complete');
         assert.equal(dialogs.length, 1);
         assert.equal(await page.isChecked('input[name=q1][value=A]'), false);
-        await context.close();
+        await closeContext(context);
     });
 });
 
 describe('clock', () => {
-    test('counts down from the allowed time on the digit pictures', async () => {
+    test('counts down from the allowed time on the digit pictures', testTime, async () => {
         const url = publish('clock', quiz({ interval: 125 }));
         const { context, page, errors } = await openPage(url);
         const digits = () => page.evaluate(() => ['min', 'minu', 'gap', 'sec', 'secu']
@@ -322,20 +335,20 @@ describe('clock', () => {
         assert.match(await digits(), /^0fdg\.gif 2fdg\.gif cfdg\.gif 0fdg\.gif [0-4]fdg\.gif$/);
         assert.match(await page.evaluate(() => lapsedtimestr), /^0:0[1-4]$/);
         assert.deepEqual(errors, []);
-        await context.close();
+        await closeContext(context);
     });
 
-    test('tells the taker once when the time is up', async () => {
+    test('tells the taker once when the time is up', testTime, async () => {
         const url = publish('timeup', quiz({ interval: 2 }));
         const { context, page, dialogs } = await openPage(url);
         await page.waitForTimeout(3500);
         const timeUp = dialogs.filter((d) => d.message.startsWith('Time is up!'));
         assert.equal(timeUp.length, 1);
         assert.equal(await page.evaluate(() => document.images.secu.getAttribute('src')), '0fdg.gif');
-        await context.close();
+        await closeContext(context);
     });
 
-    test('missing clock pictures do not stop the quiz', async () => {
+    test('missing clock pictures do not stop the quiz', testTime, async () => {
         const url = publish('nopictures', quiz());
         const { context, page, dialogs, errors } = await openPage(url);
         await page.route('**/*.gif', (route) => route.fulfill({ status: 404, body: '' }));
@@ -346,6 +359,6 @@ describe('clock', () => {
         await posted;
         assert.deepEqual(dialogs.at(-1), { type: 'alert', message: 'Your Score is: 100%' });
         assert.deepEqual(errors, []);
-        await context.close();
+        await closeContext(context);
     });
 });
