@@ -14,11 +14,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include <cerrno>
-#include <fcntl.h>
+#include <cstdint>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tamberlin {
 
@@ -28,47 +25,9 @@ QString ReasonText(int err) {
     return QString::fromLocal8Bit(SystemErrorText(err));
 }
 
-// Reads a whole file into memory. Only a regular file is read (a folder or a device is refused),
-// and the file is opened without waiting, so a named pipe put in a picture's place cannot hang
-// the program. Returns 0 or the errno value of the step that failed.
+// Reads a whole picture file into memory (regular files only; a pipe cannot hang the program).
 int ReadWholeFile(const QString& path, std::string& out) {
-    out.clear();
-    if (path.isEmpty()) {
-        return ENOENT;
-    }
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return errno;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return err;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    }
-    char buffer[65536];
-    int err = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            err = errno;
-            break;
-        }
-        if (n == 0) {
-            break;
-        }
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return err;
+    return ReadFilePrefix(QFile::encodeName(path).toStdString(), SIZE_MAX, out);
 }
 
 QPushButton* FlatButton(const QString& caption, QWidget* parent) {

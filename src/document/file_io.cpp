@@ -1,5 +1,6 @@
 #include "document/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -130,20 +131,28 @@ int ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::string& o
     if (path.empty()) {
         return ENOENT;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting, so that a named pipe in a file's place cannot hang the program;
+    // only a regular file is read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return errno;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        return EISDIR;
+        return err;
     }
-    out.resize(maxBytes);
-    std::size_t got = 0;
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    }
+    out.reserve(std::min<std::size_t>(maxBytes, static_cast<std::size_t>(st.st_size)));
+    char buffer[65536];
     int err = 0;
-    while (got < maxBytes) {
-        const ssize_t n = ::read(fd, out.data() + got, maxBytes - got);
+    while (out.size() < maxBytes) {
+        const std::size_t want = std::min(sizeof buffer, maxBytes - out.size());
+        const ssize_t n = ::read(fd, buffer, want);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -154,9 +163,8 @@ int ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::string& o
         if (n == 0) {
             break;
         }
-        got += static_cast<std::size_t>(n);
+        out.append(buffer, static_cast<std::size_t>(n));
     }
-    out.resize(got);
     ::close(fd);
     return err;
 }

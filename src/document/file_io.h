@@ -15,7 +15,9 @@ namespace tamberlin {
 int WriteFileAtomically(const std::string& path, std::string_view data);
 
 // Reads at most maxBytes from the start of the file at path into out, opening it for reading
-// only. Returns 0 on success or the errno value of the step that failed.
+// only. Only a regular file is read: a folder gives EISDIR, a device or pipe EINVAL (it is
+// opened without waiting, so a pipe cannot hang the reader). Returns 0 on success or the errno
+// value of the step that failed.
 int ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::string& out);
 
 } // namespace tamberlin

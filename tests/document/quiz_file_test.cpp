@@ -304,6 +304,10 @@ TEST(QuizFileErrors, MissingFileAndBadNames) {
     EXPECT_EQ(ioErrorOf([&] { WriteQuizFile(doc->quiz, dir.file(std::string(300, 'n'))); }),
               "Invalid filename");
     EXPECT_EQ(ioErrorOf([&] { ReadQuizFile(doc->quiz, ""); }), "File not found");
+    // A named pipe in a quiz file's place is refused at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.qvt").c_str(), 0600), 0);
+    EXPECT_EQ(ioErrorOf([&] { ReadQuizFile(doc->quiz, dir.file("pipe.qvt")); }),
+              "Invalid filename");
 }
 
 TEST(QuizFileErrors, UnwritableFolderIsAccessDenied) {
