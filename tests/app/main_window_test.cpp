@@ -21,6 +21,7 @@ using tamberlin::testing::MakeQuiz;
 using tamberlin::testing::ReadAll;
 using tamberlin::testing::TempDir;
 using tamberlin::testing::WhenModal;
+using tamberlin::testing::WindowTestBase;
 using tamberlin::testing::WriteAll;
 using Kind = FakePlatform::Kind;
 using Answer = Platform::Answer;
@@ -35,18 +36,13 @@ QString q(const std::string& text) {
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public WindowTestBase {
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakePlatform> fake;
-    std::unique_ptr<TempDir> dir;
-    std::unique_ptr<TForm1> form;
-    QString startFolder_;
-
     QString path(const char* name) const { return q(dir->file(name)); }
 
-    // Writes a quiz file and opens it at start-up.
+    // Writes a quiz file and opens it at start-up (the dialogs are created when first used).
     void startWith(const TQuizRec& quiz, const char* name = "quiz.qvt") {
         WriteQuizFile(quiz, dir->file(name));
         form = std::make_unique<TForm1>(path(name));
@@ -93,26 +89,8 @@ private:
     }
 
 private slots:
-    void init() {
-        startFolder_ = QDir::currentPath();
-        fake = std::make_unique<FakePlatform>();
-        setPlatform(fake.get());
-        dir = std::make_unique<TempDir>();
-    }
-
-    void cleanup() {
-        if (form) {
-            // The test's own window goes without the closing question.
-            form->QuizChanged = false;
-            form->QuestionChanged = false;
-            form.reset();
-        }
-        QVERIFY2(fake->allAnswered(), "a scripted answer was not used");
-        setPlatform(nullptr);
-        fake.reset();
-        dir.reset();
-        QDir::setCurrent(startFolder_);
-    }
+    void init() { setUpWindow(); }
+    void cleanup() { tearDownWindow(); }
 
     void startsWithNoQuiz() {
         startEmpty();
