@@ -19,7 +19,7 @@
 // The window's resources live in the dialog library; a static library needs them registered by
 // hand (outside any namespace).
 static void RegisterPageLookResources() {
-    Q_INIT_RESOURCE(newhtml);
+    Q_INIT_RESOURCE(dialogs);
 }
 
 namespace tamberlin {

@@ -20,7 +20,7 @@
 
 // The dialog's resources live in a static library: referencing them keeps them linked in.
 static void InitSetupResources() {
-    Q_INIT_RESOURCE(qsetup);
+    Q_INIT_RESOURCE(dialogs);
 }
 
 namespace tamberlin {

@@ -13,7 +13,7 @@
 // Resources of a static library are registered explicitly; this must run outside any namespace.
 static void RegisterSplashResources() {
     static const bool registered = [] {
-        Q_INIT_RESOURCE(splash);
+        Q_INIT_RESOURCE(dialogs);
         return true;
     }();
     (void)registered;
