@@ -33,7 +33,7 @@ std::string_view PathFolderPart(std::string_view path) {
 
 std::string JoinFolderAndName(std::string_view folder, std::string_view name) {
     std::string joined(folder);
-    if (!folder.empty() && !folder.ends_with('/') && !folder.ends_with('\\')) {
+    if (!folder.empty() && !folder.ends_with('/')) {
         joined += '/';
     }
     joined += name;

@@ -22,8 +22,8 @@ std::string_view AddressFolderPart(std::string_view address);
 std::string_view PathFileNamePart(std::string_view path);
 std::string_view PathFolderPart(std::string_view path);
 
-// A folder (empty for the current folder) and a file name joined with exactly one separator: a
-// folder that ends in "/" or "\" gets none added, any other gets "/".
+// A folder of this system (empty for the current folder) and a file name joined with exactly
+// one "/".
 std::string JoinFolderAndName(std::string_view folder, std::string_view name);
 
 // path with the extension of its file-name part (the text from its last dot) replaced by

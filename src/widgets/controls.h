@@ -1,0 +1,38 @@
+#pragma once
+
+// The plain controls the windows are laid out with, each made in one place: named (the layout
+// name becomes the object name, by which tests and the windows find it), placed, and set up the
+// way the windows' flat buttons, captions and frames are.
+
+#include <QFrame>
+#include <QRect>
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QWidget;
+
+namespace tamberlin::widgets {
+
+// A flat button that takes no keyboard focus: a tool button that rises under the mouse, or a
+// flat push button.
+QToolButton* FlatToolButton(QWidget* parent, const QString& name, const QString& text,
+                            const QRect& place);
+QPushButton* FlatPushButton(QWidget* parent, const QString& name, const QString& text,
+                            const QRect& place);
+// A label at a point, sized to its text.
+QLabel* Caption(QWidget* parent, const QString& name, const QString& text, const QPoint& at);
+QLineEdit* LineBox(QWidget* parent, const QString& name, const QRect& place);
+// A check box without a caption of its own, sized to its box.
+QCheckBox* BareCheckBox(QWidget* parent, const QString& name, const QPoint& at);
+QFrame* Bevel(QWidget* parent, const QString& name, const QRect& place, int frameStyle);
+
+// Moves a window so that its frame is centred over area.
+void CentreOn(QWidget* window, const QRect& area);
+// The same over the free area of the window's screen (the primary screen while it has none).
+void CentreOnScreen(QWidget* window);
+
+} // namespace tamberlin::widgets
