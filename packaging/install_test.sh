@@ -81,9 +81,21 @@ for page in "$prefix"/share/man/man1/*.1.gz; do
 done
 # Every option that --help lists is documented in tamberlin(1).
 LC_ALL=C MANWIDTH=1000 man -E ascii -l "$prefix/share/man/man1/tamberlin.1.gz" >"$tmp/man.txt" 2>/dev/null
-for option in $("$exe" --help | grep -o -- '-\{1,2\}[a-z][a-z-]*' | sort -u); do
-    grep -q -e "$option" "$tmp/man.txt" || fail "tamberlin.1 does not document $option"
+for option in $("$exe" --help | grep -o -- '\(^\|[][ |(]\)-\{1,2\}[a-z][a-z-]*' |
+    sed 's/^[^-]*//' | sort -u); do
+    grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" "$tmp/man.txt" ||
+        fail "tamberlin.1 does not document $option"
 done
+
+echo "== The version everywhere it is written"
+for page in "$source"/man/*.1; do
+    grep -m 1 '^\.TH ' "$page" | grep -qF " $version\"" ||
+        fail "the .TH line of $(basename "$page") does not give version $version"
+done
+grep -q "<release version=\"$version\"" "$prefix/share/metainfo/tamberlin.metainfo.xml" ||
+    fail "the metadata has no release $version"
+gzip -dc "$prefix/share/doc/tamberlin/changelog.gz" | head -n 1 | grep -q "^tamberlin ($version)" ||
+    fail "the changelog's latest entry is not $version"
 
 echo "== Desktop entry, AppStream metadata, file type"
 desktop-file-validate "$prefix/share/applications/tamberlin.desktop" ||
