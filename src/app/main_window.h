@@ -51,7 +51,8 @@ private:
 class TForm1 : public QMainWindow, public QuizHost, public SaveFailureReport {
     Q_OBJECT
 public:
-    // Creates the window (FormCreate). A non-empty commandLineFile is opened at once, as given.
+    // Creates the window (FormCreate). A non-empty commandLineFile is opened at once, as given
+    // (its case kept), a relative name taken against the current folder.
     explicit TForm1(const QString& commandLineFile = QString(), QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -98,8 +99,8 @@ public:
     void Exit1Click();
     void SpeedButton3Click();
     void SetupClick();
-    // Opens a quiz file: the steps of Open after its dialog. False (error shown) on failure,
-    // leaving the window with no quiz.
+    // Opens a quiz file: the steps of Open after its dialog; a relative name is made absolute
+    // first. False (error shown) on failure, leaving the window with no quiz.
     bool OpenQuizFile(const QString& path);
 
     // Commands whose windows are added by later work; each is marked where it is to be filled.
