@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -257,6 +258,17 @@ void TForm1::buildControls() {
     for (QWidget* box : order) {
         box->installEventFilter(this);
     }
+    // So does every other edit the author makes: a paste or a drop with the mouse, the context
+    // menu, text committed by an input method. The program's own changes of the boxes do not.
+    // Connected before the change handlers, so that their refresh sees the flag.
+    for (QLineEdit* box : {qpicaddress, Edit1, Edit2, Edit3, Edit4, Edit5, Edit6}) {
+        connect(box, &QLineEdit::textEdited, this, [this] { authorEdited(); });
+    }
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!programSetsMemo_) {
+            authorEdited();
+        }
+    });
     watchText(
         Memo1, [this] { return Memo1->toPlainText(); }, &TForm1::Memo1Change);
     watchText(
@@ -367,9 +379,13 @@ void TForm1::watchText(QWidget* box, std::function<QString()> text, void (TForm1
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Only the boxes are watched; a switched-off box takes no keys.
+    // Only the boxes are watched; a switched-off box takes no keys. Tab and Shift+Tab only move
+    // the focus to the next box.
     if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->isEnabled()) {
-        Memo1KeyDown();
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Tab && key != Qt::Key_Backtab) {
+            Memo1KeyDown();
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -92,6 +92,8 @@ public:
     void Memo1Change();
     void Edit6Change();
     void Memo1KeyDown();
+    // An edit the author made in a box, by any means: marks the question changed.
+    void authorEdited();
 
     // ---- Window commands -------------------------------------------------------------------
     void New1Click();
@@ -171,6 +173,8 @@ private:
     Tqsetup* qsetup_ = nullptr;
     bool lastSaveFailed_ = false;
     QHash<QObject*, QString> lastText_;
+    // Raised while the program sets Memo1's text, so that only the author's edits mark it.
+    bool programSetsMemo_ = false;
 
 public:
     // Controls, by their layout names.

@@ -57,7 +57,9 @@ void TForm1::setMemoText(const QString& text) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (Memo1->toPlainText() != shown) {
+        programSetsMemo_ = true;
         Memo1->setPlainText(shown);
+        programSetsMemo_ = false;
     }
 }
 
@@ -189,6 +191,11 @@ void TForm1::RefreshEditButtons() {
 
 void TForm1::Memo1KeyDown() {
     QuestionChanged = true;
+}
+
+void TForm1::authorEdited() {
+    QuestionChanged = true;
+    RefreshEditButtons();
 }
 
 void TForm1::Memo1Change() {

@@ -7,8 +7,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -354,6 +357,54 @@ private slots:
         fake->expectMessage();
         form->PrevBtnClick();
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Start of Quiz"));
+    }
+
+    void editsMadeWithoutTypingAreNotDroppedSilently() {
+        startWith(MakeQuiz(3, 2));
+        form->activateWindow();
+        form->Memo1->setFocus();
+        // Keys that only move the focus mark nothing.
+        QTest::keyClick(form->Memo1, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), form->Memo1);
+        QVERIFY(!form->QuestionChanged);
+
+        // A paste with the mouse (the context menu's Paste), then Next.
+        QApplication::clipboard()->setText(QStringLiteral(" pasted"));
+        form->Edit2->end(false);
+        form->Edit2->paste();
+        QVERIFY(form->QuestionChanged && form->PostBtn->isEnabled());
+        fake->answerConfirm(Answer::Yes);
+        form->NextBtn->click();
+        QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:Save changes?")});
+        QCOMPARE(q(slot(0).ChoiceB.str()), QStringLiteral("Q1 choice B pasted"));
+        QCOMPARE(form->CurrentQuestion, 1);
+        // Showing the next question is the program's change: nothing is marked.
+        QVERIFY(!form->QuestionChanged);
+
+        // Text committed by an input method.
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("\u00e9"));
+        QApplication::sendEvent(form->Edit1, &composed);
+        QVERIFY(form->QuestionChanged);
+        fake->answerConfirm(Answer::No);
+        form->NextBtn->click();
+        QVERIFY(!form->QuestionChanged);
+
+        // A drop onto the question box.
+        auto* dropped = new QMimeData;
+        dropped->setText(QStringLiteral("dropped "));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, dropped, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(form->Memo1->viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Memo1->viewport(), &drop);
+        delete dropped;
+        QVERIFY(form->Memo1->toPlainText().contains(QStringLiteral("dropped")));
+        QVERIFY(form->QuestionChanged);
+        fake->answerConfirm(Answer::Cancel);
+        form->FirstBtn->click();
+        QCOMPARE(form->CurrentQuestion, 2);
     }
 
     void yesWithAFailingStoreStaysOnTheQuestion() {
