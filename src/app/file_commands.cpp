@@ -110,10 +110,11 @@ bool TForm1::OpenQuizFile(const QString& name) {
     setPreviewEnabled(false);
     QuizFileName = path;
     setCaptionFromFileName();
-    BeginEditing();
-    // The quiz just opened has no unsaved or unstored changes.
+    // The quiz just opened has no unsaved or unstored changes; cleared before the editor starts,
+    // so that the buttons it refreshes show a clean question.
     QuizChanged = false;
     QuestionChanged = false;
+    BeginEditing();
     return true;
 }
 

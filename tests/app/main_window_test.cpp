@@ -585,6 +585,36 @@ private slots:
         QCOMPARE(QDir::currentPath(), q(dir->path().string()));
     }
 
+    void buttonsAfterEveryOpenShowACleanQuestion() {
+        WriteQuizFile(MakeQuiz(3, 2, "Other"), dir->file("other.qvt"));
+        auto clean = [this](const char* kind) {
+            QVERIFY2(!form->QuizChanged && !form->QuestionChanged, kind);
+            QVERIFY2(!form->PostBtn->isEnabled() && !form->PostQuestion1->isEnabled(), kind);
+            QVERIFY2(form->createbtn->isEnabled() && form->Create1->isEnabled(), kind);
+        };
+        // At start-up, before the first showing switches the button off.
+        WriteQuizFile(MakeQuiz(2, 2), dir->file("quiz.qvt"));
+        form = std::make_unique<TForm1>(path("quiz.qvt"));
+        clean("start-up");
+        form->show();
+
+        // Over unstored edits dropped with No, over a clean quiz, and after a failed open.
+        type(form->Edit1, QStringLiteral("!"));
+        fake->answerConfirm(Answer::No);
+        fake->answerOpenFile(path("other.qvt"));
+        form->Open1->trigger();
+        clean("over dropped edits");
+        fake->answerOpenFile(path("quiz.qvt"));
+        form->Open1->trigger();
+        clean("over a clean quiz");
+        fake->answerOpenFile(path("missing.qvt"));
+        fake->expectError();
+        form->Open1->trigger();
+        fake->answerOpenFile(path("other.qvt"));
+        form->Open1->trigger();
+        clean("after a failed open");
+    }
+
     void failedOpenLeavesNoQuizBoundToTheOldFile() {
         startWith(MakeQuiz(2, 2));
         form->PageCreated(path("quiz.htm"));
