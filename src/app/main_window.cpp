@@ -342,7 +342,8 @@ void TForm1::buildMenus() {
     LastQuestion1 =
         action(Quiz1, "LastQuestion1", QStringLiteral("&Last Question"), &TForm1::LastBtnClick);
     Quiz1->addSeparator();
-    Setup = action(Quiz1, "Setup", QStringLiteral("&Setup"), &TForm1::SetupClick);
+    Setup = action(Quiz1, "Setup", QStringLiteral("&Setup"), nullptr);
+    connect(Setup, &QAction::triggered, this, [this] { SetupClick(); });
 
     Help1 = menu("Help1", QStringLiteral("H&elp"));
     HelponTamberlin1 = action(Help1, "HelponTamberlin1", QStringLiteral("Help on &Tamberlin"),
@@ -551,17 +552,25 @@ void TForm1::CreateDialogs() {
     }
 }
 
-void TForm1::SetupClick() {
+bool TForm1::SetupClick() {
+    // An accepted setup restarts the editor, so edits still in the boxes are settled first, as
+    // before a move: Yes stores them, and a store that stops ends Setup; after No they are
+    // dropped only when the setup is accepted; Cancel ends Setup.
+    if (editorOn() && !settlePendingEdits()) {
+        return false;
+    }
     CreateDialogs();
     if (qsetup_->exec() != QDialog::Accepted) {
-        return;
+        return false;
     }
     DisableEditor();
+    QuestionChanged = false;
     BeginEditing();
     setFileCommandsEnabled(true);
     setHtmlMenuEnabled(true);
     createbtn->setEnabled(true);
     QuizChanged = true;
+    return true;
 }
 
 // ---- Commands whose windows come later ---------------------------------------------------------

@@ -100,7 +100,8 @@ public:
     void Open1Click();
     void Exit1Click();
     void SpeedButton3Click();
-    void SetupClick();
+    // True when the setup was accepted and the editor restarted.
+    bool SetupClick();
     // Opens a quiz file: the steps of Open after its dialog; a relative name is made absolute
     // first. False (error shown) on failure, leaving the window with no quiz.
     bool OpenQuizFile(const QString& path);
@@ -152,8 +153,15 @@ private:
     // The "You have made some changes..." question with Yes storing and saving; false when the
     // command that asked must stop.
     bool askToSaveChanges(bool (TForm1::*save)());
-    // The navigation prompt; false when the move must not happen.
+    // The "Save changes?" question about edits still in the boxes, asked while the question is
+    // marked changed. Yes stores them. False when the command that asked must stop (Cancel, or
+    // a store that stopped at a check). After No the edits stay marked until the command
+    // replaces them.
     bool settlePendingEdits();
+    // Moves to question n, dropping whatever the boxes held.
+    void showAnotherQuestion(int n);
+    // Whether the question boxes are on (a quiz is set up or opened).
+    bool editorOn() const;
     void showErrorOf(const std::exception& error);
     bool writeQuiz(const QString& path);
     void setCaptionFromFileName();

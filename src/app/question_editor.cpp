@@ -278,17 +278,19 @@ void TForm1::ClearBtnClick() {
     QuestionChanged = true;
 }
 
+bool TForm1::editorOn() const {
+    return Memo1->isEnabled();
+}
+
 bool TForm1::settlePendingEdits() {
     if (!QuestionChanged) {
         return true;
     }
     switch (platform().confirm(QStringLiteral("Save changes?"), Platform::Buttons::YesNoCancel)) {
     case Platform::Answer::Yes:
-        // A store that stopped at a check keeps the author on this question, so that a slot
-        // never ends up half old, half new.
+        // A store that stopped at a check keeps the author on this question with the edits.
         return PostBtnClick();
     case Platform::Answer::No:
-        QuestionChanged = false;
         return true;
     case Platform::Answer::Cancel:
         break;
@@ -296,12 +298,18 @@ bool TForm1::settlePendingEdits() {
     return false;
 }
 
+void TForm1::showAnotherQuestion(int n) {
+    // Edits settled with No go now, with the boxes that held them.
+    QuestionChanged = false;
+    CurrentQuestion = n;
+    ShowQuestion(n);
+}
+
 void TForm1::FirstBtnClick() {
     if (!settlePendingEdits()) {
         return;
     }
-    CurrentQuestion = 0;
-    ShowQuestion(0);
+    showAnotherQuestion(0);
 }
 
 void TForm1::PrevBtnClick() {
@@ -312,8 +320,7 @@ void TForm1::PrevBtnClick() {
         platform().showMessage(QStringLiteral("Start of Quiz"));
         return;
     }
-    --CurrentQuestion;
-    ShowQuestion(CurrentQuestion);
+    showAnotherQuestion(CurrentQuestion - 1);
 }
 
 void TForm1::NextBtnClick() {
@@ -321,8 +328,7 @@ void TForm1::NextBtnClick() {
         return;
     }
     if (CurrentQuestion < quiz().QuestionCount - 1) {
-        ++CurrentQuestion;
-        ShowQuestion(CurrentQuestion);
+        showAnotherQuestion(CurrentQuestion + 1);
     } else {
         platform().showMessage(QStringLiteral("End of Quiz"));
     }
@@ -332,8 +338,7 @@ void TForm1::LastBtnClick() {
     if (!settlePendingEdits()) {
         return;
     }
-    CurrentQuestion = std::max(quiz().QuestionCount - 1, 0);
-    ShowQuestion(CurrentQuestion);
+    showAnotherQuestion(std::max(quiz().QuestionCount - 1, 0));
 }
 
 } // namespace tamberlin

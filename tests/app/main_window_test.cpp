@@ -177,6 +177,56 @@ private slots:
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:") + kChangesPrompt});
     }
 
+    void setupAsksAboutUnstoredEditsFirst() {
+        startWith(MakeQuiz(2, 2));
+        form->CreateDialogs();
+        // Counts the showings of the setup dialog and cancels each.
+        struct CancelSetup : QObject {
+            int shown = 0;
+            bool eventFilter(QObject* dialog, QEvent* event) override {
+                if (event->type() == QEvent::Show) {
+                    ++shown;
+                    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+                }
+                return false;
+            }
+        } cancelSetup;
+        form->qsetup()->installEventFilter(&cancelSetup);
+        replaceText(form->Edit1, QStringLiteral("new A"));
+        form->Edit2->clear();
+
+        // Yes with a store that stops, and Cancel: Setup ends before its dialog.
+        fake->answerConfirm(Answer::Yes);
+        fake->expectMessage();
+        form->Setup->trigger();
+        fake->answerConfirm(Answer::Cancel);
+        form->Setup->trigger();
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:Save changes?"),
+                                           QStringLiteral("message:Choice B missing"),
+                                           QStringLiteral("confirmation:Save changes?")}));
+        QCOMPARE(cancelSetup.shown, 0);
+        // No, with the dialog cancelled: the edits are still there, still marked.
+        fake->answerConfirm(Answer::No);
+        form->Setup->trigger();
+        QCOMPARE(cancelSetup.shown, 1);
+        QCOMPARE(form->Edit1->text(), QStringLiteral("new A"));
+        QVERIFY(form->QuestionChanged);
+        form->qsetup()->removeEventFilter(&cancelSetup);
+
+        // Yes, then Accept: the edits are in the slot and the editor starts again clean.
+        type(form->Edit2, QStringLiteral("new B"));
+        fake->answerConfirm(Answer::Yes);
+        acceptSetup();
+        form->Setup->trigger();
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("new A"));
+        QCOMPARE(q(slot(0).ChoiceB.str()), QStringLiteral("new B"));
+        QVERIFY(!form->QuestionChanged && form->QuizChanged);
+        QVERIFY(!form->PostBtn->isEnabled());
+        TQuizRec saved{};
+        ReadQuizFile(saved, dir->file("quiz.qvt"));
+        QCOMPARE(q(saved.Questions[0].ChoiceA.str()), QStringLiteral("new A"));
+    }
+
     void newWithSetupCancelledLeavesNoQuiz() {
         startWith(MakeQuiz(2, 2));
         const QString caption = form->windowTitle();
