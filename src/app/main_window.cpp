@@ -523,9 +523,10 @@ void TForm1::New1Click() {
     setCreateEnabled(true, true);
     setPreviewEnabled(false);
     QuizFileName.clear();
-    SetupClick();
+    const bool setUp = SetupClick();
     HtmlFileName.clear();
-    QuizChanged = false;
+    // A quiz set up but never saved (the save dialog cancelled) counts as changed until it is.
+    QuizChanged = setUp && QuizFileName.isEmpty();
     QuestionChanged = false;
 }
 

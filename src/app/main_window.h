@@ -81,6 +81,8 @@ public:
     void BeginEditing();
     void ShowQuestion(int n);
     void RefreshEditButtons();
+    // Whether the question boxes are on (a quiz is set up or opened).
+    bool editorOn() const;
 
     void FirstBtnClick();
     void PrevBtnClick();
@@ -160,8 +162,6 @@ private:
     bool settlePendingEdits();
     // Moves to question n, dropping whatever the boxes held.
     void showAnotherQuestion(int n);
-    // Whether the question boxes are on (a quiz is set up or opened).
-    bool editorOn() const;
     void showErrorOf(const std::exception& error);
     bool writeQuiz(const QString& path);
     void setCaptionFromFileName();

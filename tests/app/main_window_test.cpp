@@ -243,6 +243,26 @@ private slots:
         QVERIFY(!form->QuizChanged);
     }
 
+    void newQuizNeverSavedIsOfferedForSavingOnExit() {
+        startEmpty();
+        acceptSetup();
+        fake->answerSaveFile(std::nullopt);
+        form->New1->trigger();
+        QVERIFY(form->QuizFileName.isEmpty() && form->editorOn());
+        QVERIFY(form->QuizChanged);
+        // Exit asks; Yes shows the save dialog again, and cancelling it keeps the window open.
+        fake->answerConfirm(Answer::Yes);
+        fake->answerSaveFile(std::nullopt);
+        QVERIFY(!form->close());
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("save dialog:"),
+                                           QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("save dialog:")}));
+        fake->answerConfirm(Answer::Yes);
+        fake->answerSaveFile(path("kept.qvt"));
+        QVERIFY(form->close());
+        QCOMPARE(ReadAll(dir->file("kept.qvt")).size(), QuizFileSize(1));
+    }
+
     void newKeepsRedirectAndInterval() {
         TQuizRec quiz = MakeQuiz(1, 2);
         quiz.RedirectAddress = "http://example.test/done";
