@@ -471,8 +471,9 @@ bool TForm1::askToSaveChanges(bool (TForm1::*save)()) {
                                Platform::Buttons::YesNoCancel)) {
     case Platform::Answer::Yes:
         // Yes never loses work: edits still in the boxes are stored first, and a store that
-        // stops at a check or a save that is cancelled or fails stops the command.
-        if (QuestionChanged && !PostBtnClick()) {
+        // stops at a check or a save that is cancelled or fails stops the command. With the
+        // editor off the boxes hold nothing to store.
+        if (QuestionChanged && editorOn() && !PostBtnClick()) {
             return false;
         }
         return (this->*save)();

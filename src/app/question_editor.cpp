@@ -289,7 +289,8 @@ bool TForm1::settlePendingEdits() {
     switch (platform().confirm(QStringLiteral("Save changes?"), Platform::Buttons::YesNoCancel)) {
     case Platform::Answer::Yes:
         // A store that stopped at a check keeps the author on this question with the edits.
-        return PostBtnClick();
+        // With the editor off the boxes hold nothing to store.
+        return !editorOn() || PostBtnClick();
     case Platform::Answer::No:
         return true;
     case Platform::Answer::Cancel:

@@ -263,6 +263,24 @@ private slots:
         QCOMPARE(ReadAll(dir->file("kept.qvt")).size(), QuizFileSize(1));
     }
 
+    void yesWithTheEditorOffSavesWithoutStoring() {
+        startWith(MakeQuiz(2, 2));
+        WhenModal([](QWidget* dialog) {
+            dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
+        });
+        form->New1->trigger();
+        // Clear still runs with the editor off and marks both flags.
+        fake->answerConfirm(Answer::Yes);
+        form->ClearBtn->click();
+        QVERIFY(form->QuizChanged && form->QuestionChanged && !form->editorOn());
+        fake->answerConfirm(Answer::Yes);
+        fake->answerSaveFile(path("empty.qvt"));
+        QVERIFY(form->close());
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:Clear this entry?"),
+                                           QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("save dialog:")}));
+    }
+
     void newKeepsRedirectAndInterval() {
         TQuizRec quiz = MakeQuiz(1, 2);
         quiz.RedirectAddress = "http://example.test/done";
