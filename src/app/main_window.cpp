@@ -266,11 +266,12 @@ void TForm1::buildControls() {
     }
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (!programSetsMemo_) {
+            memoEditedByAuthor_ = true;
             authorEdited();
         }
     });
     watchText(
-        Memo1, [this] { return Memo1->toPlainText(); }, &TForm1::Memo1Change);
+        Memo1, [this] { return memoShownLines(); }, &TForm1::Memo1Change);
     watchText(
         qpicaddress, [this] { return qpicaddress->text(); }, &TForm1::Memo1Change);
     for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5}) {

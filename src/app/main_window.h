@@ -170,8 +170,11 @@ private:
     void setCreateEnabled(bool menuItem, bool button);
     void setPreviewEnabled(bool on);
     void enterNoQuizState();
+    // The question text as stored: CR LF between lines, every character as typed.
     QString memoText() const;
     void setMemoText(const QString& text);
+    // What Memo1 shows, every character as it is, with "\n" between lines.
+    QString memoShownLines() const;
     QLineEdit* choiceBox(int k) const;
     QLabel* choiceLabel(int k) const;
     static void setBoxColour(QWidget* box, bool white);
@@ -183,6 +186,10 @@ private:
     QHash<QObject*, QString> lastText_;
     // Raised while the program sets Memo1's text, so that only the author's edits mark it.
     bool programSetsMemo_ = false;
+    // The text the program last put into Memo1, as the slot holds it, and whether the author
+    // has changed it since: an unedited text is stored back exactly, lone CR or LF included.
+    QString memoSetText_;
+    bool memoEditedByAuthor_ = false;
 
 public:
     // Controls, by their layout names.

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <algorithm>
@@ -46,17 +47,31 @@ void TForm1::setBoxColour(QWidget* box, bool white) {
     box->setPalette(palette);
 }
 
+// The document's raw text keeps every character (a plain-text copy would turn a non-breaking
+// space into a blank); its line and paragraph separators are the line breaks.
+QString TForm1::memoShownLines() const {
+    QString text = Memo1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(QChar::LineSeparator, u'\n');
+    return text;
+}
+
 // The question box shows line breaks; the quiz block holds them as CR LF pairs.
 QString TForm1::memoText() const {
-    QString text = Memo1->toPlainText();
+    if (!memoEditedByAuthor_) {
+        return memoSetText_;
+    }
+    QString text = memoShownLines();
     text.replace(u'\n', QStringLiteral("\r\n"));
     return text;
 }
 
 void TForm1::setMemoText(const QString& text) {
+    memoSetText_ = text;
+    memoEditedByAuthor_ = false;
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (Memo1->toPlainText() != shown) {
+    if (memoShownLines() != shown) {
         programSetsMemo_ = true;
         Memo1->setPlainText(shown);
         programSetsMemo_ = false;

@@ -376,6 +376,24 @@ private slots:
         QVERIFY(!form->QuestionChanged);
     }
 
+    void questionTextChangesOnlyWhenTheAuthorEditsIt() {
+        TQuizRec quiz = MakeQuiz(2, 2);
+        // A non-breaking space before "?" and lone line ends, as a file from elsewhere may hold.
+        const std::string text = "Quelle plan\xE8te\xA0? A\rB\nC";
+        quiz.Questions[0].QuestionText = text;
+        startWith(quiz);
+        type(form->Edit1, QStringLiteral("!"));
+        form->PostBtn->click();
+        QCOMPARE(slot(0).QuestionText.str(), text);
+
+        // Edited, the text keeps its non-breaking space and holds CR LF between its lines.
+        form->Memo1->setFocus();
+        QTest::keyClick(form->Memo1, Qt::Key_End, Qt::ControlModifier);
+        type(form->Memo1, QStringLiteral("!"));
+        form->PostBtn->click();
+        QCOMPARE(slot(0).QuestionText.str(), std::string("Quelle plan\xE8te\xA0? A\r\nB\r\nC!"));
+    }
+
     void lengthWarnings() {
         startWith(MakeQuiz(1, 3));
         // A line break counts as two: 253 letters and one break make 255, still allowed.
