@@ -69,6 +69,7 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const char* pictur
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y) {
     auto* result = named(new QLabel(text, parent), name);
+    result->setTextFormat(Qt::PlainText);
     result->move(x, y);
     result->adjustSize();
     return result;
@@ -188,6 +189,8 @@ void TForm1::buildControls() {
     Label9 = named(new QLabel(QStringLiteral("Quiz Title:"), client), "Label9");
     Label9->setGeometry(0, 41, kClientWidth, 33);
     Label9->setAlignment(Qt::AlignCenter);
+    // The title is the author's text: markup in it is shown, never rendered.
+    Label9->setTextFormat(Qt::PlainText);
     QFont titleFont(QStringLiteral("Sans Serif"));
     titleFont.setStyleHint(QFont::SansSerif);
     titleFont.setPixelSize(16);

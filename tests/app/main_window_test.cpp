@@ -528,7 +528,9 @@ private slots:
     }
 
     void oneQuestionQuiz() {
-        startWith(MakeQuiz(1, 5));
+        startWith(MakeQuiz(1, 5, "H<sub>2</sub>O"));
+        QCOMPARE(form->Label9->text(), QStringLiteral("Quiz Title: H<sub>2</sub>O"));
+        QCOMPARE(form->Label9->textFormat(), Qt::PlainText);
         QCOMPARE(form->Label8->text(), QStringLiteral("1 of 1"));
         for (QToolButton* button : {form->FirstBtn, form->PrevBtn, form->NextBtn, form->LastBtn}) {
             QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
