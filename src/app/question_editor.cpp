@@ -160,25 +160,9 @@ void TForm1::ShowQuestion(int n) {
     Label9->setText(QStringLiteral("Quiz Title: ") + FromCodePage(block.Title));
     Label8->setText(QString::number(n + 1) + QStringLiteral(" of ") +
                     QString::number(block.QuestionCount));
+    // The question's texts and the navigation come first, so that an error about its picture
+    // is shown over the question it concerns.
     qpicaddress->setText(FromCodePage(question.PicAddress));
-    if (!qpicaddress->text().isEmpty()) {
-        const LoadedPicture loaded = LoadPictureForWindow(qpicaddress->text());
-        if (loaded.ok()) {
-            Image1->setPicture(loaded.image);
-            Image1->setEnabled(true);
-        } else {
-            // The question's texts are still shown below; only its picture is missing, and
-            // Clear Image stays available to remove the address.
-            Image1->clearPicture();
-            Image1->setEnabled(false);
-            platform().showError(loaded.error);
-        }
-        ClearImgBtn->setEnabled(true);
-    } else {
-        Image1->clearPicture();
-        Image1->setEnabled(false);
-        ClearImgBtn->setEnabled(false);
-    }
     setMemoText(FromCodePage(question.QuestionText));
     for (int k = 0; k < kMaxChoices; ++k) {
         choiceBox(k)->setText(FromCodePage(question.choice(k)));
@@ -194,6 +178,23 @@ void TForm1::ShowQuestion(int n) {
     LastBtn->setEnabled(!atEnd);
     NextQuestion->setEnabled(!atEnd);
     LastQuestion1->setEnabled(!atEnd);
+    if (!qpicaddress->text().isEmpty()) {
+        const LoadedPicture loaded = LoadPictureForWindow(qpicaddress->text());
+        if (loaded.ok()) {
+            Image1->setPicture(loaded.image);
+            Image1->setEnabled(true);
+        } else {
+            // Only the picture is missing; Clear Image stays available to remove the address.
+            Image1->clearPicture();
+            Image1->setEnabled(false);
+            platform().showError(loaded.error);
+        }
+        ClearImgBtn->setEnabled(true);
+    } else {
+        Image1->clearPicture();
+        Image1->setEnabled(false);
+        ClearImgBtn->setEnabled(false);
+    }
     Updating = false;
 }
 

@@ -587,8 +587,17 @@ private slots:
         TQuizRec quiz = MakeQuiz(2, 2);
         quiz.Questions[1].PicAddress = "/no/such/picture.jpg";
         startWith(quiz);
-        fake->expectError();
+        // What the window shows while the error box is up.
+        QStringList shownAtError;
+        fake->onUnexpected = [&](const FakePlatform::Question& question) {
+            shownAtError << FakePlatform::kindName(question.kind) << form->Memo1->toPlainText()
+                         << form->Edit1->text() << form->Label8->text();
+        };
         form->NextBtn->click();
+        fake->onUnexpected = nullptr;
+        QCOMPARE(shownAtError,
+                 (QStringList{QStringLiteral("error"), QStringLiteral("Question 2"),
+                              QStringLiteral("Q2 choice A"), QStringLiteral("2 of 2")}));
         QVERIFY(fake->lastAsked().text.startsWith(
             QStringLiteral("Cannot open file \"/no/such/picture.jpg\".")));
         QCOMPARE(form->Edit1->text(), QStringLiteral("Q2 choice A"));
