@@ -88,7 +88,8 @@ public:
     void PrevBtnClick();
     void NextBtnClick();
     void LastBtnClick();
-    // Store: true when every field reached the slot.
+    // Store: true when the question was stored. A store that stops at a check changes nothing
+    // in the slot.
     bool PostBtnClick();
     void ClearBtnClick();
     void Memo1Change();

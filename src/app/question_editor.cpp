@@ -243,9 +243,10 @@ void TForm1::Edit6Change() {
 }
 
 bool TForm1::PostBtnClick() {
-    TQuestionRec& slot = quiz().Questions[slotIndex(CurrentQuestion)];
-    StoreText(slot.QuestionText, memoText());
-    StoreText(slot.PicAddress, qpicaddress->text());
+    // Every field is checked before any is copied: a store that stops at a missing choice or
+    // answer leaves the slot as it was, so that no later answer to "Save changes?" can leave it
+    // half old, half new. The checks run in the order of the boxes; the first that fails
+    // reports and puts the focus in its box.
     for (int k = 0; k < kMaxChoices; ++k) {
         QLineEdit* box = choiceBox(k);
         // Choices C to E may be out of use; A and B must always be filled in.
@@ -258,14 +259,23 @@ bool TForm1::PostBtnClick() {
             box->setFocus();
             return false;
         }
-        StoreText(slot.choice(k), box->text());
+    }
+    if (Edit6->isEnabled() && Edit6->text().isEmpty()) {
+        platform().showMessage(QStringLiteral("No Answer"));
+        Edit6->setFocus();
+        return false;
+    }
+
+    TQuestionRec& slot = quiz().Questions[slotIndex(CurrentQuestion)];
+    StoreText(slot.QuestionText, memoText());
+    StoreText(slot.PicAddress, qpicaddress->text());
+    for (int k = 0; k < kMaxChoices; ++k) {
+        // A choice out of use keeps what the slot holds.
+        if (choiceBox(k)->isEnabled()) {
+            StoreText(slot.choice(k), choiceBox(k)->text());
+        }
     }
     if (Edit6->isEnabled()) {
-        if (Edit6->text().isEmpty()) {
-            platform().showMessage(QStringLiteral("No Answer"));
-            Edit6->setFocus();
-            return false;
-        }
         StoreText(slot.Answer, Edit6->text());
     }
     QuizChanged = true;

@@ -335,9 +335,9 @@ private slots:
         form->PostBtn->click();
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Choice C missing")});
         QCOMPARE(QApplication::focusWidget(), form->Edit3);
-        // The fields before the check are in the slot; C and the answer are not touched.
-        QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1 new"));
-        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Mercury"));
+        // Nothing reached the slot, not even the fields before the check.
+        QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1"));
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
         QCOMPARE(q(slot(0).ChoiceC.str()), QStringLiteral("Q1 choice C"));
         QVERIFY(form->QuestionChanged);
         QVERIFY(!form->QuizChanged);
@@ -358,6 +358,9 @@ private slots:
         form->PostBtn->click();
         QVERIFY(takeAsked().isEmpty());
         QCOMPARE(q(slot(0).Answer.str()), QStringLiteral("C"));
+        QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1 new"));
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Mercury"));
+        QCOMPARE(q(slot(0).ChoiceC.str()), QStringLiteral("Venus"));
         QVERIFY(form->QuizChanged && !form->QuestionChanged);
         QVERIFY(!form->PostBtn->isEnabled() && !form->PostQuestion1->isEnabled());
         QVERIFY(form->createbtn->isEnabled() && form->Create1->isEnabled());
@@ -525,6 +528,11 @@ private slots:
         QCOMPARE(form->CurrentQuestion, 0);
         QCOMPARE(form->Edit1->text(), QStringLiteral("new A"));
         QVERIFY(form->QuestionChanged);
+        // Dropping the edits then leaves the slot whole, as it was.
+        fake->answerConfirm(Answer::No);
+        form->NextBtn->click();
+        QCOMPARE(form->CurrentQuestion, 1);
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
     }
 
     void oneQuestionQuiz() {
