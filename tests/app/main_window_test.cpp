@@ -5,6 +5,7 @@
 #include "platform/fake_platform.h"
 #include "window_test_support.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -688,6 +689,30 @@ private slots:
         QCOMPARE(form->quiz().QuestionCount, 0);
     }
 
+    void newPromptCancelStopsAndNoDropsTheWork() {
+        startWith(MakeQuiz(2, 2));
+        type(form->Edit1, QStringLiteral("!"));
+        form->PostBtn->click();
+        fake->answerConfirm(Answer::Cancel);
+        form->New1->trigger();
+        QCOMPARE(form->quiz().QuestionCount, 2);
+        QVERIFY(form->QuizChanged && form->editorOn());
+
+        fake->answerConfirm(Answer::No);
+        acceptSetup();
+        fake->answerSaveFile(path("fresh.qvt"));
+        form->New1->trigger();
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("save dialog:")}));
+        QCOMPARE(form->quiz().QuestionCount, 1);
+        QVERIFY(slot(0).ChoiceA.empty());
+        // The earlier quiz's file never got the dropped change.
+        TQuizRec old{};
+        ReadQuizFile(old, dir->file("quiz.qvt"));
+        QCOMPARE(q(old.Questions[0].ChoiceA.str()), QStringLiteral("Q1 choice A"));
+    }
+
     void openAsksFirstAndLeavesACleanQuiz() {
         WriteQuizFile(MakeQuiz(4, 2, "Other"), dir->file("other.qvt"));
         startWith(MakeQuiz(2, 2));
@@ -695,6 +720,18 @@ private slots:
         fake->answerConfirm(Answer::Cancel);
         form->Open1->trigger();
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:") + kChangesPrompt});
+
+        // Yes stores and saves before the dialog; cancelling the dialog then keeps the quiz.
+        fake->answerConfirm(Answer::Yes);
+        fake->answerOpenFile(std::nullopt);
+        form->Open1->trigger();
+        TQuizRec saved{};
+        ReadQuizFile(saved, dir->file("quiz.qvt"));
+        QCOMPARE(q(saved.Questions[0].ChoiceA.str()), QStringLiteral("Q1 choice A!"));
+        QCOMPARE(form->QuizFileName, path("quiz.qvt"));
+        QVERIFY(!form->QuizChanged && !form->QuestionChanged);
+        takeAsked();
+        type(form->Edit1, QStringLiteral("!"));
 
         fake->answerConfirm(Answer::No);
         fake->answerOpenFile(path("other.qvt"));
@@ -779,6 +816,10 @@ private slots:
         form->QuizChanged = true;
         fake->answerSaveFile(target);
         form->SaveAs1->trigger();
+        QCOMPARE(fake->lastAsked().kind, Kind::SaveFile);
+        QCOMPARE(fake->lastAsked().fileOptions.filter,
+                 QStringLiteral("Tamberlin files (*.qvt)|*.qvt"));
+        QCOMPARE(fake->lastAsked().fileOptions.defaultExtension, QStringLiteral("qvt"));
         QVERIFY(target.size() > 255);
         QCOMPARE(form->QuizFileName, target);
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + target);
@@ -792,6 +833,39 @@ private slots:
         form->SaveAs1->trigger();
         QCOMPARE(form->QuizFileName, target);
         QVERIFY(form->QuizChanged);
+    }
+
+    void htmlOptionsSavesWhenItCloses() {
+        startEmpty();
+        acceptSetup();
+        fake->answerSaveFile(std::nullopt);
+        form->New1->trigger();
+        auto cancelOptions = [] {
+            WhenModal([](QWidget* dialog) {
+                dialog->findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"))->click();
+            });
+        };
+        // Unnamed, the quiz is saved through the save dialog even though the dialog was cancelled.
+        cancelOptions();
+        fake->answerSaveFile(path("options.qvt"));
+        form->HtmlOptions1->trigger();
+        QCOMPARE(takeAsked(),
+                 (QStringList{QStringLiteral("save dialog:"), QStringLiteral("save dialog:")}));
+        QCOMPARE(form->QuizFileName, path("options.qvt"));
+        QVERIFY(!form->QuizChanged);
+        // Named, it is saved to its file without a question.
+        type(form->Memo1, QStringLiteral("Why?"));
+        type(form->Edit1, QStringLiteral("Because"));
+        type(form->Edit2, QStringLiteral("Why not"));
+        type(form->Edit6, QStringLiteral("a"));
+        form->PostBtn->click();
+        cancelOptions();
+        form->HtmlOptions1->trigger();
+        QVERIFY(takeAsked().isEmpty());
+        TQuizRec saved{};
+        ReadQuizFile(saved, dir->file("options.qvt"));
+        QCOMPARE(q(saved.Questions[0].QuestionText.str()), QStringLiteral("Why?"));
+        QVERIFY(!form->QuizChanged);
     }
 
     void commandLineFileIsTakenAsGiven() {
