@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test of Tamberlin: installs what is missing, builds the program with warnings as
-# errors, runs the whole suite through CTest, then runs the core's tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer and gives each fuzz target a short run.
+# errors, runs the whole suite through CTest (including an install into a temporary DESTDIR and
+# the Debian package, checked with the desktop's validators and lintian), then runs the core's
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer and gives each fuzz target a
+# short run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"

@@ -1,11 +1,15 @@
 #include "app/command_line.h"
 
 #include "document/errors.h"
+#include "document/file_io.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
 #include "generator/page_look.h"
 #include "generator/quiz_page.h"
 
+#include <array>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,6 +22,7 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: tamberlin [QUIZ.qvt]\n"
     "       tamberlin --publish QUIZ.qvt...\n"
+    "       tamberlin --copy-web-files FOLDER [--force]\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
@@ -25,6 +30,10 @@ constexpr std::string_view kUsage =
     "  --publish QUIZ.qvt...  write each quiz's page (QUIZ.htm) and listing (QUIZ.qdt) beside\n"
     "                         the quiz file, as Create Html does, without a display; prints\n"
     "                         each page's path. The quiz files are not changed.\n"
+    "  --copy-web-files FOLDER [--force]\n"
+    "                         copy the program's clock.js and clock pictures into FOLDER\n"
+    "                         (made when missing); a file there that differs is replaced\n"
+    "                         only with --force.\n"
     "  --help                 show this text\n"
     "  --version              show the program's version\n"
     "\n"
@@ -54,6 +63,120 @@ bool publishOne(const std::string& quizPath, std::ostream& out, std::ostream& er
     }
     out << pagePath << "\n";
     return true;
+}
+
+// The files a published page loads from its own folder.
+constexpr std::array<const char*, 12> kWebFiles = {"clock.js", "0fdg.gif", "1fdg.gif", "2fdg.gif",
+                                                   "3fdg.gif", "4fdg.gif", "5fdg.gif", "6fdg.gif",
+                                                   "7fdg.gif", "8fdg.gif", "9fdg.gif", "cfdg.gif"};
+constexpr std::size_t kMaxWebFileSize = 1 << 20;
+
+// The installed data folder relative to the executable's folder; the build sets it from the
+// install layout.
+#ifndef TAMBERLIN_DATA_FROM_BIN
+#define TAMBERLIN_DATA_FROM_BIN "../share/tamberlin"
+#endif
+
+// The folder holding the program's copies of the web files: beside the executable (a build
+// folder), else the installed data folder found from the executable's folder.
+std::filesystem::path findWebFiles() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        return {};
+    }
+    const fs::path folder = executable.parent_path();
+    for (const fs::path& candidate :
+         {folder, (folder / TAMBERLIN_DATA_FROM_BIN).lexically_normal()}) {
+        bool complete = true;
+        for (const char* name : kWebFiles) {
+            complete = complete && fs::is_regular_file(candidate / name, ec);
+        }
+        if (complete) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    namespace fs = std::filesystem;
+    std::string folderArg;
+    bool force = false;
+    for (const auto& arg : args) {
+        if (arg == "--force") {
+            force = true;
+        } else if (folderArg.empty() && !arg.empty() && !arg.starts_with("--")) {
+            folderArg = arg;
+        } else {
+            err << "tamberlin: --copy-web-files takes one folder and --force\n" << kUsage;
+            return 2;
+        }
+    }
+    if (folderArg.empty()) {
+        err << "tamberlin: --copy-web-files needs a folder\n" << kUsage;
+        return 2;
+    }
+    const fs::path source = findWebFiles();
+    if (source.empty()) {
+        err << "tamberlin: cannot find clock.js and the clock pictures beside the program or in "
+               "its data folder\n";
+        return 1;
+    }
+    const fs::path folder = folderArg;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder)) {
+        err << "tamberlin: cannot make the folder \"" << folderArg << "\""
+            << (ec ? ": " + ec.message() : std::string()) << "\n";
+        return 1;
+    }
+
+    // Everything is read and compared first, so a refusal leaves the folder as it was.
+    struct Copy {
+        std::string target;
+        std::string bytes;
+    };
+    std::vector<Copy> copies;
+    bool refused = false;
+    for (const char* name : kWebFiles) {
+        Copy copy{(folder / name).string(), {}};
+        if (const int e = ReadFilePrefix((source / name).string(), kMaxWebFileSize, copy.bytes);
+            e != 0) {
+            err << "tamberlin: cannot read " << (source / name).string() << ": " << std::strerror(e)
+                << "\n";
+            return 1;
+        }
+        if (fs::exists(fs::symlink_status(copy.target, ec))) {
+            std::string there;
+            const int e = ReadFilePrefix(copy.target, kMaxWebFileSize + 1, there);
+            if (e == 0 && there == copy.bytes) {
+                continue;
+            }
+            if (!force) {
+                err << "tamberlin: " << copy.target
+                    << " differs from the program's copy; use --force to replace it\n";
+                refused = true;
+                continue;
+            }
+        }
+        copies.push_back(std::move(copy));
+    }
+    if (refused) {
+        err << "tamberlin: nothing was copied\n";
+        return 1;
+    }
+    bool allWritten = true;
+    for (const auto& copy : copies) {
+        if (const int e = WriteFileAtomically(copy.target, copy.bytes); e != 0) {
+            err << "tamberlin: cannot write " << copy.target << ": " << std::strerror(e) << "\n";
+            allWritten = false;
+            continue;
+        }
+        out << copy.target << "\n";
+    }
+    return allWritten ? 0 : 1;
 }
 
 int publish(const std::vector<std::string>& quizPaths, std::ostream& out, std::ostream& err) {
@@ -95,6 +218,9 @@ std::optional<int> RunHeadlessCommand(int argc, char** argv, std::ostream& out, 
             paths.emplace_back(arg);
         }
         return publish(paths, out, err);
+    }
+    if (option == "--copy-web-files") {
+        return copyWebFiles(std::vector<std::string>(argv + 2, argv + argc), out, err);
     }
     if (option.starts_with("--")) {
         err << "tamberlin: unknown option " << option << "\n" << kUsage;

@@ -23,6 +23,8 @@ QString CommandLineQuizFile(int argc, char** argv) {
 int RunDesktop(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamberlin"));
+    // Ties the windows to the installed menu entry (tamberlin.desktop) and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tamberlin"));
 
     // Creating the window opens the quiz named on the command line before anything is shown.
     TForm1 form(CommandLineQuizFile(argc, argv));

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -89,7 +90,11 @@ void TForm1::Open1Click() {
     OpenQuizFile(*chosen);
 }
 
-bool TForm1::OpenQuizFile(const QString& path) {
+bool TForm1::OpenQuizFile(const QString& name) {
+    // A relative name (from the command line) is made absolute now, against the folder current at
+    // start-up: the file dialogs change the current folder later, and Save, the picture chooser's
+    // copy and Create Html must still find this file's folder.
+    const QString path = name.isEmpty() ? name : QFileInfo(name).absoluteFilePath();
     document_.ResetQuiz();
     DisableEditor();
     try {
@@ -105,10 +110,11 @@ bool TForm1::OpenQuizFile(const QString& path) {
     setPreviewEnabled(false);
     QuizFileName = path;
     setCaptionFromFileName();
-    BeginEditing();
-    // The quiz just opened has no unsaved or unstored changes.
+    // The quiz just opened has no unsaved or unstored changes; cleared before the editor starts,
+    // so that the buttons it refreshes show a clean question.
     QuizChanged = false;
     QuestionChanged = false;
+    BeginEditing();
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -68,6 +69,7 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const char* pictur
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y) {
     auto* result = named(new QLabel(text, parent), name);
+    result->setTextFormat(Qt::PlainText);
     result->move(x, y);
     result->adjustSize();
     return result;
@@ -187,6 +189,8 @@ void TForm1::buildControls() {
     Label9 = named(new QLabel(QStringLiteral("Quiz Title:"), client), "Label9");
     Label9->setGeometry(0, 41, kClientWidth, 33);
     Label9->setAlignment(Qt::AlignCenter);
+    // The title is the author's text: markup in it is shown, never rendered.
+    Label9->setTextFormat(Qt::PlainText);
     QFont titleFont(QStringLiteral("Sans Serif"));
     titleFont.setStyleHint(QFont::SansSerif);
     titleFont.setPixelSize(16);
@@ -257,8 +261,20 @@ void TForm1::buildControls() {
     for (QWidget* box : order) {
         box->installEventFilter(this);
     }
+    // So does every other edit the author makes: a paste or a drop with the mouse, the context
+    // menu, text committed by an input method. The program's own changes of the boxes do not.
+    // Connected before the change handlers, so that their refresh sees the flag.
+    for (QLineEdit* box : {qpicaddress, Edit1, Edit2, Edit3, Edit4, Edit5, Edit6}) {
+        connect(box, &QLineEdit::textEdited, this, [this] { authorEdited(); });
+    }
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!programSetsMemo_) {
+            memoEditedByAuthor_ = true;
+            authorEdited();
+        }
+    });
     watchText(
-        Memo1, [this] { return Memo1->toPlainText(); }, &TForm1::Memo1Change);
+        Memo1, [this] { return memoShownLines(); }, &TForm1::Memo1Change);
     watchText(
         qpicaddress, [this] { return qpicaddress->text(); }, &TForm1::Memo1Change);
     for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
@@ -330,7 +346,8 @@ void TForm1::buildMenus() {
     LastQuestion1 =
         action(Quiz1, "LastQuestion1", QStringLiteral("&Last Question"), &TForm1::LastBtnClick);
     Quiz1->addSeparator();
-    Setup = action(Quiz1, "Setup", QStringLiteral("&Setup"), &TForm1::SetupClick);
+    Setup = action(Quiz1, "Setup", QStringLiteral("&Setup"), nullptr);
+    connect(Setup, &QAction::triggered, this, [this] { SetupClick(); });
 
     Help1 = menu("Help1", QStringLiteral("H&elp"));
     HelponTamberlin1 = action(Help1, "HelponTamberlin1", QStringLiteral("Help on &Tamberlin"),
@@ -367,9 +384,13 @@ void TForm1::watchText(QWidget* box, std::function<QString()> text, void (TForm1
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Only the boxes are watched; a switched-off box takes no keys.
+    // Only the boxes are watched; a switched-off box takes no keys. Tab and Shift+Tab only move
+    // the focus to the next box.
     if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->isEnabled()) {
-        Memo1KeyDown();
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Tab && key != Qt::Key_Backtab) {
+            Memo1KeyDown();
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -454,8 +475,9 @@ bool TForm1::askToSaveChanges(bool (TForm1::*save)()) {
                                Platform::Buttons::YesNoCancel)) {
     case Platform::Answer::Yes:
         // Yes never loses work: edits still in the boxes are stored first, and a store that
-        // stops at a check or a save that is cancelled or fails stops the command.
-        if (QuestionChanged && !PostBtnClick()) {
+        // stops at a check or a save that is cancelled or fails stops the command. With the
+        // editor off the boxes hold nothing to store.
+        if (QuestionChanged && editorOn() && !PostBtnClick()) {
             return false;
         }
         return (this->*save)();
@@ -506,9 +528,10 @@ void TForm1::New1Click() {
     setCreateEnabled(true, true);
     setPreviewEnabled(false);
     QuizFileName.clear();
-    SetupClick();
+    const bool setUp = SetupClick();
     HtmlFileName.clear();
-    QuizChanged = false;
+    // A quiz set up but never saved (the save dialog cancelled) counts as changed until it is.
+    QuizChanged = setUp && QuizFileName.isEmpty();
     QuestionChanged = false;
 }
 
@@ -535,17 +558,25 @@ void TForm1::CreateDialogs() {
     }
 }
 
-void TForm1::SetupClick() {
+bool TForm1::SetupClick() {
+    // An accepted setup restarts the editor, so edits still in the boxes are settled first, as
+    // before a move: Yes stores them, and a store that stops ends Setup; after No they are
+    // dropped only when the setup is accepted; Cancel ends Setup.
+    if (editorOn() && !settlePendingEdits()) {
+        return false;
+    }
     CreateDialogs();
     if (qsetup_->exec() != QDialog::Accepted) {
-        return;
+        return false;
     }
     DisableEditor();
+    QuestionChanged = false;
     BeginEditing();
     setFileCommandsEnabled(true);
     setHtmlMenuEnabled(true);
     createbtn->setEnabled(true);
     QuizChanged = true;
+    return true;
 }
 
 // ---- Commands whose windows come later ---------------------------------------------------------

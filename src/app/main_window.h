@@ -51,7 +51,8 @@ private:
 class TForm1 : public QMainWindow, public QuizHost, public SaveFailureReport {
     Q_OBJECT
 public:
-    // Creates the window (FormCreate). A non-empty commandLineFile is opened at once, as given.
+    // Creates the window (FormCreate). A non-empty commandLineFile is opened at once, as given
+    // (its case kept), a relative name taken against the current folder.
     explicit TForm1(const QString& commandLineFile = QString(), QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -80,26 +81,32 @@ public:
     void BeginEditing();
     void ShowQuestion(int n);
     void RefreshEditButtons();
+    // Whether the question boxes are on (a quiz is set up or opened).
+    bool editorOn() const;
 
     void FirstBtnClick();
     void PrevBtnClick();
     void NextBtnClick();
     void LastBtnClick();
-    // Store: true when every field reached the slot.
+    // Store: true when the question was stored. A store that stops at a check changes nothing
+    // in the slot.
     bool PostBtnClick();
     void ClearBtnClick();
     void Memo1Change();
     void Edit6Change();
     void Memo1KeyDown();
+    // An edit the author made in a box, by any means: marks the question changed.
+    void authorEdited();
 
     // ---- Window commands -------------------------------------------------------------------
     void New1Click();
     void Open1Click();
     void Exit1Click();
     void SpeedButton3Click();
-    void SetupClick();
-    // Opens a quiz file: the steps of Open after its dialog. False (error shown) on failure,
-    // leaving the window with no quiz.
+    // True when the setup was accepted and the editor restarted.
+    bool SetupClick();
+    // Opens a quiz file: the steps of Open after its dialog; a relative name is made absolute
+    // first. False (error shown) on failure, leaving the window with no quiz.
     bool OpenQuizFile(const QString& path);
 
     // Commands whose windows are added by later work; each is marked where it is to be filled.
@@ -149,8 +156,13 @@ private:
     // The "You have made some changes..." question with Yes storing and saving; false when the
     // command that asked must stop.
     bool askToSaveChanges(bool (TForm1::*save)());
-    // The navigation prompt; false when the move must not happen.
+    // The "Save changes?" question about edits still in the boxes, asked while the question is
+    // marked changed. Yes stores them. False when the command that asked must stop (Cancel, or
+    // a store that stopped at a check). After No the edits stay marked until the command
+    // replaces them.
     bool settlePendingEdits();
+    // Moves to question n, dropping whatever the boxes held.
+    void showAnotherQuestion(int n);
     void showErrorOf(const std::exception& error);
     bool writeQuiz(const QString& path);
     void setCaptionFromFileName();
@@ -159,8 +171,11 @@ private:
     void setCreateEnabled(bool menuItem, bool button);
     void setPreviewEnabled(bool on);
     void enterNoQuizState();
+    // The question text as stored: CR LF between lines, every character as typed.
     QString memoText() const;
     void setMemoText(const QString& text);
+    // What Memo1 shows, every character as it is, with "\n" between lines.
+    QString memoShownLines() const;
     QLineEdit* choiceBox(int k) const;
     QLabel* choiceLabel(int k) const;
     static void setBoxColour(QWidget* box, bool white);
@@ -170,6 +185,12 @@ private:
     Tqsetup* qsetup_ = nullptr;
     bool lastSaveFailed_ = false;
     QHash<QObject*, QString> lastText_;
+    // Raised while the program sets Memo1's text, so that only the author's edits mark it.
+    bool programSetsMemo_ = false;
+    // The text the program last put into Memo1, as the slot holds it, and whether the author
+    // has changed it since: an unedited text is stored back exactly, lone CR or LF included.
+    QString memoSetText_;
+    bool memoEditedByAuthor_ = false;
 
 public:
     // Controls, by their layout names.

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <algorithm>
@@ -46,18 +47,34 @@ void TForm1::setBoxColour(QWidget* box, bool white) {
     box->setPalette(palette);
 }
 
+// The document's raw text keeps every character (a plain-text copy would turn a non-breaking
+// space into a blank); its line and paragraph separators are the line breaks.
+QString TForm1::memoShownLines() const {
+    QString text = Memo1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(QChar::LineSeparator, u'\n');
+    return text;
+}
+
 // The question box shows line breaks; the quiz block holds them as CR LF pairs.
 QString TForm1::memoText() const {
-    QString text = Memo1->toPlainText();
+    if (!memoEditedByAuthor_) {
+        return memoSetText_;
+    }
+    QString text = memoShownLines();
     text.replace(u'\n', QStringLiteral("\r\n"));
     return text;
 }
 
 void TForm1::setMemoText(const QString& text) {
+    memoSetText_ = text;
+    memoEditedByAuthor_ = false;
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (Memo1->toPlainText() != shown) {
+    if (memoShownLines() != shown) {
+        programSetsMemo_ = true;
         Memo1->setPlainText(shown);
+        programSetsMemo_ = false;
     }
 }
 
@@ -143,25 +160,9 @@ void TForm1::ShowQuestion(int n) {
     Label9->setText(QStringLiteral("Quiz Title: ") + FromCodePage(block.Title));
     Label8->setText(QString::number(n + 1) + QStringLiteral(" of ") +
                     QString::number(block.QuestionCount));
+    // The question's texts and the navigation come first, so that an error about its picture
+    // is shown over the question it concerns.
     qpicaddress->setText(FromCodePage(question.PicAddress));
-    if (!qpicaddress->text().isEmpty()) {
-        const LoadedPicture loaded = LoadPictureForWindow(qpicaddress->text());
-        if (loaded.ok()) {
-            Image1->setPicture(loaded.image);
-            Image1->setEnabled(true);
-        } else {
-            // The question's texts are still shown below; only its picture is missing, and
-            // Clear Image stays available to remove the address.
-            Image1->clearPicture();
-            Image1->setEnabled(false);
-            platform().showError(loaded.error);
-        }
-        ClearImgBtn->setEnabled(true);
-    } else {
-        Image1->clearPicture();
-        Image1->setEnabled(false);
-        ClearImgBtn->setEnabled(false);
-    }
     setMemoText(FromCodePage(question.QuestionText));
     for (int k = 0; k < kMaxChoices; ++k) {
         choiceBox(k)->setText(FromCodePage(question.choice(k)));
@@ -177,6 +178,23 @@ void TForm1::ShowQuestion(int n) {
     LastBtn->setEnabled(!atEnd);
     NextQuestion->setEnabled(!atEnd);
     LastQuestion1->setEnabled(!atEnd);
+    if (!qpicaddress->text().isEmpty()) {
+        const LoadedPicture loaded = LoadPictureForWindow(qpicaddress->text());
+        if (loaded.ok()) {
+            Image1->setPicture(loaded.image);
+            Image1->setEnabled(true);
+        } else {
+            // Only the picture is missing; Clear Image stays available to remove the address.
+            Image1->clearPicture();
+            Image1->setEnabled(false);
+            platform().showError(loaded.error);
+        }
+        ClearImgBtn->setEnabled(true);
+    } else {
+        Image1->clearPicture();
+        Image1->setEnabled(false);
+        ClearImgBtn->setEnabled(false);
+    }
     Updating = false;
 }
 
@@ -189,6 +207,11 @@ void TForm1::RefreshEditButtons() {
 
 void TForm1::Memo1KeyDown() {
     QuestionChanged = true;
+}
+
+void TForm1::authorEdited() {
+    QuestionChanged = true;
+    RefreshEditButtons();
 }
 
 void TForm1::Memo1Change() {
@@ -220,9 +243,10 @@ void TForm1::Edit6Change() {
 }
 
 bool TForm1::PostBtnClick() {
-    TQuestionRec& slot = quiz().Questions[slotIndex(CurrentQuestion)];
-    StoreText(slot.QuestionText, memoText());
-    StoreText(slot.PicAddress, qpicaddress->text());
+    // Every field is checked before any is copied: a store that stops at a missing choice or
+    // answer leaves the slot as it was, so that no later answer to "Save changes?" can leave it
+    // half old, half new. The checks run in the order of the boxes; the first that fails
+    // reports and puts the focus in its box.
     for (int k = 0; k < kMaxChoices; ++k) {
         QLineEdit* box = choiceBox(k);
         // Choices C to E may be out of use; A and B must always be filled in.
@@ -235,14 +259,23 @@ bool TForm1::PostBtnClick() {
             box->setFocus();
             return false;
         }
-        StoreText(slot.choice(k), box->text());
+    }
+    if (Edit6->isEnabled() && Edit6->text().isEmpty()) {
+        platform().showMessage(QStringLiteral("No Answer"));
+        Edit6->setFocus();
+        return false;
+    }
+
+    TQuestionRec& slot = quiz().Questions[slotIndex(CurrentQuestion)];
+    StoreText(slot.QuestionText, memoText());
+    StoreText(slot.PicAddress, qpicaddress->text());
+    for (int k = 0; k < kMaxChoices; ++k) {
+        // A choice out of use keeps what the slot holds.
+        if (choiceBox(k)->isEnabled()) {
+            StoreText(slot.choice(k), choiceBox(k)->text());
+        }
     }
     if (Edit6->isEnabled()) {
-        if (Edit6->text().isEmpty()) {
-            platform().showMessage(QStringLiteral("No Answer"));
-            Edit6->setFocus();
-            return false;
-        }
         StoreText(slot.Answer, Edit6->text());
     }
     QuizChanged = true;
@@ -271,17 +304,20 @@ void TForm1::ClearBtnClick() {
     QuestionChanged = true;
 }
 
+bool TForm1::editorOn() const {
+    return Memo1->isEnabled();
+}
+
 bool TForm1::settlePendingEdits() {
     if (!QuestionChanged) {
         return true;
     }
     switch (platform().confirm(QStringLiteral("Save changes?"), Platform::Buttons::YesNoCancel)) {
     case Platform::Answer::Yes:
-        // A store that stopped at a check keeps the author on this question, so that a slot
-        // never ends up half old, half new.
-        return PostBtnClick();
+        // A store that stopped at a check keeps the author on this question with the edits.
+        // With the editor off the boxes hold nothing to store.
+        return !editorOn() || PostBtnClick();
     case Platform::Answer::No:
-        QuestionChanged = false;
         return true;
     case Platform::Answer::Cancel:
         break;
@@ -289,12 +325,18 @@ bool TForm1::settlePendingEdits() {
     return false;
 }
 
+void TForm1::showAnotherQuestion(int n) {
+    // Edits settled with No go now, with the boxes that held them.
+    QuestionChanged = false;
+    CurrentQuestion = n;
+    ShowQuestion(n);
+}
+
 void TForm1::FirstBtnClick() {
     if (!settlePendingEdits()) {
         return;
     }
-    CurrentQuestion = 0;
-    ShowQuestion(0);
+    showAnotherQuestion(0);
 }
 
 void TForm1::PrevBtnClick() {
@@ -305,8 +347,7 @@ void TForm1::PrevBtnClick() {
         platform().showMessage(QStringLiteral("Start of Quiz"));
         return;
     }
-    --CurrentQuestion;
-    ShowQuestion(CurrentQuestion);
+    showAnotherQuestion(CurrentQuestion - 1);
 }
 
 void TForm1::NextBtnClick() {
@@ -314,8 +355,7 @@ void TForm1::NextBtnClick() {
         return;
     }
     if (CurrentQuestion < quiz().QuestionCount - 1) {
-        ++CurrentQuestion;
-        ShowQuestion(CurrentQuestion);
+        showAnotherQuestion(CurrentQuestion + 1);
     } else {
         platform().showMessage(QStringLiteral("End of Quiz"));
     }
@@ -325,8 +365,7 @@ void TForm1::LastBtnClick() {
     if (!settlePendingEdits()) {
         return;
     }
-    CurrentQuestion = std::max(quiz().QuestionCount - 1, 0);
-    ShowQuestion(CurrentQuestion);
+    showAnotherQuestion(std::max(quiz().QuestionCount - 1, 0));
 }
 
 } // namespace tamberlin

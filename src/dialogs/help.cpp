@@ -2,7 +2,13 @@
 
 #include "dialogs/launch.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+// The data folder relative to the executable's folder; the build sets it from the install layout.
+#ifndef TAMBERLIN_DATA_FROM_BIN
+#define TAMBERLIN_DATA_FROM_BIN "../share/tamberlin"
+#endif
 
 namespace tamberlin {
 
@@ -16,6 +22,10 @@ QString PageIn(const QString& folder) {
 
 } // namespace
 
+QString InstalledDataFolder(const QString& executableFolder) {
+    return QDir::cleanPath(executableFolder + u'/' + QStringLiteral(TAMBERLIN_DATA_FROM_BIN));
+}
+
 QString FindHelpPage(const QString& startFolder, const QString& executableFolder) {
     const QString inStartFolder = PageIn(startFolder);
     if (QFileInfo(inStartFolder).isFile()) {
@@ -25,6 +35,10 @@ QString FindHelpPage(const QString& startFolder, const QString& executableFolder
         const QString besideProgram = PageIn(executableFolder);
         if (QFileInfo(besideProgram).isFile()) {
             return besideProgram;
+        }
+        const QString installed = PageIn(InstalledDataFolder(executableFolder));
+        if (QFileInfo(installed).isFile()) {
+            return installed;
         }
     }
     return inStartFolder;

@@ -11,9 +11,14 @@ namespace {
 
 Platform* installed = nullptr;
 
-void makeChosenFolderCurrent(const std::optional<QString>& chosen) {
+// A chosen name is made absolute against the folder that is current while the dialog runs, and
+// that name's folder then becomes current. The caller gets the absolute name: a relative one
+// would point elsewhere as soon as the current folder changes.
+void makeChosenFolderCurrent(std::optional<QString>& chosen) {
     if (chosen && !chosen->isEmpty()) {
-        QDir::setCurrent(QFileInfo(*chosen).absolutePath());
+        const QFileInfo info(*chosen);
+        *chosen = info.absoluteFilePath();
+        QDir::setCurrent(info.absolutePath());
     }
 }
 

@@ -47,8 +47,9 @@ public:
     // An error message box: caption "Error", error icon, "OK", centred on the screen.
     void showErrorBox(const QString& text) { doShowErrorBox(text); }
 
-    // The system's open and save dialogs. A confirmed choice makes the chosen file's folder the
-    // process's current folder (bare picture names are resolved against it).
+    // The system's open and save dialogs. A confirmed choice is handed back as an absolute path
+    // and makes the chosen file's folder the process's current folder (bare picture names are
+    // resolved against it).
     std::optional<QString> getOpenFileName(const FileDialogOptions& options);
     std::optional<QString> getSaveFileName(const FileDialogOptions& options);
 

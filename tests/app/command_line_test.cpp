@@ -182,3 +182,39 @@ TEST(Publish, TheExampleQuizPublishesBesideItsCompanionFiles) {
         EXPECT_TRUE(std::filesystem::exists(examples + companion)) << companion;
     }
 }
+
+TEST(CopyWebFiles, CopiesTheClockFilesAndKeepsAChangedOneUnlessForced) {
+    TempDir dir;
+    const std::string web = std::string(TAMBERLIN_SOURCE_DIR) + "/web/";
+    const std::string folder = dir.file("site/quiz");
+    const Outcome first = run({"--copy-web-files", folder});
+    ASSERT_EQ(first.status, 0) << first.err;
+    for (const char* name : {"clock.js", "0fdg.gif", "5fdg.gif", "9fdg.gif", "cfdg.gif"}) {
+        EXPECT_EQ(ReadAll(folder + "/" + name), ReadAll(web + name)) << name;
+        EXPECT_NE(first.out.find(folder + "/" + name + "\n"), std::string::npos) << name;
+    }
+
+    // Files that are already the same are left alone.
+    const Outcome again = run({"--copy-web-files", folder});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "");
+
+    // A changed clock refuses the whole copy: the missing picture is not put back either.
+    WriteAll(folder + "/clock.js", "// the author's own clock\n");
+    std::filesystem::remove(folder + "/7fdg.gif");
+    const Outcome refused = run({"--copy-web-files", folder});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(folder + "/clock.js differs"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadAll(folder + "/clock.js"), "// the author's own clock\n");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/7fdg.gif"));
+
+    const Outcome forced = run({"--copy-web-files", "--force", folder});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(forced.out, folder + "/clock.js\n" + folder + "/7fdg.gif\n");
+    EXPECT_EQ(ReadAll(folder + "/clock.js"), ReadAll(web + "clock.js"));
+
+    EXPECT_EQ(run({"--copy-web-files"}).status, 2);
+    EXPECT_EQ(run({"--copy-web-files", folder, "other"}).status, 2);
+    WriteAll(dir.file("plain"), "x");
+    EXPECT_EQ(run({"--copy-web-files", dir.file("plain")}).status, 1);
+}

@@ -165,6 +165,46 @@ private slots:
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Save changes?"));
     }
 
+    void relativeNamesStayBoundToTheirFilesWhenTheFolderChanges() {
+        // Started from the temporary folder on a relative name; the chooser's open dialog hands
+        // back a relative name too.
+        std::filesystem::create_directory(dir->path() / "examples");
+        const TQuizRec original = MakeQuiz(2, 3);
+        WriteQuizFile(original, dir->file("examples/quiz.qvt"));
+        QDir::setCurrent(path(""));
+        form = std::make_unique<TForm1>(QStringLiteral("examples/quiz.qvt"));
+        form->CreateDialogs();
+        QCOMPARE(form->QuizFileName, path("examples/quiz.qvt"));
+        QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + path("examples/quiz.qvt"));
+
+        fake->answerOpenFile(QStringLiteral("pictures/red.png"));
+        WhenModal([](QWidget* dialog) {
+            auto* chooser = qobject_cast<TPictureDialog*>(dialog);
+            chooser->BrowseBtnClick();
+            chooser->findChild<QCheckBox*>(QStringLiteral("CopyImg"))->setChecked(true);
+            chooser->ApplyBtnClick();
+        });
+        form->InsertImgBtn->click();
+        QCOMPARE(QDir::currentPath(), pictures_);
+        QCOMPARE(form->PictureDialog->PicturePath, pictures_ + QStringLiteral("/red.png"));
+        // The copy went beside the quiz file, not onto the picture in the current folder.
+        QVERIFY(std::filesystem::exists(dir->path() / "examples" / "red.png"));
+
+        form->PostBtn->click();
+        form->Save1->trigger();
+        TQuizRec reread{};
+        ReadQuizFile(reread, dir->file("examples/quiz.qvt"));
+        QCOMPARE(reread.Questions[0].PicAddress.str(), std::string("red.png"));
+        QVERIFY(!std::filesystem::exists(dir->path() / "pictures" / "examples"));
+
+        // Save As on a relative name: the quiz keeps the absolute one.
+        fake->answerSaveFile(QStringLiteral("../saved.qvt"));
+        form->SaveAs1->trigger();
+        QCOMPARE(form->QuizFileName, path("saved.qvt"));
+        QCOMPARE(QDir::currentPath() + u'/', path(""));
+        QVERIFY(std::filesystem::exists(dir->path() / "saved.qvt"));
+    }
+
     void viewerShowsThePictureAndIsReplacedWhenOpen() {
         start();
         // No picture: a press does nothing.

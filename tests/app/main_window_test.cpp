@@ -5,10 +5,14 @@
 #include "platform/fake_platform.h"
 #include "window_test_support.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -174,6 +178,56 @@ private slots:
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:") + kChangesPrompt});
     }
 
+    void setupAsksAboutUnstoredEditsFirst() {
+        startWith(MakeQuiz(2, 2));
+        form->CreateDialogs();
+        // Counts the showings of the setup dialog and cancels each.
+        struct CancelSetup : QObject {
+            int shown = 0;
+            bool eventFilter(QObject* dialog, QEvent* event) override {
+                if (event->type() == QEvent::Show) {
+                    ++shown;
+                    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+                }
+                return false;
+            }
+        } cancelSetup;
+        form->qsetup()->installEventFilter(&cancelSetup);
+        replaceText(form->Edit1, QStringLiteral("new A"));
+        form->Edit2->clear();
+
+        // Yes with a store that stops, and Cancel: Setup ends before its dialog.
+        fake->answerConfirm(Answer::Yes);
+        fake->expectMessage();
+        form->Setup->trigger();
+        fake->answerConfirm(Answer::Cancel);
+        form->Setup->trigger();
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:Save changes?"),
+                                           QStringLiteral("message:Choice B missing"),
+                                           QStringLiteral("confirmation:Save changes?")}));
+        QCOMPARE(cancelSetup.shown, 0);
+        // No, with the dialog cancelled: the edits are still there, still marked.
+        fake->answerConfirm(Answer::No);
+        form->Setup->trigger();
+        QCOMPARE(cancelSetup.shown, 1);
+        QCOMPARE(form->Edit1->text(), QStringLiteral("new A"));
+        QVERIFY(form->QuestionChanged);
+        form->qsetup()->removeEventFilter(&cancelSetup);
+
+        // Yes, then Accept: the edits are in the slot and the editor starts again clean.
+        type(form->Edit2, QStringLiteral("new B"));
+        fake->answerConfirm(Answer::Yes);
+        acceptSetup();
+        form->Setup->trigger();
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("new A"));
+        QCOMPARE(q(slot(0).ChoiceB.str()), QStringLiteral("new B"));
+        QVERIFY(!form->QuestionChanged && form->QuizChanged);
+        QVERIFY(!form->PostBtn->isEnabled());
+        TQuizRec saved{};
+        ReadQuizFile(saved, dir->file("quiz.qvt"));
+        QCOMPARE(q(saved.Questions[0].ChoiceA.str()), QStringLiteral("new A"));
+    }
+
     void newWithSetupCancelledLeavesNoQuiz() {
         startWith(MakeQuiz(2, 2));
         const QString caption = form->windowTitle();
@@ -188,6 +242,44 @@ private slots:
         QVERIFY(form->createbtn->isEnabled());
         QVERIFY(!form->Script1->menuAction()->isEnabled());
         QVERIFY(!form->QuizChanged);
+    }
+
+    void newQuizNeverSavedIsOfferedForSavingOnExit() {
+        startEmpty();
+        acceptSetup();
+        fake->answerSaveFile(std::nullopt);
+        form->New1->trigger();
+        QVERIFY(form->QuizFileName.isEmpty() && form->editorOn());
+        QVERIFY(form->QuizChanged);
+        // Exit asks; Yes shows the save dialog again, and cancelling it keeps the window open.
+        fake->answerConfirm(Answer::Yes);
+        fake->answerSaveFile(std::nullopt);
+        QVERIFY(!form->close());
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("save dialog:"),
+                                           QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("save dialog:")}));
+        fake->answerConfirm(Answer::Yes);
+        fake->answerSaveFile(path("kept.qvt"));
+        QVERIFY(form->close());
+        QCOMPARE(ReadAll(dir->file("kept.qvt")).size(), QuizFileSize(1));
+    }
+
+    void yesWithTheEditorOffSavesWithoutStoring() {
+        startWith(MakeQuiz(2, 2));
+        WhenModal([](QWidget* dialog) {
+            dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
+        });
+        form->New1->trigger();
+        // Clear still runs with the editor off and marks both flags.
+        fake->answerConfirm(Answer::Yes);
+        form->ClearBtn->click();
+        QVERIFY(form->QuizChanged && form->QuestionChanged && !form->editorOn());
+        fake->answerConfirm(Answer::Yes);
+        fake->answerSaveFile(path("empty.qvt"));
+        QVERIFY(form->close());
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:Clear this entry?"),
+                                           QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("save dialog:")}));
     }
 
     void newKeepsRedirectAndInterval() {
@@ -244,9 +336,9 @@ private slots:
         form->PostBtn->click();
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Choice C missing")});
         QCOMPARE(QApplication::focusWidget(), form->Edit3);
-        // The fields before the check are in the slot; C and the answer are not touched.
-        QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1 new"));
-        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Mercury"));
+        // Nothing reached the slot, not even the fields before the check.
+        QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1"));
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
         QCOMPARE(q(slot(0).ChoiceC.str()), QStringLiteral("Q1 choice C"));
         QVERIFY(form->QuestionChanged);
         QVERIFY(!form->QuizChanged);
@@ -267,6 +359,9 @@ private slots:
         form->PostBtn->click();
         QVERIFY(takeAsked().isEmpty());
         QCOMPARE(q(slot(0).Answer.str()), QStringLiteral("C"));
+        QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1 new"));
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Mercury"));
+        QCOMPARE(q(slot(0).ChoiceC.str()), QStringLiteral("Venus"));
         QVERIFY(form->QuizChanged && !form->QuestionChanged);
         QVERIFY(!form->PostBtn->isEnabled() && !form->PostQuestion1->isEnabled());
         QVERIFY(form->createbtn->isEnabled() && form->Create1->isEnabled());
@@ -283,6 +378,24 @@ private slots:
         form->PostBtn->click();
         QVERIFY(slot(0).QuestionText.empty());
         QVERIFY(!form->QuestionChanged);
+    }
+
+    void questionTextChangesOnlyWhenTheAuthorEditsIt() {
+        TQuizRec quiz = MakeQuiz(2, 2);
+        // A non-breaking space before "?" and lone line ends, as a file from elsewhere may hold.
+        const std::string text = "Quelle plan\xE8te\xA0? A\rB\nC";
+        quiz.Questions[0].QuestionText = text;
+        startWith(quiz);
+        type(form->Edit1, QStringLiteral("!"));
+        form->PostBtn->click();
+        QCOMPARE(slot(0).QuestionText.str(), text);
+
+        // Edited, the text keeps its non-breaking space and holds CR LF between its lines.
+        form->Memo1->setFocus();
+        QTest::keyClick(form->Memo1, Qt::Key_End, Qt::ControlModifier);
+        type(form->Memo1, QStringLiteral("!"));
+        form->PostBtn->click();
+        QCOMPARE(slot(0).QuestionText.str(), std::string("Quelle plan\xE8te\xA0? A\r\nB\r\nC!"));
     }
 
     void lengthWarnings() {
@@ -356,6 +469,54 @@ private slots:
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Start of Quiz"));
     }
 
+    void editsMadeWithoutTypingAreNotDroppedSilently() {
+        startWith(MakeQuiz(3, 2));
+        form->activateWindow();
+        form->Memo1->setFocus();
+        // Keys that only move the focus mark nothing.
+        QTest::keyClick(form->Memo1, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), form->Memo1);
+        QVERIFY(!form->QuestionChanged);
+
+        // A paste with the mouse (the context menu's Paste), then Next.
+        QApplication::clipboard()->setText(QStringLiteral(" pasted"));
+        form->Edit2->end(false);
+        form->Edit2->paste();
+        QVERIFY(form->QuestionChanged && form->PostBtn->isEnabled());
+        fake->answerConfirm(Answer::Yes);
+        form->NextBtn->click();
+        QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:Save changes?")});
+        QCOMPARE(q(slot(0).ChoiceB.str()), QStringLiteral("Q1 choice B pasted"));
+        QCOMPARE(form->CurrentQuestion, 1);
+        // Showing the next question is the program's change: nothing is marked.
+        QVERIFY(!form->QuestionChanged);
+
+        // Text committed by an input method.
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("\u00e9"));
+        QApplication::sendEvent(form->Edit1, &composed);
+        QVERIFY(form->QuestionChanged);
+        fake->answerConfirm(Answer::No);
+        form->NextBtn->click();
+        QVERIFY(!form->QuestionChanged);
+
+        // A drop onto the question box.
+        auto* dropped = new QMimeData;
+        dropped->setText(QStringLiteral("dropped "));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, dropped, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(form->Memo1->viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Memo1->viewport(), &drop);
+        delete dropped;
+        QVERIFY(form->Memo1->toPlainText().contains(QStringLiteral("dropped")));
+        QVERIFY(form->QuestionChanged);
+        fake->answerConfirm(Answer::Cancel);
+        form->FirstBtn->click();
+        QCOMPARE(form->CurrentQuestion, 2);
+    }
+
     void yesWithAFailingStoreStaysOnTheQuestion() {
         startWith(MakeQuiz(2, 2));
         replaceText(form->Edit1, QStringLiteral("new A"));
@@ -368,10 +529,17 @@ private slots:
         QCOMPARE(form->CurrentQuestion, 0);
         QCOMPARE(form->Edit1->text(), QStringLiteral("new A"));
         QVERIFY(form->QuestionChanged);
+        // Dropping the edits then leaves the slot whole, as it was.
+        fake->answerConfirm(Answer::No);
+        form->NextBtn->click();
+        QCOMPARE(form->CurrentQuestion, 1);
+        QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
     }
 
     void oneQuestionQuiz() {
-        startWith(MakeQuiz(1, 5));
+        startWith(MakeQuiz(1, 5, "H<sub>2</sub>O"));
+        QCOMPARE(form->Label9->text(), QStringLiteral("Quiz Title: H<sub>2</sub>O"));
+        QCOMPARE(form->Label9->textFormat(), Qt::PlainText);
         QCOMPARE(form->Label8->text(), QStringLiteral("1 of 1"));
         for (QToolButton* button : {form->FirstBtn, form->PrevBtn, form->NextBtn, form->LastBtn}) {
             QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
@@ -428,8 +596,17 @@ private slots:
         TQuizRec quiz = MakeQuiz(2, 2);
         quiz.Questions[1].PicAddress = "/no/such/picture.jpg";
         startWith(quiz);
-        fake->expectError();
+        // What the window shows while the error box is up.
+        QStringList shownAtError;
+        fake->onUnexpected = [&](const FakePlatform::Question& question) {
+            shownAtError << FakePlatform::kindName(question.kind) << form->Memo1->toPlainText()
+                         << form->Edit1->text() << form->Label8->text();
+        };
         form->NextBtn->click();
+        fake->onUnexpected = nullptr;
+        QCOMPARE(shownAtError,
+                 (QStringList{QStringLiteral("error"), QStringLiteral("Question 2"),
+                              QStringLiteral("Q2 choice A"), QStringLiteral("2 of 2")}));
         QVERIFY(fake->lastAsked().text.startsWith(
             QStringLiteral("Cannot open file \"/no/such/picture.jpg\".")));
         QCOMPARE(form->Edit1->text(), QStringLiteral("Q2 choice A"));
@@ -512,6 +689,30 @@ private slots:
         QCOMPARE(form->quiz().QuestionCount, 0);
     }
 
+    void newPromptCancelStopsAndNoDropsTheWork() {
+        startWith(MakeQuiz(2, 2));
+        type(form->Edit1, QStringLiteral("!"));
+        form->PostBtn->click();
+        fake->answerConfirm(Answer::Cancel);
+        form->New1->trigger();
+        QCOMPARE(form->quiz().QuestionCount, 2);
+        QVERIFY(form->QuizChanged && form->editorOn());
+
+        fake->answerConfirm(Answer::No);
+        acceptSetup();
+        fake->answerSaveFile(path("fresh.qvt"));
+        form->New1->trigger();
+        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("confirmation:") + kChangesPrompt,
+                                           QStringLiteral("save dialog:")}));
+        QCOMPARE(form->quiz().QuestionCount, 1);
+        QVERIFY(slot(0).ChoiceA.empty());
+        // The earlier quiz's file never got the dropped change.
+        TQuizRec old{};
+        ReadQuizFile(old, dir->file("quiz.qvt"));
+        QCOMPARE(q(old.Questions[0].ChoiceA.str()), QStringLiteral("Q1 choice A"));
+    }
+
     void openAsksFirstAndLeavesACleanQuiz() {
         WriteQuizFile(MakeQuiz(4, 2, "Other"), dir->file("other.qvt"));
         startWith(MakeQuiz(2, 2));
@@ -519,6 +720,18 @@ private slots:
         fake->answerConfirm(Answer::Cancel);
         form->Open1->trigger();
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:") + kChangesPrompt});
+
+        // Yes stores and saves before the dialog; cancelling the dialog then keeps the quiz.
+        fake->answerConfirm(Answer::Yes);
+        fake->answerOpenFile(std::nullopt);
+        form->Open1->trigger();
+        TQuizRec saved{};
+        ReadQuizFile(saved, dir->file("quiz.qvt"));
+        QCOMPARE(q(saved.Questions[0].ChoiceA.str()), QStringLiteral("Q1 choice A!"));
+        QCOMPARE(form->QuizFileName, path("quiz.qvt"));
+        QVERIFY(!form->QuizChanged && !form->QuestionChanged);
+        takeAsked();
+        type(form->Edit1, QStringLiteral("!"));
 
         fake->answerConfirm(Answer::No);
         fake->answerOpenFile(path("other.qvt"));
@@ -532,6 +745,36 @@ private slots:
         QVERIFY(!form->QuizChanged && !form->QuestionChanged);
         QVERIFY(!form->Preview1->isEnabled());
         QCOMPARE(QDir::currentPath(), q(dir->path().string()));
+    }
+
+    void buttonsAfterEveryOpenShowACleanQuestion() {
+        WriteQuizFile(MakeQuiz(3, 2, "Other"), dir->file("other.qvt"));
+        auto clean = [this](const char* kind) {
+            QVERIFY2(!form->QuizChanged && !form->QuestionChanged, kind);
+            QVERIFY2(!form->PostBtn->isEnabled() && !form->PostQuestion1->isEnabled(), kind);
+            QVERIFY2(form->createbtn->isEnabled() && form->Create1->isEnabled(), kind);
+        };
+        // At start-up, before the first showing switches the button off.
+        WriteQuizFile(MakeQuiz(2, 2), dir->file("quiz.qvt"));
+        form = std::make_unique<TForm1>(path("quiz.qvt"));
+        clean("start-up");
+        form->show();
+
+        // Over unstored edits dropped with No, over a clean quiz, and after a failed open.
+        type(form->Edit1, QStringLiteral("!"));
+        fake->answerConfirm(Answer::No);
+        fake->answerOpenFile(path("other.qvt"));
+        form->Open1->trigger();
+        clean("over dropped edits");
+        fake->answerOpenFile(path("quiz.qvt"));
+        form->Open1->trigger();
+        clean("over a clean quiz");
+        fake->answerOpenFile(path("missing.qvt"));
+        fake->expectError();
+        form->Open1->trigger();
+        fake->answerOpenFile(path("other.qvt"));
+        form->Open1->trigger();
+        clean("after a failed open");
     }
 
     void failedOpenLeavesNoQuizBoundToTheOldFile() {
@@ -573,6 +816,10 @@ private slots:
         form->QuizChanged = true;
         fake->answerSaveFile(target);
         form->SaveAs1->trigger();
+        QCOMPARE(fake->lastAsked().kind, Kind::SaveFile);
+        QCOMPARE(fake->lastAsked().fileOptions.filter,
+                 QStringLiteral("Tamberlin files (*.qvt)|*.qvt"));
+        QCOMPARE(fake->lastAsked().fileOptions.defaultExtension, QStringLiteral("qvt"));
         QVERIFY(target.size() > 255);
         QCOMPARE(form->QuizFileName, target);
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + target);
@@ -586,6 +833,39 @@ private slots:
         form->SaveAs1->trigger();
         QCOMPARE(form->QuizFileName, target);
         QVERIFY(form->QuizChanged);
+    }
+
+    void htmlOptionsSavesWhenItCloses() {
+        startEmpty();
+        acceptSetup();
+        fake->answerSaveFile(std::nullopt);
+        form->New1->trigger();
+        auto cancelOptions = [] {
+            WhenModal([](QWidget* dialog) {
+                dialog->findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"))->click();
+            });
+        };
+        // Unnamed, the quiz is saved through the save dialog even though the dialog was cancelled.
+        cancelOptions();
+        fake->answerSaveFile(path("options.qvt"));
+        form->HtmlOptions1->trigger();
+        QCOMPARE(takeAsked(),
+                 (QStringList{QStringLiteral("save dialog:"), QStringLiteral("save dialog:")}));
+        QCOMPARE(form->QuizFileName, path("options.qvt"));
+        QVERIFY(!form->QuizChanged);
+        // Named, it is saved to its file without a question.
+        type(form->Memo1, QStringLiteral("Why?"));
+        type(form->Edit1, QStringLiteral("Because"));
+        type(form->Edit2, QStringLiteral("Why not"));
+        type(form->Edit6, QStringLiteral("a"));
+        form->PostBtn->click();
+        cancelOptions();
+        form->HtmlOptions1->trigger();
+        QVERIFY(takeAsked().isEmpty());
+        TQuizRec saved{};
+        ReadQuizFile(saved, dir->file("options.qvt"));
+        QCOMPARE(q(saved.Questions[0].QuestionText.str()), QStringLiteral("Why?"));
+        QVERIFY(!form->QuizChanged);
     }
 
     void commandLineFileIsTakenAsGiven() {

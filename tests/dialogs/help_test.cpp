@@ -1,5 +1,6 @@
-// "Help on Tamberlin": the page is looked for in the start folder, then beside the executable;
-// only when it is in neither does the shell get a path it fails on, with the error box.
+// "Help on Tamberlin": the page is looked for in the start folder, then beside the executable,
+// then in the installed data folder; only when it is in none of them does the shell get a path
+// it fails on, with the error box.
 
 #include "common/temp_dir.h"
 #include "dialogs/help.h"
@@ -64,6 +65,24 @@ private slots:
         fake->answerShellOpen(true);
         QVERIFY(tamberlin::OpenHelpPage(Folder(start), Folder(program)));
         QCOMPARE(fake->lastAsked().text, besideProgram);
+    }
+
+    void anInstalledProgramFindsThePageInItsDataFolder() {
+        // prefix/bin/tamberlin with the page in prefix/share/tamberlin, started elsewhere.
+        TempDir start, prefix;
+        const QString bin = Folder(prefix) + QStringLiteral("/bin");
+        const QString data = tamberlin::InstalledDataFolder(bin);
+        QVERIFY(data.startsWith(Folder(prefix) + u'/'));
+        QVERIFY(!data.contains(QStringLiteral("..")));
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(data));
+        const QString installed = data + QStringLiteral("/tamberlin_help.htm");
+        tamberlin::testing::WriteAll(installed.toStdString(), "<html></html>");
+        QCOMPARE(tamberlin::FindHelpPage(Folder(start), bin), installed);
+        // A page beside the executable still comes before it.
+        tamberlin::testing::WriteAll((bin + QStringLiteral("/tamberlin_help.htm")).toStdString(),
+                                     "<html></html>");
+        QCOMPARE(tamberlin::FindHelpPage(Folder(start), bin),
+                 bin + QStringLiteral("/tamberlin_help.htm"));
     }
 
     void withThePageNowhereTheShellFailsWithTheErrorBox() {
