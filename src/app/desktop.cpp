@@ -1,6 +1,7 @@
 #include "app/desktop.h"
 
 #include "app/main_window.h"
+#include "dialogs/splash.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -32,8 +33,7 @@ int RunDesktop(int argc, char** argv) {
     platform().setParentWindow(&form);
 
     // The splash window, shown modally; start-up waits until its timer or a click closes it.
-    form.CreateSplash();
-    form.Splash->exec();
+    form.CreateSplash()->exec();
 
     // The windows that live from start-up to exit: the preferences dialog, the setup dialog, the
     // image viewer and the picture chooser, in this order (the others are added with them).

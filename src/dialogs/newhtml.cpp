@@ -436,7 +436,7 @@ bool TNewHtml::ApplyBtnClick() {
 
     // A save that failed or was cancelled stops Apply here: the block keeps the new settings,
     // the BODY attributes are not rebuilt and the dialog stays open.
-    if (!host_.Save1Click()) {
+    if (!host_.Save1Click().saved()) {
         return false;
     }
     bodyAttributes_ = BuildBodyAttributes(look);

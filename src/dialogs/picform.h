@@ -14,6 +14,7 @@ namespace tamberlin {
 // the window and brings it to the front without moving it. Any mouse button pressed on it, or its
 // close box, hides it again.
 class TPicForm : public QWidget {
+    Q_OBJECT
 public:
     // The window's client size before it has a picture.
     static constexpr QSize kDesignClientSize{277, 221};

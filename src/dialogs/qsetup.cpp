@@ -236,15 +236,10 @@ void Tqsetup::SpeedButton2Click() {
     }
     quiz.Prefs.CookieRequired = cookiebox->isChecked() ? 1 : 0;
 
-    if (!host_.Save1Click()) {
-        // A save that failed keeps the dialog open (the error has been shown) so that the
-        // author can Accept again or Cancel; a Save As the author cancelled still closes.
-        const auto* report = dynamic_cast<const SaveFailureReport*>(&host_);
-        const bool failed =
-            report != nullptr ? report->lastSaveFailed() : !host_.quizFileName().isEmpty();
-        if (failed) {
-            return;
-        }
+    // A save that failed keeps the dialog open (the error has been shown) so that the author
+    // can Accept again or Cancel; a Save As the author cancelled still closes.
+    if (host_.Save1Click().status == SaveResult::Failed) {
+        return;
     }
     accept();
 }

@@ -13,14 +13,6 @@ namespace tamberlin {
 
 class QuizHost;
 
-// What a host window may add to QuizHost: whether its last Save or Save As failed with an error
-// (as opposed to the author cancelling the save dialog).
-class SaveFailureReport {
-public:
-    virtual ~SaveFailureReport() = default;
-    virtual bool lastSaveFailed() const = 0;
-};
-
 // A whole-number field with up/down arrows. A value set by the program is brought into the
 // range. With typing allowed, digits, signs and the decimal separator may be typed and a number
 // outside the range stays in the field until it loses the keyboard focus, where it is brought

@@ -24,6 +24,7 @@ QImage LoadSplashPicture();
 //
 // Shown modally with exec(), both at start-up and from "About"; the result is not meaningful.
 class TSplash : public QDialog {
+    Q_OBJECT
 public:
     static constexpr int kTimerInterval = 4000;
     static constexpr QSize kPictureSize{350, 246};

@@ -45,10 +45,12 @@ bool QuizSession::choiceInUse(int k) const {
 }
 
 bool QuizSession::hasUnsavedWork() const {
-    return quizChanged_ || questionChanged_ || (editing_ && quizFileName_.empty());
+    return quizChanged_ || questionChanged_;
 }
 
-void QuizSession::setCurrent(int n) {
+void QuizSession::moveTo(int n) {
+    // Edits settled with No go now, with the boxes that held them.
+    questionChanged_ = false;
     currentQuestion_ = n;
 }
 
@@ -87,6 +89,7 @@ StoreResult QuizSession::Store() {
     slot.Answer.store(entry.answer);
     quizChanged_ = true;
     questionChanged_ = false;
+    prompts_.questionStored();
     return {true, EntryField::None};
 }
 
@@ -126,15 +129,16 @@ bool QuizSession::CheckAnswer(std::string_view answer) {
 }
 
 bool QuizSession::SettlePendingEdits() {
-    if (!questionChanged_ || !editing_) {
+    if (!questionChanged_) {
         return true;
     }
     switch (prompts_.confirm("Save changes?", Buttons::YesNoCancel)) {
     case Answer::Yes:
-        // A store that stops at a check keeps the author on this question.
-        return Store().stored;
+        // A store that stops at a check keeps the author on this question with the edits. With
+        // the editor off the boxes hold nothing to store.
+        return !editing_ || Store().stored;
     case Answer::No:
-        questionChanged_ = false;
+        // The edits stay marked until the command that asked replaces them.
         return true;
     case Answer::Cancel:
         break;
@@ -146,7 +150,7 @@ bool QuizSession::First() {
     if (!SettlePendingEdits()) {
         return false;
     }
-    setCurrent(0);
+    moveTo(0);
     return true;
 }
 
@@ -158,7 +162,7 @@ bool QuizSession::Previous() {
         prompts_.showMessage("Start of Quiz");
         return false;
     }
-    setCurrent(currentQuestion_ - 1);
+    moveTo(currentQuestion_ - 1);
     return true;
 }
 
@@ -170,7 +174,7 @@ bool QuizSession::Next() {
         prompts_.showMessage("End of Quiz");
         return false;
     }
-    setCurrent(currentQuestion_ + 1);
+    moveTo(currentQuestion_ + 1);
     return true;
 }
 
@@ -178,7 +182,7 @@ bool QuizSession::Last() {
     if (!SettlePendingEdits()) {
         return false;
     }
-    setCurrent(std::max(quiz().QuestionCount - 1, 0));
+    moveTo(std::max(quiz().QuestionCount - 1, 0));
     return true;
 }
 
@@ -204,7 +208,7 @@ bool QuizSession::confirmUnsavedWork(SaveKind kind) {
     return false;
 }
 
-bool QuizSession::New(const std::function<void()>& setUp) {
+bool QuizSession::New(const std::function<bool()>& setUp) {
     // Yes shows the save dialog even when the quiz has a file name.
     if (!confirmUnsavedWork(SaveKind::SaveAs)) {
         return false;
@@ -212,19 +216,23 @@ bool QuizSession::New(const std::function<void()>& setUp) {
     document_->ResetQuiz();
     editing_ = false;
     quizFileName_.clear();
-    setUp();
+    const bool accepted = setUp();
     htmlFileName_.clear();
-    quizChanged_ = false;
+    // A quiz set up but never saved (the save dialog cancelled) counts as changed until it is.
+    quizChanged_ = accepted && quizFileName_.empty();
     questionChanged_ = false;
     return true;
 }
 
 bool QuizSession::Setup(const std::function<bool()>& runDialog) {
-    if (!SettlePendingEdits() || !runDialog()) {
+    // An accepted setup restarts the editor, so edits still in the boxes are settled first, as
+    // before a move; after No they are dropped only when the setup is accepted.
+    if ((editing_ && !SettlePendingEdits()) || !runDialog()) {
         return false;
     }
+    questionChanged_ = false;
     editing_ = true;
-    setCurrent(0);
+    currentQuestion_ = 0;
     // Accept has saved the quiz, yet it counts as changed.
     quizChanged_ = true;
     return true;
@@ -267,6 +275,7 @@ SaveResult QuizSession::SaveAs() {
     if (result.saved()) {
         quizFileName_ = *chosen;
         quizChanged_ = false;
+        prompts_.quizFileNamed();
     }
     return result;
 }
@@ -300,7 +309,7 @@ OpenResult QuizSession::OpenFile(const std::string& path) {
     }
     quizFileName_ = path;
     editing_ = true;
-    setCurrent(0);
+    currentQuestion_ = 0;
     return {OpenResult::Opened, {}};
 }
 

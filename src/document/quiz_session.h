@@ -66,6 +66,10 @@ public:
     virtual QuestionEntry editedQuestion() = 0;
     // A store stopped at this field: its box takes the keyboard focus.
     virtual void focusField(EntryField field) = 0;
+    // The boxes' question went into its slot.
+    virtual void questionStored() {}
+    // Save As gave the quiz a new file name.
+    virtual void quizFileNamed() {}
 };
 
 // The prompt of the close, New and Open commands.
@@ -102,8 +106,8 @@ public:
     const TQuestionRec& currentSlot() const;
     // Whether choice k (0 = A) is in use: A and B always, C to E within the choice count.
     bool choiceInUse(int k) const;
-    // Work that closing, New or Open would lose: unsaved or unstored changes, or a quiz that
-    // has never been saved.
+    // Work that closing, New or Open would lose: unsaved or unstored changes (a quiz set up but
+    // never saved counts as changed).
     bool hasUnsavedWork() const;
 
     // An edit in a box (a key or a change the author made).
@@ -133,13 +137,15 @@ public:
     bool Next();
     bool Last();
     // The "Save changes?" question for unstored edits: Yes stores (false when the store
-    // stops), No drops the edits, Cancel stops. True when the command that asked may go on.
+    // stops), No leaves them to the command that asked, Cancel stops. True when that command may
+    // go on.
     bool SettlePendingEdits();
 
     // ---- Quiz commands ------------------------------------------------------------------------
     // New: offers unsaved work for saving through Save As; resets the quiz (editor off, no
-    // file) and runs setUp, the window's Setup; then the quiz starts clean. False when stopped.
-    bool New(const std::function<void()>& setUp);
+    // file) and runs setUp, the window's Setup (true when accepted); then the quiz starts clean,
+    // unless it was set up without being saved. False when stopped.
+    bool New(const std::function<bool()>& setUp);
     // Setup: settles unstored edits, then runs the setup dialog; an accepted setup puts the
     // editor on at question 1 and marks the quiz changed. True when it was accepted.
     bool Setup(const std::function<bool()>& runDialog);
@@ -159,7 +165,7 @@ private:
     enum class SaveKind { Save, SaveAs };
     bool confirmUnsavedWork(SaveKind kind);
     SaveResult write(const std::string& path);
-    void setCurrent(int n);
+    void moveTo(int n);
 
     SessionPrompts& prompts_;
     std::unique_ptr<QuizDocument> document_;

@@ -18,7 +18,7 @@
 namespace tamberlin::testing {
 
 // The main window as the dialogs see it: the quiz block, a file name, and Save that answers as
-// scripted (true: written; false: failed or cancelled) and counts its calls.
+// scripted and counts its calls.
 class StandInHost : public QuizHost {
 public:
     StandInHost() {
@@ -27,14 +27,11 @@ public:
     }
     TQuizRec& quiz() override { return document.quiz; }
     QString quizFileName() const override { return fileName; }
-    bool Save1Click() override {
+    SaveResult Save1Click() override {
         ++saves;
-        return saveSucceeds;
+        return {saveSucceeds ? SaveResult::Saved : SaveResult::Failed, {}};
     }
-    bool SaveAs1Click() override {
-        ++saves;
-        return saveSucceeds;
-    }
+    SaveResult SaveAs1Click() override { return Save1Click(); }
 
     QuizDocument document;
     QString fileName;

@@ -16,7 +16,7 @@ using namespace tamberlin;
 namespace {
 
 // Stands in for the main window: counts the saves and answers them as scripted.
-class HostStub : public QuizHost, public SaveFailureReport {
+class HostStub : public QuizHost {
 public:
     TQuizRec block{};
     QString fileName;
@@ -26,12 +26,14 @@ public:
 
     TQuizRec& quiz() override { return block; }
     QString quizFileName() const override { return fileName; }
-    bool Save1Click() override {
+    SaveResult Save1Click() override {
         ++saves;
-        return saveWrites;
+        if (saveWrites) {
+            return {SaveResult::Saved, {}};
+        }
+        return {saveFails ? SaveResult::Failed : SaveResult::Cancelled, {}};
     }
-    bool SaveAs1Click() override { return Save1Click(); }
-    bool lastSaveFailed() const override { return saveFails; }
+    SaveResult SaveAs1Click() override { return Save1Click(); }
 };
 
 } // namespace
