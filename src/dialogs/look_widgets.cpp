@@ -14,10 +14,10 @@ namespace tamberlin::look {
 
 namespace {
 
-qsizetype LastSeparator(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    const qsizetype backslash = path.lastIndexOf(u'\\');
-    const qsizetype colon = path.lastIndexOf(u':');
+qsizetype LastAddressSeparator(const QString& address) {
+    const qsizetype slash = address.lastIndexOf(u'/');
+    const qsizetype backslash = address.lastIndexOf(u'\\');
+    const qsizetype colon = address.lastIndexOf(u':');
     return std::max({slash, backslash, colon});
 }
 
@@ -28,16 +28,20 @@ QColor ToQColor(TColor color) {
 
 } // namespace
 
-QString FileNamePart(const QString& path) {
-    return path.mid(LastSeparator(path) + 1);
+QString FileNamePart(const QString& address) {
+    return address.mid(LastAddressSeparator(address) + 1);
 }
 
-QString FolderPart(const QString& path) {
-    return path.left(LastSeparator(path) + 1);
+QString PathFileNamePart(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString PathFolderPart(const QString& path) {
+    return path.left(path.lastIndexOf(u'/') + 1);
 }
 
 QString JoinFolderAndName(const QString& folder, const QString& name) {
-    if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(u'\\')) {
+    if (folder.isEmpty() || folder.endsWith(u'/')) {
         return folder + name;
     }
     return folder + u'/' + name;

@@ -316,7 +316,7 @@ void TNewHtml::runLoadingStep(bool reportErrors) {
         // preview looks there too. A picture that cannot be loaded leaves an empty preview (not
         // another quiz's picture), and the address can still be cleared.
         ClearImgBtn->setEnabled(true);
-        const QString folder = look::FolderPart(host_.quizFileName());
+        const QString folder = look::PathFolderPart(host_.quizFileName());
         showPreview(look::JoinFolderAndName(folder, look::FileNamePart(bgImage)), reportErrors,
                     false);
     }

@@ -126,12 +126,12 @@ void TPictureDialog::BrowseBtnClick() {
     }
     TheImage->setPicture(picture.image);
     PicturePath = *chosen;
-    ImageLabel->setText(look::FileNamePart(PicturePath));
+    ImageLabel->setText(look::PathFileNamePart(PicturePath));
 }
 
 bool TPictureDialog::ApplyBtnClick() {
     const QString address =
-        AbsoluteAddress->isChecked() ? PicturePath : look::FileNamePart(PicturePath);
+        AbsoluteAddress->isChecked() ? PicturePath : look::PathFileNamePart(PicturePath);
     // The address is stored in a field of 250 characters; a longer one would be cut and the
     // page would point at a file that does not exist, so it is refused before anything is done.
     if (ToCodePage(address).size() > static_cast<std::size_t>(kMaxAddressLength)) {
@@ -150,7 +150,8 @@ bool TPictureDialog::ApplyBtnClick() {
                 QStringLiteral("Cannot open file \"%1\". %2").arg(PicturePath, ReasonText(err)));
             return false;
         }
-        const QString target = look::JoinFolderAndName(HtmlFolder, look::FileNamePart(PicturePath));
+        const QString target =
+            look::JoinFolderAndName(HtmlFolder, look::PathFileNamePart(PicturePath));
         const QByteArray targetName = QFile::encodeName(target);
         if (const int err = WriteFileAtomically(targetName.toStdString(), bytes); err != 0) {
             platform().showError(
@@ -170,7 +171,7 @@ void TPictureDialog::CancelBtnClick() {
 }
 
 std::optional<QString> TPictureDialog::choosePicture(const QString& quizFileName) {
-    HtmlFolder = look::FolderPart(quizFileName);
+    HtmlFolder = look::PathFolderPart(quizFileName);
     if (exec() == QDialog::Accepted) {
         return PictureAddress;
     }

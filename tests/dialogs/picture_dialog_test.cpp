@@ -216,17 +216,17 @@ private slots:
     }
 
     void htmlFolderFromTheQuizFileName() {
-        QCOMPARE(look::FolderPart(QStringLiteral("/quizzes/test.qvt")),
+        QCOMPARE(look::PathFolderPart(QStringLiteral("/quizzes/test.qvt")),
                  QStringLiteral("/quizzes/"));
         // A quiz at the root: the copy goes to the root with no second separator.
-        QCOMPARE(look::FolderPart(QStringLiteral("/test.qvt")), QStringLiteral("/"));
+        QCOMPARE(look::PathFolderPart(QStringLiteral("/test.qvt")), QStringLiteral("/"));
         QCOMPARE(look::JoinFolderAndName(QStringLiteral("/"), QStringLiteral("pic.jpg")),
                  QStringLiteral("/pic.jpg"));
         QCOMPARE(look::JoinFolderAndName(QStringLiteral("/q"), QStringLiteral("pic.jpg")),
                  QStringLiteral("/q/pic.jpg"));
         QCOMPARE(look::JoinFolderAndName(QString(), QStringLiteral("pic.jpg")),
                  QStringLiteral("pic.jpg"));
-        QVERIFY(look::FolderPart(QStringLiteral("test.qvt")).isEmpty());
+        QVERIFY(look::PathFolderPart(QStringLiteral("test.qvt")).isEmpty());
         // Addresses made on other systems keep their file-name part.
         QCOMPARE(look::FileNamePart(QStringLiteral("C:\\pictures\\back.jpg")),
                  QStringLiteral("back.jpg"));
