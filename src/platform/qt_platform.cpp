@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QUrl>
 
@@ -48,18 +49,21 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
     box.exec();
 }
 
+// Qt's file dialog takes the patterns of a filter from the last bracket of its text, separated
+// by spaces ("Pictures (*.jpg *.gif)"); a ";" there would make one pattern that matches nothing.
+// So each filter is written as its description, without a bracket it may end in, followed by its
+// real patterns in that form. A description's own bracket only repeats the patterns for the
+// author; the patterns after the "|" are the ones that count.
 QStringList qtFilters(const QString& filter) {
+    static const QRegularExpression trailingBracket(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    static const QRegularExpression separators(QStringLiteral("[;\\s]+"));
     const QStringList parts = filter.split(u'|');
     QStringList result;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        if (description.contains(u'(')) {
-            result << description;
-        } else {
-            result << description + QStringLiteral(" (") + patterns + u')';
-        }
+        QString description = parts[i];
+        description.remove(trailingBracket);
+        const QStringList patterns = parts[i + 1].split(separators, Qt::SkipEmptyParts);
+        result << description.trimmed() + QStringLiteral(" (") + patterns.join(u' ') + u')';
     }
     return result;
 }

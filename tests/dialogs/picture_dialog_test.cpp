@@ -4,13 +4,19 @@
 #include "dialogs/look_widgets.h"
 #include "dialogs/picture_dialog.h"
 #include "document/errors.h"
+#include "platform/qt_platform.h"
 
 #include "common/temp_dir.h"
 #include "dialogs/look_test_support.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QScopeGuard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <cerrno>
@@ -269,6 +275,65 @@ private slots:
                  qPrintable(text));
         QCOMPARE(dialog->PictureAddress, QStringLiteral("kept"));
         QVERIFY(fake().allAnswered());
+    }
+
+    void browseListsAndChoosesThroughTheRealFileDialog() {
+        QCOMPARE(QtFileDialogFilter(TPictureDialog::browseFilter()),
+                 QStringLiteral("All Web Images (*.jpg *.gif *.png);;JPEG Image File (*.jpg);;"
+                                "GIF Image File (*.gif);;PNG Image File (*.png)"));
+
+        // A folder of pictures, one of them with a name that holds ":" (an ordinary character
+        // in a file name here), and a file that is no picture.
+        const QString photos = folder("photos");
+        MakePicture(photos + QStringLiteral("/10:30.jpg"));
+        MakePicture(photos + QStringLiteral("/b.png"));
+        WriteAll((photos + QStringLiteral("/notes.txt")).toStdString(), "no picture");
+        QDir::setCurrent(photos);
+
+        QtPlatform qt;
+        setPlatform(&qt);
+        QStringList listed;
+        WhileModal([&] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(files != nullptr);
+            // Whatever fails below, the dialog is closed so that Browse returns.
+            const auto closeOnFailure = qScopeGuard([files] {
+                if (files->isVisible()) {
+                    files->reject();
+                }
+            });
+            auto* model = files->findChild<QFileSystemModel*>();
+            QVERIFY(model != nullptr);
+            // The dialog lists the folder in the background; wait (bounded) for it.
+            const auto shown = [&] {
+                QStringList names;
+                const QModelIndex root = model->index(photos);
+                for (int row = 0; row < model->rowCount(root); ++row) {
+                    const QModelIndex entry = model->index(row, 0, root);
+                    if (model->flags(entry).testFlag(Qt::ItemIsEnabled)) {
+                        names << model->fileName(entry);
+                    }
+                }
+                names.sort();
+                return names;
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(shown().size(), 2, 10000);
+            listed = shown();
+            // Typed into the name field as the author does, and confirmed with Enter.
+            auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name != nullptr);
+            QTest::keyClicks(name, QStringLiteral("10:30.jpg"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        dialog->BrowseBtnClick();
+        setPlatform(&fake());
+
+        QCOMPARE(listed, (QStringList{QStringLiteral("10:30.jpg"), QStringLiteral("b.png")}));
+        QCOMPARE(dialog->PicturePath, photos + QStringLiteral("/10:30.jpg"));
+        QCOMPARE(imageLabel()->text(), QStringLiteral("10:30.jpg"));
+        QVERIFY(preview()->hasPicture());
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("10:30.jpg"));
     }
 
     void anAddressThatDoesNotFitIsRefused() {
