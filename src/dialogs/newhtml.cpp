@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -266,6 +267,14 @@ void TNewHtml::showEvent(QShowEvent* event) {
         look::CentreOnScreen(this);
         FormShow();
     }
+}
+
+void TNewHtml::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TNewHtml::FormShow() {

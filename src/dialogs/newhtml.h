@@ -72,11 +72,13 @@ public:
     const QImage& backgroundPicture() const { return background_; }
 
 public slots:
-    // Closing from the frame and Escape count as Cancel.
+    // Closing from the frame counts as Cancel.
     void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // No key closes the dialog: Escape would throw away every edit made in it.
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -102,6 +103,14 @@ void TPictureDialog::showEvent(QShowEvent* event) {
         look::CentreOnScreen(this);
         FormShow();
     }
+}
+
+void TPictureDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TPictureDialog::FormShow() {

@@ -425,6 +425,17 @@ private slots:
         }
     }
 
+    void escapeKeepsTheDialogAndItsEdits() {
+        dialog->show();
+        auto* author = find<QLineEdit>("Edit2");
+        author->setText(QStringLiteral("Typed Here"));
+        QTest::keyClick(author, Qt::Key_Escape);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(author->text(), QStringLiteral("Typed Here"));
+        QCOMPARE(host->saves, 0);
+    }
+
     void authorInTheCodePageCutTo200() {
         find<QLineEdit>("Edit2")->setText(QStringLiteral("Zoë ") + QString(250, u'x'));
         QVERIFY(dialog->ApplyBtnClick());

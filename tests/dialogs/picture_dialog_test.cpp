@@ -336,6 +336,13 @@ private slots:
         QCOMPARE(dialog->PictureAddress, QStringLiteral("10:30.jpg"));
     }
 
+    void escapeDoesNotCloseIt() {
+        dialog->show();
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(dialog->isVisible());
+        dialog->hide();
+    }
+
     void anAddressThatDoesNotFitIsRefused() {
         // A full path of more than 250 characters.
         QString deep = folder("p");

@@ -101,6 +101,12 @@ private slots:
         QVERIFY2(third.elapsed() >= 190, qPrintable(QString::number(third.elapsed())));
     }
 
+    void escapeDoesNotCloseIt() {
+        splash->show();
+        QTest::keyClick(splash, Qt::Key_Escape);
+        QVERIFY(splash->isVisible());
+    }
+
     void theTimerFiringWhileHiddenOnlySwitchesItOff() {
         splash->Timer1->setInterval(100);
         splash->show();
