@@ -119,8 +119,17 @@ public:
     void setBoxText(const QString& text);
     QString boxText() const { return currentText(); }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Qt takes Enter after a text that equals an entry as a choice of that entry; here only a
+    // choice from the list selects, so an activation while Enter is handled is not one.
+    void passEnter(QKeyEvent* event, QObject* to);
+
     int selected_ = -1;
+    bool handlingEnter_ = false;
 };
 
 } // namespace tamberlin::look

@@ -425,6 +425,25 @@ private slots:
         }
     }
 
+    void enterAfterATypedEntryChoosesNothing() {
+        check("TFontBox")->setChecked(true);
+        // Enter goes to the box, or straight to its text field; neither counts as a choice.
+        type(entries("RG1"), QStringLiteral("Right"));
+        QTest::keyClick(entries("RG1"), Qt::Key_Return);
+        type(entries("TFontfacebox"), QStringLiteral("Sans Serif"));
+        QTest::keyClick(entries("TFontfacebox")->lineEdit(), Qt::Key_Enter);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(prefs().Alignment, 255);
+        QCOMPARE(prefs().TitleFontFace.str(), std::string("Sans Serif"));
+        QCOMPARE(prefs().TitleFontTag.str(),
+                 std::string("<FONT SIZE=\"3\" COLOR=\"#FFFFFF\">\r\n"));
+        // A choice from the list still selects, and Enter after it keeps it.
+        pick(entries("RG1"), 1);
+        QTest::keyClick(entries("RG1"), Qt::Key_Return);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(prefs().Alignment, 1);
+    }
+
     void escapeKeepsTheDialogAndItsEdits() {
         dialog->show();
         auto* author = find<QLineEdit>("Edit2");
