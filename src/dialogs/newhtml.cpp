@@ -362,14 +362,9 @@ void TNewHtml::SpeedButton3Click() {
     }
     piclabel->setText(*address);
     piclabel->setToolTip(*address);
-    if (address->isEmpty()) {
-        // Apply in the chooser without any picture chosen hands back no address: no picture.
-        Image1->clearPicture();
-        ClearImgBtn->setEnabled(false);
-        return;
-    }
     // A bare file name is found in the current folder, which the chooser's Browse made the
-    // picture's folder. A failed load keeps the earlier preview and the button as they were.
+    // picture's folder. A failed load (an empty address too: it has no extension) keeps the
+    // earlier preview and the button as they were.
     const LoadedPicture picture = LoadPictureForWindow(*address);
     if (!picture.ok()) {
         platform().showError(picture.error);

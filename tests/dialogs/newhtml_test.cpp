@@ -606,6 +606,25 @@ private slots:
         QCOMPARE(prefs().BgImage.str(), std::string("old.bmp"));
     }
 
+    void backgroundWithAnEmptyAddressIsReportedAndChangesNothingElse() {
+        const QString quizFolder = folder("quiz");
+        host->fileName = quizFolder + QStringLiteral("/test.qvt");
+        MakePicture(quizFolder + QStringLiteral("/back.bmp"));
+        prefs().BgImage = "back.bmp";
+        dialog->LoadFromQuiz();
+        const QImage shown = find<look::PictureBox>("Image1")->picture();
+        QVERIFY(!shown.isNull());
+
+        // No picture was ever chosen: the chooser's Apply hands back an empty address.
+        WhileModal([&] { QVERIFY(chooser->ApplyBtnClick()); });
+        fake().expectError();
+        dialog->SpeedButton3Click();
+        QCOMPARE(fake().lastAsked().text, QStringLiteral("Unknown picture file extension (.)"));
+        QVERIFY(label("piclabel")->text().isEmpty());
+        QCOMPARE(find<look::PictureBox>("Image1")->picture(), shown);
+        QVERIFY(widget("ClearImgBtn")->isEnabled());
+    }
+
     void applyStopsWhenTheSaveFails() {
         dialog->show();
         QVERIFY(dialog->ApplyBtnClick());
