@@ -115,7 +115,8 @@ private:
     RowFields titleFields();
     RowFields questionFields();
     RowFields choiceFields();
-    void showPreview(const QString& path, bool reportErrors, bool keepOnFailure);
+    // Loads the preview; a failure keeps the picture shown before. True when it loaded.
+    bool showPreview(const QString& path, bool reportErrors);
 
     QuizHost& host_;
     TPictureDialog& pictureDialog_;

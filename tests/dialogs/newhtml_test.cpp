@@ -625,6 +625,29 @@ private slots:
         QVERIFY(widget("ClearImgBtn")->isEnabled());
     }
 
+    void loadingTheBackgroundKeepsTheHintAndAFailureChangesNothing() {
+        const QString quizFolder = folder("quiz");
+        host->fileName = quizFolder + QStringLiteral("/test.qvt");
+        // A picture that fails to load: Clear Image stays off, the hint untouched.
+        prefs().BgImage = "missing.bmp";
+        dialog->LoadFromQuiz();
+        QCOMPARE(label("piclabel")->text(), QStringLiteral("missing.bmp"));
+        QVERIFY(label("piclabel")->toolTip().isEmpty());
+        QVERIFY(!widget("ClearImgBtn")->isEnabled());
+
+        // One that loads switches Clear Image on; a failure afterwards keeps its preview.
+        MakePicture(quizFolder + QStringLiteral("/back.bmp"));
+        prefs().BgImage = "back.bmp";
+        dialog->LoadFromQuiz();
+        QVERIFY(widget("ClearImgBtn")->isEnabled());
+        const QImage shown = find<look::PictureBox>("Image1")->picture();
+        QVERIFY(!shown.isNull());
+        prefs().BgImage = "missing.bmp";
+        dialog->LoadFromQuiz();
+        QCOMPARE(find<look::PictureBox>("Image1")->picture(), shown);
+        QVERIFY(label("piclabel")->toolTip().isEmpty());
+    }
+
     void applyStopsWhenTheSaveFails() {
         dialog->show();
         QVERIFY(dialog->ApplyBtnClick());
