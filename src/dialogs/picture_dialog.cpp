@@ -141,6 +141,26 @@ void TPictureDialog::BrowseBtnClick() {
 bool TPictureDialog::ApplyBtnClick() {
     const QString address =
         AbsoluteAddress->isChecked() ? PicturePath : look::PathFileNamePart(PicturePath);
+    // The address is stored in the quiz's code page. A character it cannot hold would be stored
+    // as "?", and the page would point at a file that does not exist (the copy keeps the real
+    // name), so such an address is refused before anything is done.
+    if (const QString outside = CharactersOutsideCodePage(address); !outside.isEmpty()) {
+        const bool inName =
+            !CharactersOutsideCodePage(look::PathFileNamePart(PicturePath)).isEmpty();
+        QStringList listed;
+        for (const char32_t c : outside.toUcs4()) {
+            listed << QString::fromUcs4(&c, 1);
+        }
+        platform().showError(
+            inName ? QStringLiteral("The picture's name has characters that can't be stored in "
+                                    "the quiz (%1); rename the picture.")
+                         .arg(listed.join(QStringLiteral(", ")))
+                   : QStringLiteral("The picture's folder has characters that can't be stored in "
+                                    "the quiz (%1); copy the picture to the HTML folder and use "
+                                    "its bare name, or move it to another folder.")
+                         .arg(listed.join(QStringLiteral(", "))));
+        return false;
+    }
     // The address is stored in a field of 250 characters; a longer one would be cut and the
     // page would point at a file that does not exist, so it is refused before anything is done.
     if (ToCodePage(address).size() > static_cast<std::size_t>(kMaxAddressLength)) {

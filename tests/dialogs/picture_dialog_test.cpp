@@ -336,6 +336,31 @@ private slots:
         QCOMPARE(dialog->PictureAddress, QStringLiteral("10:30.jpg"));
     }
 
+    void aNameTheCodePageCannotHoldIsRefused() {
+        // The tests run with the Western code page.
+        const QString path = MakePicture(folder("p") + QStringLiteral("/фото.bmp"));
+        const QString html = folder("html") + u'/';
+        browse(path);
+        dialog->HtmlFolder = html;
+        dialog->PictureAddress = QStringLiteral("kept");
+        box("CopyImg")->setChecked(true);
+        for (const bool absolute : {false, true}) {
+            box("AbsoluteAddress")->setChecked(absolute);
+            fake().expectError();
+            QVERIFY(!dialog->ApplyBtnClick());
+            QCOMPARE(fake().lastAsked().text,
+                     QStringLiteral("The picture's name has characters that can't be stored in "
+                                    "the quiz (ф, о, т); rename the picture."));
+            QCOMPARE(dialog->PictureAddress, QStringLiteral("kept"));
+            QVERIFY(QDir(html).isEmpty());
+        }
+        // A name the code page holds is taken.
+        browse(MakePicture(folder("p") + QStringLiteral("/Zoë.bmp")));
+        box("AbsoluteAddress")->setChecked(false);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("Zoë.bmp"));
+    }
+
     void escapeDoesNotCloseIt() {
         dialog->show();
         QTest::keyClick(dialog.get(), Qt::Key_Escape);
