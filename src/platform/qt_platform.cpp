@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QUrl>
 
 namespace tamberlin {
 
@@ -158,18 +157,23 @@ std::optional<std::uint32_t> QtPlatform::doChooseColor(std::uint32_t initial) {
 }
 
 bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder) {
-    const QUrl url(target);
-    const bool isAddress = url.isValid() && url.scheme().size() > 1 && !url.isLocalFile();
-    if (!isAddress) {
+    // A web address names its scheme and "//"; anything else is a file of this system, whose
+    // name may hold ":" like any other character.
+    static const QRegularExpression webAddress(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+://"));
+    QString argument = target;
+    if (!webAddress.match(target).hasMatch()) {
         QFileInfo file(target);
         if (file.isRelative() && !workingFolder.isEmpty()) {
             file = QFileInfo(workingFolder + u'/' + target);
         }
-        if (!file.exists()) {
+        // The shell reports a missing document as a failure.
+        if (target.isEmpty() || !file.exists()) {
             return false;
         }
+        // Handed over as a full path, so that no file name is taken for an option or an address.
+        argument = file.absoluteFilePath();
     }
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {target}, workingFolder);
+    return QProcess::startDetached(launcher_, {argument}, workingFolder);
 }
 
 } // namespace tamberlin
