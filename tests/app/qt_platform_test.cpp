@@ -154,14 +154,14 @@ private slots:
 
     void shellOpenHandsTheTargetToTheLauncher() {
         tamberlin::testing::TempDir scratch;
-        const QString root = QFileInfo(QString::fromStdString(scratch.path().string()))
-                                 .canonicalFilePath();
+        const QString root =
+            QFileInfo(QString::fromStdString(scratch.path().string())).canonicalFilePath();
         // A stand-in for the desktop's launcher: it notes what it was given and where it ran.
         const QString launcher = root + QStringLiteral("/launcher.sh");
         const QString log = root + QStringLiteral("/launched.log");
-        tamberlin::testing::WriteAll(
-            launcher.toStdString(),
-            "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$(pwd -P)\" >> \"$(dirname \"$0\")/launched.log\"\n");
+        tamberlin::testing::WriteAll(launcher.toStdString(),
+                                     "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$(pwd -P)\" >> "
+                                     "\"$(dirname \"$0\")/launched.log\"\n");
         QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(QDir(root).mkdir(QStringLiteral("work")));
         const QString work = root + QStringLiteral("/work");

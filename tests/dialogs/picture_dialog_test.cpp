@@ -14,9 +14,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <cerrno>
