@@ -50,11 +50,12 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
 
 // Qt's file dialog takes the patterns of a filter from the last bracket of its text, separated
 // by spaces ("Pictures (*.jpg *.gif)"); a ";" there would make one pattern that matches nothing.
-// So each filter is written as its description, without a bracket it may end in, followed by its
-// real patterns in that form. A description's own bracket only repeats the patterns for the
-// author; the patterns after the "|" are the ones that count.
+// So each filter is written as its description, without a bracket of patterns it may end in,
+// followed by its real patterns in that form. A description's own list of patterns only repeats
+// them for the author; the patterns after the "|" are the ones that count.
 QStringList qtFilters(const QString& filter) {
-    static const QRegularExpression trailingBracket(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    static const QRegularExpression trailingBracket(
+        QStringLiteral("\\s*\\([^()]*[*?][^()]*\\)\\s*$"));
     static const QRegularExpression separators(QStringLiteral("[;\\s]+"));
     const QStringList parts = filter.split(u'|');
     QStringList result;

@@ -202,6 +202,10 @@ private slots:
                  QStringLiteral("Tamberlin files (*.qvt)"));
         QCOMPARE(QtFileDialogFilter(QStringLiteral("Pictures|*.jpg;*.gif|All|*.*")),
                  QStringLiteral("Pictures (*.jpg *.gif);;All (*.*)"));
+        // Whatever the description holds, Qt gets the real patterns, separated by spaces.
+        QCOMPARE(
+            QtFileDialogFilter(QStringLiteral("Web (*.jpg;*.gif)|*.jpg;*.gif|Old (kept)|*.bmp")),
+            QStringLiteral("Web (*.jpg *.gif);;Old (kept) (*.bmp)"));
     }
 };
 
