@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/bank_commands.h"
+
 #include "document/errors.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
@@ -15,31 +17,43 @@ namespace tamberlin {
 
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr std::string_view kUsageHead =
     "Usage: tamberlin [QUIZ.qvt]\n"
     "       tamberlin --publish QUIZ.qvt...\n"
+    "       tamberlin --import FILE [--format gift|aiken|csv] -o QUIZ.qvt [--title TEXT]\n"
+    "                 [--id ID] [--cgi URL] [--seconds N]\n"
+    "       tamberlin --export QUIZ.qvt --format gift|aiken|csv [-o FILE]\n"
+    "       tamberlin --check QUIZ.qvt...\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
     "\n"
     "  --publish QUIZ.qvt...  write each quiz's page (QUIZ.htm) and listing (QUIZ.qdt) beside\n"
     "                         the quiz file, as Create Html does, without a display; prints\n"
-    "                         each page's path. The quiz files are not changed.\n"
+    "                         each page's path. The quiz files are not changed.\n";
+constexpr std::string_view kUsageTail =
     "  --help                 show this text\n"
     "  --version              show the program's version\n"
     "\n"
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
+
+const std::string kUsage =
+    std::string(kUsageHead) + std::string(kBankUsage) + std::string(kUsageTail);
 
 // Publishes one quiz file; returns whether both files were written.
 bool publishOne(const std::string& quizPath, std::ostream& out, std::ostream& err) {
     auto document = std::make_unique<QuizDocument>();
     document->ClearBlankQuestion();
     document->ResetQuiz();
+    QuizFileExtent extent;
     try {
-        ReadQuizFile(document->quiz, quizPath);
+        ReadQuizFile(document->quiz, quizPath, extent);
     } catch (const TamberlinError& e) {
         err << "tamberlin: cannot read quiz file \"" << quizPath << "\": " << e.what() << "\n";
         return false;
+    }
+    if (!extent.complete()) {
+        err << "tamberlin: warning: \"" << quizPath << "\": " << QuizFileEndWarning(extent) << "\n";
     }
     // The page gets the settings as the preferences window would apply them right after
     // opening the file; the quiz file itself is left as it is.
@@ -95,6 +109,9 @@ std::optional<int> RunHeadlessCommand(int argc, char** argv, std::ostream& out, 
             paths.emplace_back(arg);
         }
         return publish(paths, out, err);
+    }
+    if (const std::optional<int> status = RunBankCommand(argc, argv, out, err)) {
+        return status;
     }
     if (option.starts_with("--")) {
         err << "tamberlin: unknown option " << option << "\n" << kUsage;
