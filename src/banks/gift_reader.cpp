@@ -243,10 +243,10 @@ struct Answer {
     bool feedback = false;
 };
 
-void skip(RawBank& bank, const Block& block, std::string_view kind) {
-    bank.notes.push_back({block.firstLine, "a " + std::string(kind) +
-                                               " question, skipped (only multiple-choice "
-                                               "questions with one right answer are imported)"});
+void skip(RawBank& bank, const Block& block, std::string_view what) {
+    bank.notes.push_back({block.firstLine, "skipped " + std::string(what) +
+                                               " (only multiple-choice questions with one "
+                                               "right answer are imported)"});
 }
 
 void parseBlock(const Block& block, RawBank& bank) {
@@ -276,7 +276,7 @@ void parseBlock(const Block& block, RawBank& bank) {
     }
     const std::size_t open = findUnescaped(s, "{", pos);
     if (open == std::string_view::npos) {
-        skip(bank, block, "description (no answers)");
+        skip(bank, block, "a description (a text without answers)");
         return;
     }
     const std::size_t close = findUnescaped(s, "}", open + 1);
@@ -293,6 +293,11 @@ void parseBlock(const Block& block, RawBank& bank) {
 
     std::string_view body = s.substr(open + 1, close - open - 1);
     const std::size_t bodyStart = open + 1;
+    if (const std::size_t inner = findUnescaped(body, "{", 0); inner != std::string_view::npos) {
+        bank.fail(block.lineAt(bodyStart + inner),
+                  "a \"{\" inside the answers: the \"}\" before it is missing");
+        return;
+    }
     bool feedback = false;
     if (const std::size_t general = findUnescaped(body, "####", 0);
         general != std::string_view::npos) {
@@ -301,11 +306,11 @@ void parseBlock(const Block& block, RawBank& bank) {
     }
     const std::string_view trimmedBody = TrimSpaces(body);
     if (trimmedBody.empty()) {
-        skip(bank, block, "essay");
+        skip(bank, block, "an essay question");
         return;
     }
     if (trimmedBody.front() == '#') {
-        skip(bank, block, "numeric");
+        skip(bank, block, "a numeric question");
         return;
     }
     {
@@ -315,7 +320,7 @@ void parseBlock(const Block& block, RawBank& bank) {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         }
         if (word == "T" || word == "F" || word == "TRUE" || word == "FALSE") {
-            skip(bank, block, "true/false");
+            skip(bank, block, "a true/false question");
             return;
         }
     }
@@ -340,7 +345,7 @@ void parseBlock(const Block& block, RawBank& bank) {
         }
     }
     if (answers.empty() || !TrimSpaces(body.substr(0, first)).empty()) {
-        skip(bank, block, "short answer");
+        skip(bank, block, "a short answer question");
         return;
     }
     answers.back().raw = body.substr(answers.back().markerPos + 1);
@@ -367,19 +372,19 @@ void parseBlock(const Block& block, RawBank& bank) {
         rightCount += a.right ? 1 : 0;
     }
     if (!anyWrong) {
-        skip(bank, block, matching ? "matching" : "short answer");
+        skip(bank, block, matching ? "a matching question" : "a short answer question");
         return;
     }
     if (weighted) {
-        skip(bank, block, "multiple-choice with weighted answers");
+        skip(bank, block, "a multiple-choice question with weighted answers");
         return;
     }
     if (rightCount == 0) {
-        skip(bank, block, "multiple-choice without a right answer");
+        skip(bank, block, "a multiple-choice question without a right answer");
         return;
     }
     if (rightCount > 1) {
-        skip(bank, block, "multiple-choice with several right answers");
+        skip(bank, block, "a multiple-choice question with several right answers");
         return;
     }
 
