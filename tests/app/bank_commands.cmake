@@ -1,0 +1,10 @@
+# The question-bank options of the program: --import, --export, --check; and the warning
+# --publish gives for a cut quiz file.
+add_executable(bank_commands_tests ${CMAKE_CURRENT_LIST_DIR}/bank_commands_test.cpp)
+target_link_libraries(bank_commands_tests PRIVATE tamberlin_command_line GTest::gtest_main)
+target_include_directories(bank_commands_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(bank_commands_tests PRIVATE
+    TAMBERLIN_TEST_DATA_DIR="${TAMBERLIN_TEST_DATA_DIR}"
+    TAMBERLIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+gtest_discover_tests(bank_commands_tests DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "TAMBERLIN_CODEPAGE=cp1252;LC_ALL=C.UTF-8")
