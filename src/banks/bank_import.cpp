@@ -298,7 +298,12 @@ ImportResult ImportQuestions(std::string_view bytes, BankFormat format,
     }
 
     for (std::size_t n = 0; n < raw.questions.size(); ++n) {
-        const RawQuestion& q = raw.questions[n];
+        RawQuestion& q = raw.questions[n];
+        // Empty choices at the end carry nothing: the quiz shows unused choices empty anyway.
+        while (!q.choices.empty() && static_cast<int>(q.choices.size()) > q.answer + 1 &&
+               q.choices.back().text.empty()) {
+            q.choices.pop_back();
+        }
         if (n == static_cast<std::size_t>(kMaxQuestions)) {
             return fail(q.line, "a quiz holds at most 100 questions; this is question " +
                                     std::to_string(n + 1));

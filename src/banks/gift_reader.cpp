@@ -155,8 +155,10 @@ std::string htmlToText(std::string_view html) {
             continue;
         }
         if (c == '&') {
-            const std::size_t semi = html.find(';', i);
-            if (semi != std::string_view::npos && semi - i <= 10) {
+            // Entities are short: look for the ";" only nearby, so that a run of "&" stays linear.
+            const std::size_t near = html.substr(i, 12).find(';');
+            const std::size_t semi = near == std::string_view::npos ? near : i + near;
+            if (semi != std::string_view::npos) {
                 const std::string_view entity = html.substr(i + 1, semi - i - 1);
                 std::int64_t code = -1;
                 if (entity == "amp") {
@@ -186,7 +188,9 @@ std::string htmlToText(std::string_view html) {
                         }
                         code = code * (hex ? 16 : 10) + v;
                     }
-                    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+                    // Control characters and surrogates stay as the entity's text.
+                    if (code < 0x20 || (code >= 0x7F && code < 0xA0) || code > 0x10FFFF ||
+                        (code >= 0xD800 && code <= 0xDFFF)) {
                         code = -1;
                     }
                 }
