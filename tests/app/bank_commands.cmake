@@ -8,3 +8,11 @@ target_compile_definitions(bank_commands_tests PRIVATE
     TAMBERLIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(bank_commands_tests DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "TAMBERLIN_CODEPAGE=cp1252;LC_ALL=C.UTF-8")
+
+# The CSV the program writes and reads, against Python's csv module.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+    add_test(NAME bank_formats_against_python_csv
+        COMMAND Python3::Interpreter -B ${CMAKE_CURRENT_LIST_DIR}/bank_formats_test.py
+                ${CMAKE_SOURCE_DIR} $<TARGET_FILE:tamberlin>)
+endif()
