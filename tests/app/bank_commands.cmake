@@ -16,3 +16,11 @@ if(Python3_Interpreter_FOUND)
         COMMAND Python3::Interpreter -B ${CMAKE_CURRENT_LIST_DIR}/bank_formats_test.py
                 ${CMAKE_SOURCE_DIR} $<TARGET_FILE:tamberlin>)
 endif()
+
+# GIFT written and read by the program, against gift-pegjs (npm), a GIFT parser of its own.
+add_test(NAME bank_gift_against_gift_pegjs
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/banks/gift_interop/run.sh)
+set_tests_properties(bank_gift_against_gift_pegjs PROPERTIES
+    ENVIRONMENT "TAMBERLIN_EXE=$<TARGET_FILE:tamberlin>;TAMBERLIN_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    SKIP_RETURN_CODE 77
+    TIMEOUT 180)
