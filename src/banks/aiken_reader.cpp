@@ -45,7 +45,7 @@ RawBank ParseAiken(std::string_view text) {
     RawQuestion q;
     int lineNumber = 0;
     std::size_t start = 0;
-    while (start <= text.size() && bank.ok()) {
+    while (start <= text.size() && bank.ok() && !bank.full()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) {
             end = text.size();

@@ -290,6 +290,9 @@ ImportResult ImportQuestions(std::string_view bytes, BankFormat format,
                   : format == BankFormat::Aiken ? banks::ParseAiken(text)
                                                 : banks::ParseCsv(text);
     result.notes = std::move(raw.notes);
+    if (raw.notesLeftOut > 0) {
+        result.notes.push_back({0, "and " + std::to_string(raw.notesLeftOut) + " more notes"});
+    }
     if (!raw.ok()) {
         return fail(raw.errorLine, raw.error);
     }

@@ -32,6 +32,19 @@ struct RawBank {
     int errorLine = 0;
 
     bool ok() const { return error.empty(); }
+    // Past the 100 a quiz holds the import fails anyway: the readers stop one question later.
+    bool full() const { return questions.size() > static_cast<std::size_t>(kMaxQuestions); }
+    // Notes past the first 100 are only counted, so that a file of skipped questions stays
+    // cheap; the last note says how many were left out.
+    void note(int line, std::string message) {
+        if (notes.size() < kMaxNotes) {
+            notes.push_back({line, std::move(message)});
+        } else {
+            ++notesLeftOut;
+        }
+    }
+    static constexpr std::size_t kMaxNotes = 100;
+    std::size_t notesLeftOut = 0;
     void fail(int line, std::string message) {
         if (error.empty()) {
             errorLine = line;

@@ -168,9 +168,8 @@ RawBank ParseCsv(std::string_view text) {
             }
         }
         if (!known && !name.empty()) {
-            bank.notes.push_back(
-                {headerLine,
-                 "column \"" + std::string(TrimSpaces((*header)[i].text)) + "\" ignored"});
+            bank.note(headerLine,
+                      "column \"" + std::string(TrimSpaces((*header)[i].text)) + "\" ignored");
         }
     }
     if (column[0] < 0 || column[1] < 0 || column[2] < 0 || column[6] < 0) {
@@ -179,7 +178,11 @@ RawBank ParseCsv(std::string_view text) {
         return bank;
     }
 
-    while (std::optional<Record> record = scanner.next()) {
+    while (!bank.full()) {
+        std::optional<Record> record = scanner.next();
+        if (!record) {
+            break;
+        }
         if (blankRecord(*record)) {
             continue;
         }

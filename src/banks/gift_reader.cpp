@@ -248,9 +248,9 @@ struct Answer {
 };
 
 void skip(RawBank& bank, const Block& block, std::string_view what) {
-    bank.notes.push_back({block.firstLine, "skipped " + std::string(what) +
-                                               " (only multiple-choice questions with one "
-                                               "right answer are imported)"});
+    bank.note(block.firstLine, "skipped " + std::string(what) +
+                                   " (only multiple-choice questions with one "
+                                   "right answer are imported)");
 }
 
 void parseBlock(const Block& block, RawBank& bank) {
@@ -261,13 +261,12 @@ void parseBlock(const Block& block, RawBank& bank) {
     }
     if (s.substr(pos).starts_with("$CATEGORY:")) {
         const std::size_t end = s.find('\n', pos);
-        bank.notes.push_back(
-            {block.firstLine,
-             "category \"" +
-                 std::string(TrimSpaces(s.substr(pos + 10, end == std::string_view::npos
-                                                               ? std::string_view::npos
-                                                               : end - pos - 10))) +
-                 "\" ignored (a quiz has no categories)"});
+        bank.note(block.firstLine,
+                  "category \"" +
+                      std::string(TrimSpaces(s.substr(pos + 10, end == std::string_view::npos
+                                                                    ? std::string_view::npos
+                                                                    : end - pos - 10))) +
+                      "\" ignored (a quiz has no categories)");
         return;
     }
     if (s.substr(pos).starts_with("::")) {
@@ -399,8 +398,8 @@ void parseBlock(const Block& block, RawBank& bank) {
     std::string text(before);
     if (!TrimSpaces(after).empty()) {
         text = std::string(TrimSpaces(before)) + " _____ " + std::string(TrimSpaces(after));
-        bank.notes.push_back({block.firstLine, "the answers stand inside the question's text; "
-                                               "\"_____\" marks their place"});
+        bank.note(block.firstLine, "the answers stand inside the question's text; "
+                                   "\"_____\" marks their place");
     }
     q.text = {cleanText(text, format), block.lineAt(pos)};
     for (const Answer& a : answers) {
@@ -412,7 +411,7 @@ void parseBlock(const Block& block, RawBank& bank) {
         q.choices.push_back({cleanText(raw, answerFormat), block.lineAt(bodyStart + a.markerPos)});
     }
     if (feedback) {
-        bank.notes.push_back({block.firstLine, "feedback ignored (the page shows none)"});
+        bank.note(block.firstLine, "feedback ignored (the page shows none)");
     }
     bank.questions.push_back(std::move(q));
 }
@@ -432,7 +431,7 @@ RawBank ParseGift(std::string_view text) {
         block = Block{};
         depth = 0;
     };
-    while (start <= text.size() && bank.ok()) {
+    while (start <= text.size() && bank.ok() && !bank.full()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) {
             end = text.size();
