@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/bank_commands.h"
+
 #include "document/errors.h"
 #include "document/file_io.h"
 #include "document/quiz.h"
@@ -19,10 +21,14 @@ namespace tamberlin {
 
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr std::string_view kUsageHead =
     "Usage: tamberlin [QUIZ.qvt]\n"
     "       tamberlin --publish QUIZ.qvt...\n"
     "       tamberlin --copy-web-files FOLDER [--force]\n"
+    "       tamberlin --import FILE [--format gift|aiken|csv] -o QUIZ.qvt [--title TEXT]\n"
+    "                 [--id ID] [--cgi URL] [--seconds N]\n"
+    "       tamberlin --export QUIZ.qvt --format gift|aiken|csv [-o FILE]\n"
+    "       tamberlin --check QUIZ.qvt...\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
@@ -33,22 +39,30 @@ constexpr std::string_view kUsage =
     "  --copy-web-files FOLDER [--force]\n"
     "                         copy the program's clock.js and clock pictures into FOLDER\n"
     "                         (made when missing); a file there that differs is replaced\n"
-    "                         only with --force.\n"
+    "                         only with --force.\n";
+constexpr std::string_view kUsageTail =
     "  --help                 show this text\n"
     "  --version              show the program's version\n"
     "\n"
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
+
+const std::string kUsage =
+    std::string(kUsageHead) + std::string(kBankUsage) + std::string(kUsageTail);
 
 // Publishes one quiz file; returns whether both files were written.
 bool publishOne(const std::string& quizPath, std::ostream& out, std::ostream& err) {
     auto document = std::make_unique<QuizDocument>();
     document->ClearBlankQuestion();
     document->ResetQuiz();
+    QuizFileExtent extent;
     try {
-        ReadQuizFile(document->quiz, quizPath);
+        ReadQuizFile(document->quiz, quizPath, extent);
     } catch (const TamberlinError& e) {
         err << "tamberlin: cannot read quiz file \"" << quizPath << "\": " << e.what() << "\n";
         return false;
+    }
+    if (!extent.complete()) {
+        err << "tamberlin: warning: \"" << quizPath << "\": " << QuizFileEndWarning(extent) << "\n";
     }
     // The page gets the settings as the preferences window would apply them right after
     // opening the file; the quiz file itself is left as it is.
@@ -221,6 +235,9 @@ std::optional<int> RunHeadlessCommand(int argc, char** argv, std::ostream& out, 
     }
     if (option == "--copy-web-files") {
         return copyWebFiles(std::vector<std::string>(argv + 2, argv + argc), out, err);
+    }
+    if (const std::optional<int> status = RunBankCommand(argc, argv, out, err)) {
+        return status;
     }
     if (option.starts_with("--")) {
         err << "tamberlin: unknown option " << option << "\n" << kUsage;
