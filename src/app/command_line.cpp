@@ -30,29 +30,27 @@ constexpr std::string_view kUsage =
     "\n"
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
 
-// Publishes one quiz file; returns whether both files were written.
-bool publishOne(const std::string& quizPath, std::ostream& out, std::ostream& err) {
-    auto document = std::make_unique<QuizDocument>();
-    document->ClearBlankQuestion();
-    document->ResetQuiz();
+// Publishes one quiz file; returns whether both files were written. document is the state
+// every quiz is read into, as a fresh window holds it.
+bool publishOne(const QuizDocument& fresh, QuizDocument& document, const std::string& quizPath,
+                std::ostream& out, std::ostream& err) {
+    document = fresh;
     try {
-        ReadQuizFile(document->quiz, quizPath);
+        ReadQuizFile(document.quiz, quizPath);
     } catch (const TamberlinError& e) {
         err << "tamberlin: cannot read quiz file \"" << quizPath << "\": " << e.what() << "\n";
         return false;
     }
     // The page gets the settings as the preferences window would apply them right after
     // opening the file; the quiz file itself is left as it is.
-    const PageLook look = DerivePageLook(document->quiz.Prefs);
-    document->quiz.Prefs = look.prefs;
-    const std::string pagePath = ReplaceExtension(quizPath, ".htm");
-    try {
-        WriteQuizPage(document->quiz, pagePath, look.inputs);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: " << e.what() << "\n";
+    const PageLook look = DerivePageLook(document.quiz.Prefs);
+    document.quiz.Prefs = look.prefs;
+    const PublishResult published = PublishQuiz(document.quiz, look.inputs, quizPath);
+    if (published.error) {
+        err << "tamberlin: " << published.error->what() << "\n";
         return false;
     }
-    out << pagePath << "\n";
+    out << published.pagePath << "\n";
     return true;
 }
 
@@ -61,9 +59,14 @@ int publish(const std::vector<std::string>& quizPaths, std::ostream& out, std::o
         err << "tamberlin: --publish needs at least one quiz file\n" << kUsage;
         return 2;
     }
+    // Each quiz is read into the same block, reset to what a fresh window holds.
+    auto fresh = std::make_unique<QuizDocument>();
+    fresh->ClearBlankQuestion();
+    fresh->ResetQuiz();
+    auto document = std::make_unique<QuizDocument>();
     bool allWritten = true;
     for (const auto& path : quizPaths) {
-        allWritten = publishOne(path, out, err) && allWritten;
+        allWritten = publishOne(*fresh, *document, path, out, err) && allWritten;
     }
     return allWritten ? 0 : 1;
 }

@@ -1,7 +1,8 @@
 #include "generator/quiz_page.h"
 
 #include "document/errors.h"
-#include "document/file_io.h"
+#include "generator/decimal_text.h"
+#include "generator/page_files.h"
 #include "generator/quiz_script.h"
 
 #include <algorithm>
@@ -14,50 +15,120 @@ namespace {
 constexpr std::size_t kEscapedTextCapacity = 255;
 constexpr std::string_view kCrLf = "\r\n";
 
-// The page is a list of lines; each is followed by CR LF in the file, whatever it holds itself
-// (a separator is the line "\r\n", a font tag ends with its own CR LF).
-class LineBuffer {
+bool isHtmlSpecial(char c) {
+    return c == '<' || c == '>' || c == '\r';
+}
+
+void appendEscapedForHtml(std::string& out, std::string_view text) {
+    std::size_t room = kEscapedTextCapacity;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && room > 0) {
+        const char* q = p;
+        while (q < end && !isHtmlSpecial(*q)) {
+            ++q;
+        }
+        const std::size_t run = std::min(static_cast<std::size_t>(q - p), room);
+        out.append(p, run);
+        room -= run;
+        if (q == end || room == 0) {
+            break;
+        }
+        const std::string_view replacement = *q == '>' ? "&gt;" : *q == '<' ? "&lt;" : "<BR>";
+        const std::size_t take = std::min(replacement.size(), room);
+        out.append(replacement.data(), take);
+        room -= take;
+        p = q + 1;
+    }
+}
+
+void appendWithoutLineBreaks(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        if (c != '\r' && c != '\n') {
+            out.push_back(c);
+        }
+    }
+}
+
+// A question or choice text as the page shows it, and a question text as the listing holds it.
+struct Escaped {
+    std::string_view text;
+};
+struct Unbroken {
+    std::string_view text;
+};
+
+// The page and the listing are lists of lines; each is followed by CR LF in the file, whatever
+// it holds itself (a separator is the line "\r\n", a font tag ends with its own CR LF). The
+// parts of a line are appended straight to the file text.
+class LineWriter {
 public:
-    void add(std::string_view line) {
-        text_.append(line);
+    explicit LineWriter(std::string& text) : text_(text) {}
+    template <typename... Parts>
+    void add(const Parts&... parts) {
+        (append(parts), ...);
         text_.append(kCrLf);
     }
     void separator() { add(kCrLf); }
-    std::string take() { return std::move(text_); }
 
 private:
-    std::string text_;
+    void append(std::string_view part) { text_.append(part); }
+    void append(const DecimalText& number) { text_.append(number.view()); }
+    void append(Escaped part) { appendEscapedForHtml(text_, part.text); }
+    void append(Unbroken part) { appendWithoutLineBreaks(text_, part.text); }
+
+    std::string& text_;
 };
 
-void appendQuestionBlock(LineBuffer& page, LineBuffer& listing, const TQuizRec& quiz,
+// Room for the page and the listing of the quiz, so that each is built in one allocation.
+std::size_t pageSizeBound(const TQuizRec& quiz, const PageInputs& inputs, int questionCount,
+                          int choiceCount) {
+    const THtmlPrefs& prefs = quiz.Prefs;
+    const std::size_t choiceLine = 96 + kEscapedTextCapacity + prefs.ChoiceFontTag.size() + 16;
+    const std::size_t block = 128 + quiz.Questions[0].PicAddress.capacity + 48 +
+                              prefs.QuestionFontTag.size() + 16 + kEscapedTextCapacity + 64 +
+                              static_cast<std::size_t>(choiceCount) * choiceLine;
+    return 4096 + QuizScriptSizeBound(quiz) + 2 * quiz.Title.size() + prefs.Author.size() +
+           quiz.CgiTarget.size() + quiz.RedirectAddress.size() + quiz.QuizId.size() +
+           inputs.bodyAttributes.size() + prefs.TitleFontTag.size() +
+           static_cast<std::size_t>(questionCount) * block;
+}
+
+std::size_t listingSizeBound(const TQuizRec& quiz, int questionCount, int choiceCount) {
+    const std::size_t question =
+        8 + 256 + 256 +
+        static_cast<std::size_t>(choiceCount) * (quiz.Questions[0].ChoiceA.capacity + 2);
+    return 128 + quiz.Title.size() + static_cast<std::size_t>(questionCount) * (question + 4);
+}
+
+void appendQuestionBlock(LineWriter& page, LineWriter& listing, const TQuizRec& quiz,
                          const PageInputs& inputs, int n, int choiceCount, bool last) {
     const TQuestionRec& question = quiz.Questions[static_cast<std::size_t>(n - 1)];
-    const std::string number = std::to_string(n);
+    const DecimalText number(n);
     const THtmlPrefs& prefs = quiz.Prefs;
 
-    page.add("<P align=\"" + std::string(AlignmentWord(prefs.Alignment)) + "\">");
+    page.add("<P align=\"", AlignmentWord(prefs.Alignment), "\">");
     if (!question.PicAddress.empty()) {
-        page.add("<IMG SRC=\"" + question.PicAddress.str() + "\" BORDER=0 ><BR><BR>");
-        listing.add("[IMG]" + question.PicAddress.str());
+        page.add("<IMG SRC=\"", question.PicAddress.view(), "\" BORDER=0 ><BR><BR>");
+        listing.add("[IMG]", question.PicAddress.view());
     }
     if (inputs.questionFontOn) {
         page.add(prefs.QuestionFontTag.view());
     }
-    page.add("<B> Question " + number + ":  " + EscapeForHtml(question.QuestionText.view()) +
-             "</B><BR><BR>");
-    listing.add(StripLineBreaks(question.QuestionText.view()));
+    page.add("<B> Question ", number, ":  ", Escaped{question.QuestionText.view()}, "</B><BR><BR>");
+    listing.add(Unbroken{question.QuestionText.view()});
     if (inputs.questionFontOn) {
         page.add("</FONT>");
     }
     for (int k = 0; k < choiceCount; ++k) {
-        const char small = static_cast<char>('a' + k);
+        const char letters[2] = {static_cast<char>('a' + k), ChoiceLetter(k)};
         const auto& text = question.choice(k);
         if (inputs.choiceFontOn) {
             page.add(prefs.ChoiceFontTag.view());
         }
-        page.add(std::string(1, small) + ": <input type=radio value=" + ChoiceLetter(k) +
-                 " name=q" + number + " onclick=\"storetry(" + number + ", this.value)\">" +
-                 EscapeForHtml(text.view()) + "<BR>");
+        page.add(std::string_view(letters, 1),
+                 ": <input type=radio value=", std::string_view(letters + 1, 1), " name=q", number,
+                 " onclick=\"storetry(", number, ", this.value)\">", Escaped{text.view()}, "<BR>");
         listing.add(text.view());
         if (inputs.choiceFontOn) {
             page.add("</FONT>");
@@ -71,33 +142,15 @@ void appendQuestionBlock(LineBuffer& page, LineBuffer& listing, const TQuizRec& 
 
 std::string EscapeForHtml(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '>':
-            out += "&gt;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '\r':
-            out += "<BR>";
-            break;
-        default:
-            out += c;
-        }
-    }
-    if (out.size() > kEscapedTextCapacity) {
-        out.resize(kEscapedTextCapacity);
-    }
+    out.reserve(kEscapedTextCapacity);
+    appendEscapedForHtml(out, text);
     return out;
 }
 
 std::string StripLineBreaks(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    std::copy_if(text.begin(), text.end(), std::back_inserter(out),
-                 [](char c) { return c != '\r' && c != '\n'; });
+    appendWithoutLineBreaks(out, text);
     return out;
 }
 
@@ -117,34 +170,34 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     const int questionCount = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);
     const int choiceCount = std::clamp(quiz.ChoiceCount, 0, kMaxChoices);
 
-    LineBuffer page;
-    LineBuffer listing;
+    QuizPageText text;
+    text.page.reserve(pageSizeBound(quiz, inputs, questionCount, choiceCount));
+    text.listing.reserve(listingSizeBound(quiz, questionCount, choiceCount));
+    LineWriter page(text.page);
+    LineWriter listing(text.listing);
     listing.add(quiz.Title.view());
 
     page.add("<HTML>");
     page.add("<HEAD>");
-    page.add("<TITLE>" + quiz.Title.str() + "</TITLE>");
-    page.add("<META NAME=\"Author\" CONTENT=\"" + prefs.Author.str() + "\">");
+    page.add("<TITLE>", quiz.Title.view(), "</TITLE>");
+    page.add("<META NAME=\"Author\" CONTENT=\"", prefs.Author.view(), "\">");
     page.add("<script language=\"JavaScript\" src=\"clock.js\">");
     page.separator();
     page.add("</script>");
     page.separator();
 
-    listing.add(std::to_string(quiz.QuestionCount));
-    listing.add(std::to_string(quiz.ChoiceCount));
+    listing.add(DecimalText(quiz.QuestionCount));
+    listing.add(DecimalText(quiz.ChoiceCount));
     for (int n = 1; n <= questionCount; ++n) {
         listing.add(quiz.Questions[static_cast<std::size_t>(n - 1)].Answer.view());
     }
-    for (const auto& line : QuizScriptLines(quiz)) {
-        page.add(line);
-    }
+    AppendQuizScript(quiz, text.page);
 
     page.add("</HEAD>");
     const std::string_view onload = prefs.CookieRequired == 1
                                         ? "docookies();startclock(); checkLocation()"
                                         : "startclock(); checkLocation()";
-    page.add("<BODY onload=\"" + std::string(onload) + "\" onUnload=\"refresh()\" " +
-             inputs.bodyAttributes + " >");
+    page.add("<BODY onload=\"", onload, "\" onUnload=\"refresh()\" ", inputs.bodyAttributes, " >");
     page.separator();
     page.add("<DIV ID=\"object1\"");
     page.add("STYLE=\"position:relative; visibility:show;\"");
@@ -166,7 +219,7 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     }
     page.add("</H1>");
     page.add("<HR>");
-    page.add("<FORM NAME=quizform method=\"POST\" action=\"" + quiz.CgiTarget.str() +
+    page.add("<FORM NAME=quizform method=\"POST\" action=\"", quiz.CgiTarget.view(),
              "\" onSubmit=\"return getscore()\">");
     for (int n = 1; n <= questionCount; ++n) {
         appendQuestionBlock(page, listing, quiz, inputs, n, choiceCount, n == questionCount);
@@ -181,8 +234,8 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     }
     page.add("<FONT size=+1>Your Score: &nbsp;&nbsp;<font>");
     page.add("<input type=hidden name=\"email\" value=\"\">");
-    page.add("<input type=hidden name=\"URL\" value=\"" + quiz.RedirectAddress.str() + "\">");
-    page.add("<input type=hidden name=ID value=" + quiz.QuizId.str() + ">");
+    page.add("<input type=hidden name=\"URL\" value=\"", quiz.RedirectAddress.view(), "\">");
+    page.add("<input type=hidden name=ID value=", quiz.QuizId.view(), ">");
     page.add("<input type=hidden name=\"lapsed\" value=\"\">");
     page.add("<input type=text size=5 value=\"N/A\" name=score><BR><BR>");
     page.add("<input type=submit value=\"Check Score\" >&nbsp;&nbsp;");
@@ -193,20 +246,19 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     page.add("</BODY>");
     page.add("</HTML>");
 
-    listing.add(std::to_string(quiz.Interval));
-    return {page.take(), listing.take()};
+    listing.add(DecimalText(quiz.Interval));
+    return text;
 }
 
 void WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath, const PageInputs& inputs,
                    std::string& pageBuffer) {
     QuizPageText text = BuildQuizPage(quiz, inputs);
     pageBuffer = std::move(text.page);
-    if (const int err = WriteFileAtomically(pagePath, pageBuffer); err != 0) {
-        throw EFCreateError(pagePath, err);
-    }
     const std::string listingPath = ReplaceExtension(pagePath, ".qdt");
-    if (const int err = WriteFileAtomically(listingPath, text.listing); err != 0) {
-        throw EFCreateError(listingPath, err);
+    const PairWriteResult written =
+        WriteFilePair({pagePath, pageBuffer}, {listingPath, text.listing});
+    if (written.err != 0) {
+        throw EFCreateError(written.failed == 0 ? pagePath : listingPath, written.err);
     }
 }
 
@@ -222,6 +274,18 @@ std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
                           bool choiceFontOn) {
     return WriteQuizPage(quiz, pagePath,
                          PageInputs{bodyAttributes, titleFontOn, questionFontOn, choiceFontOn});
+}
+
+PublishResult PublishQuiz(const TQuizRec& quiz, const PageInputs& inputs,
+                          const std::string& quizPath) {
+    PublishResult result;
+    result.pagePath = ReplaceExtension(quizPath, ".htm");
+    try {
+        WriteQuizPage(quiz, result.pagePath, inputs, result.page);
+    } catch (const EFCreateError& error) {
+        result.error = error;
+    }
+    return result;
 }
 
 } // namespace tamberlin

@@ -255,15 +255,17 @@ TEST(WriteQuizPage, EmptyPathFails) {
         EFCreateError);
 }
 
-TEST(WriteQuizPage, UnwritableListingFailsWithItsPathAfterThePageIsWritten) {
+TEST(WriteQuizPage, UnwritableListingLeavesBothFilesAsTheyWere) {
     PageInputs inputs;
     const auto doc = singleQuiz(inputs);
     TempDir dir;
     // A folder where the listing should go cannot be replaced by a file.
     std::filesystem::create_directory(dir.path() / "quiz.qdt");
     const std::string pagePath = dir.file("quiz.htm");
+    WriteAll(pagePath, "the page published before");
+    std::string buffer;
     try {
-        WriteQuizPage(doc->quiz, pagePath, inputs);
+        WriteQuizPage(doc->quiz, pagePath, inputs, buffer);
         FAIL() << "no error";
     } catch (const EFCreateError& e) {
         EXPECT_EQ(
@@ -271,7 +273,12 @@ TEST(WriteQuizPage, UnwritableListingFailsWithItsPathAfterThePageIsWritten) {
             0u)
             << e.what();
     }
-    EXPECT_EQ(ReadAll(pagePath), expected("single.htm"));
+    EXPECT_EQ(buffer, expected("single.htm"));
+    EXPECT_EQ(ReadAll(pagePath), "the page published before");
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2);
 }
 
 TEST(BuildQuizPage, DamagedCountsNeverReachPastTheQuestionSlots) {
