@@ -51,7 +51,7 @@ std::uint64_t nextSuffix() {
 // One target of the pair on its way: checked, then its bytes in a temporary file beside it.
 class PendingFile {
 public:
-    PendingFile() = default;
+    explicit PendingFile(PublishBatch* batch) : batch_(batch) {}
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
     ~PendingFile() {
@@ -68,12 +68,13 @@ public:
         return writeTemporary(bytes);
     }
 
-    // Puts the temporary file in the target's place. With keepOld the old content stays
-    // under the temporary name, so that restore() can bring it back.
-    int commit(bool keepOld) {
-        if (keepOld && exists_ &&
-            ::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) ==
-                0) {
+    // Puts the temporary file in the target's place. An old file is exchanged with it rather
+    // than replaced: its content stays under the temporary name until the object goes, so that
+    // restore() can bring it back (and a replacing rename, which some file systems turn into a
+    // flush of the new file, is avoided).
+    int commit() {
+        if (exists_ && ::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, path_.c_str(),
+                                   RENAME_EXCHANGE) == 0) {
             swapped_ = true;
             return 0;
         }
@@ -84,6 +85,15 @@ public:
         tempPath_.clear();
         committed_ = true;
         return 0;
+    }
+
+    // After a publication that went through: the old file is kept for the batch's next file in
+    // the same folder instead of being removed.
+    void finish() {
+        if (swapped_ && batch_ != nullptr && reusable_) {
+            batch_->keep(folder(), std::move(tempPath_));
+            tempPath_.clear();
+        }
     }
 
     // Undoes commit(): the old content back in place, or the new file gone when there was none.
@@ -128,23 +138,45 @@ private:
             }
             exists_ = true;
             mode_ = st.st_mode & 07777;
+            // Kept for the batch only when nothing else can see it: no other link to it, and
+            // ours to give new permission bits.
+            reusable_ = st.st_nlink == 1 && st.st_uid == ::geteuid();
         } else if (errno != ENOENT) {
             return errno;
         }
         return 0;
     }
 
-    int writeTemporary(std::string_view bytes) {
+    std::string folder() const {
         const auto slash = path_.find_last_of('/');
-        const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-        if (nameStart == path_.size()) {
+        return slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
+    }
+
+    // The temporary file, open for writing: a file the batch kept in the target's folder, or a
+    // new one with a name of its own.
+    int openTemporary(int& fd) {
+        const std::string folderPart = folder();
+        if (folderPart.size() == path_.size()) {
             return EISDIR;
+        }
+        if (exists_ && batch_ != nullptr) {
+            while (true) {
+                std::string kept = batch_->take(folderPart);
+                if (kept.empty()) {
+                    break;
+                }
+                fd = ::open(kept.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+                if (fd >= 0) {
+                    tempPath_ = std::move(kept);
+                    return 0;
+                }
+                ::unlink(kept.c_str());
+            }
         }
         // Keep the temporary name within NAME_MAX whatever the target's name.
         const std::string base =
-            path_.substr(0, nameStart) + "." + path_.substr(nameStart, kMaxTempNameBase) + ".";
-        int fd = -1;
-        for (int attempt = 0; attempt < kTempNameAttempts && fd < 0; ++attempt) {
+            folderPart + "." + path_.substr(folderPart.size(), kMaxTempNameBase) + ".";
+        for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
             char suffix[17];
             std::snprintf(suffix, sizeof suffix, "%08llx",
                           static_cast<unsigned long long>(nextSuffix() >> 32));
@@ -154,14 +186,21 @@ private:
                         exists_ ? 0600 : 0666);
             if (fd >= 0) {
                 tempPath_ = std::move(candidate);
-            } else if (errno != EEXIST) {
+                return 0;
+            }
+            if (errno != EEXIST) {
                 // The folder is missing or refuses new files; report what writing the target
                 // would.
                 return errno;
             }
         }
-        if (fd < 0) {
-            return EEXIST;
+        return EEXIST;
+    }
+
+    int writeTemporary(std::string_view bytes) {
+        int fd = -1;
+        if (const int err = openTemporary(fd); err != 0) {
+            return err;
         }
         int err = writeAll(fd, bytes);
         if (err == 0 && exists_ && ::fchmod(fd, mode_) != 0) {
@@ -177,28 +216,58 @@ private:
     std::string tempPath_;
     bool exists_ = false;
     mode_t mode_ = 0;
+    bool reusable_ = false;
     bool swapped_ = false;
     bool committed_ = false;
+    PublishBatch* batch_;
 };
 
 } // namespace
 
-PairWriteResult WriteFilePair(const FileToWrite& first, const FileToWrite& second) {
-    PendingFile a;
+PublishBatch::~PublishBatch() {
+    for (const auto& file : kept_) {
+        ::unlink(file.path.c_str());
+    }
+}
+
+void PublishBatch::keep(std::string folder, std::string path) {
+    if (kept_.size() == kMaxKept) {
+        ::unlink(kept_.front().path.c_str());
+        kept_.erase(kept_.begin());
+    }
+    kept_.push_back({std::move(folder), std::move(path)});
+}
+
+std::string PublishBatch::take(const std::string& folder) {
+    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+        if (it->folder == folder) {
+            std::string path = std::move(it->path);
+            kept_.erase(it);
+            return path;
+        }
+    }
+    return {};
+}
+
+PairWriteResult WriteFilePair(const FileToWrite& first, const FileToWrite& second,
+                              PublishBatch* batch) {
+    PendingFile a(batch);
     if (const int err = a.prepare(first.path, first.bytes); err != 0) {
         return {err, 0};
     }
-    PendingFile b;
+    PendingFile b(batch);
     if (const int err = b.prepare(second.path, second.bytes); err != 0) {
         return {err, 1};
     }
-    if (const int err = a.commit(true); err != 0) {
+    if (const int err = a.commit(); err != 0) {
         return {err, 0};
     }
-    if (const int err = b.commit(false); err != 0) {
+    if (const int err = b.commit(); err != 0) {
         a.restore();
         return {err, 1};
     }
+    a.finish();
+    b.finish();
     return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/errors.h"
 #include "document/quiz.h"
+#include "generator/page_files.h"
 
 #include <optional>
 #include <string>
@@ -45,9 +46,10 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs);
 // WriteFilePair). pageBuffer receives the page text as soon as it is built, so it holds the
 // page also when writing fails. Throws EFCreateError with the page's path when the page cannot
 // be written, or with the listing's path when the listing cannot be written; either way both
-// targets are left as they were.
+// targets are left as they were. A batch, when given, lets one run of publications reuse the
+// files it replaces (see WriteFilePair).
 void WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath, const PageInputs& inputs,
-                   std::string& pageBuffer);
+                   std::string& pageBuffer, PublishBatch* batch = nullptr);
 
 // The same, handing back the page text.
 std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
@@ -69,8 +71,9 @@ struct PublishResult {
 
 // Publishes the quiz whose file is quizPath: its page beside it (quizPath with the extension
 // ".htm") and the listing beside the page, as WriteQuizPage writes them. Used by Create Html
-// and by the headless publisher; only running out of memory throws.
+// and by the headless publisher, which passes one batch for all its quizzes; only running out
+// of memory throws.
 PublishResult PublishQuiz(const TQuizRec& quiz, const PageInputs& inputs,
-                          const std::string& quizPath);
+                          const std::string& quizPath, PublishBatch* batch = nullptr);
 
 } // namespace tamberlin

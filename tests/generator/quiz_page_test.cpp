@@ -156,6 +156,26 @@ TEST(StripLineBreaks, DropsEveryCarriageReturnAndLineFeed) {
     EXPECT_EQ(StripLineBreaks("<x> & \"y\"\t"), "<x> & \"y\"\t");
 }
 
+// Plain bytes are looked at several at a time: a special byte is found wherever it stands.
+TEST(EscapeForHtml, FindsSpecialBytesAtEveryPositionOfALongText) {
+    for (std::size_t at = 0; at < 40; ++at) {
+        for (const char special : {'<', '>', '\r', '\n'}) {
+            std::string text(40, 'a');
+            text[at] = special;
+            const std::string_view converted = special == '<'    ? "&lt;"
+                                               : special == '>'  ? "&gt;"
+                                               : special == '\r' ? "<BR>"
+                                                                 : "\n";
+            EXPECT_EQ(EscapeForHtml(text),
+                      std::string(at, 'a') + std::string(converted) + std::string(39 - at, 'a'))
+                << at;
+            if (special == '\r' || special == '\n') {
+                EXPECT_EQ(StripLineBreaks(text), std::string(39, 'a')) << at;
+            }
+        }
+    }
+}
+
 TEST(ReplaceExtension, UsesTheLastDotOfTheFileNamePart) {
     EXPECT_EQ(ReplaceExtension("/q/test.qvt", ".htm"), "/q/test.htm");
     EXPECT_EQ(ReplaceExtension("/q/a.b.c", ".qdt"), "/q/a.b.qdt");
