@@ -225,6 +225,31 @@ TEST(Publish, APipeOrAFolderInAFilesPlaceFailsThatQuizWholeAndTheNextOneIsPublis
     EXPECT_TRUE(std::filesystem::is_fifo(dir.file("pipelisting.qdt")));
 }
 
+TEST(Publish, RepublishingInOneCallGivesEachQuizItsOwnBytesAndSparesOtherLinks) {
+    TempDir dir;
+    const std::string edge = writeEdgeQuizFile(dir, "edge.qvt");
+    const std::string solar = dir.file("solar_system.qvt");
+    std::filesystem::copy_file(std::string(TAMBERLIN_SOURCE_DIR) + "/examples/solar_system.qvt",
+                               solar);
+    ASSERT_EQ(run({"--publish", edge, solar}).status, 0);
+    // Another name for the old edge page, and stale files in the other places.
+    std::filesystem::create_hard_link(dir.file("edge.htm"), dir.file("kept.htm"));
+    WriteAll(dir.file("edge.qdt"), "stale");
+    WriteAll(dir.file("solar_system.htm"), "stale");
+
+    // The files each publication replaces are reused for the next ones in the same call.
+    const Outcome r = run({"--publish", solar, edge, solar, edge});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(dir.file("edge.htm")), expected("edge.htm"));
+    EXPECT_EQ(ReadAll(dir.file("edge.qdt")), expected("edge.qdt"));
+    EXPECT_EQ(ReadAll(dir.file("solar_system.htm")), expected("solar_system.htm"));
+    EXPECT_EQ(ReadAll(dir.file("solar_system.qdt")), expected("solar_system.qdt"));
+    EXPECT_EQ(ReadAll(dir.file("kept.htm")), expected("edge.htm"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              7);
+}
+
 TEST(Publish, TheExampleQuizPublishesBesideItsCompanionFiles) {
     TempDir dir;
     const std::string examples = std::string(TAMBERLIN_SOURCE_DIR) + "/examples/";
