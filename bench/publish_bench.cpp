@@ -1,12 +1,15 @@
 // Publishing speed of the program itself, against cp of the same output files in the same run.
 // It writes 1,000 quiz files of 100 long questions (every text at its capacity, with "<", ">"
 // and line breaks to escape) into a scratch folder, then times, as whole processes:
-//   batch    tamberlin --publish on all 1,000 quizzes in one call (the pages and listings are
-//            already there, as when a folder is published again)
-//   cp       cp of the 2,000 files that made into an emptied folder, in one call
+//   batch    tamberlin --publish on all 1,000 quizzes in one call, once over the pages and
+//            listings of the previous run (a folder published again) and once into their
+//            places emptied first
+//   cp       cp of the 2,000 files that made, in one call, once over the copies of the
+//            previous run and once into an emptied folder
 //   single   tamberlin --publish on one of the quizzes
 //   start    tamberlin --version: what starting the program costs before it does anything
-// and prints batch / cp and single - start (the program's own time for one quiz).
+// Emptying is not timed. It prints each ratio of wall time and of CPU time (user and system),
+// and single - start, the program's own time for one quiz.
 //
 // Usage: publish_bench [google benchmark options]; with --benchmark_repetitions=N the summary
 // uses each median.
@@ -25,6 +28,7 @@
 #include <memory>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -42,8 +46,13 @@ fs::path g_copies;
 std::vector<std::string> g_quizPaths;
 std::vector<std::string> g_outputPaths;
 
-// Runs the program with its arguments, its output thrown away; returns the seconds it took.
-double runProcess(const std::vector<std::string>& args) {
+struct ProcessTime {
+    double wall = 0; // seconds from start to exit
+    double cpu = 0;  // user and system seconds of the process
+};
+
+// Runs the program with its arguments, its output thrown away.
+ProcessTime runProcess(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const auto& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -59,14 +68,36 @@ double runProcess(const std::vector<std::string>& args) {
         std::exit(1);
     }
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
     const auto end = std::chrono::steady_clock::now();
     posix_spawn_file_actions_destroy(&actions);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "%s failed\n", argv[0]);
         std::exit(1);
     }
-    return std::chrono::duration<double>(end - start).count();
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return {std::chrono::duration<double>(end - start).count(),
+            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
+}
+
+// Times one run per iteration; the CPU time goes into the counter "cpu_ms".
+template <typename Before>
+void timeRuns(benchmark::State& state, const std::vector<std::string>& args, Before before) {
+    double cpu = 0;
+    for (auto _ : state) {
+        before();
+        const ProcessTime t = runProcess(args);
+        state.SetIterationTime(t.wall);
+        cpu += t.cpu;
+    }
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+}
+
+void removeOutputs() {
+    for (const auto& path : g_outputPaths) {
+        fs::remove(path);
+    }
 }
 
 // A text of exactly size bytes, different per quiz and slot, with characters the page escapes.
@@ -133,39 +164,46 @@ std::vector<std::string> publishArgs(std::size_t count) {
 void BM_PublishBatch(benchmark::State& state) {
     const auto args = publishArgs(kQuizzes);
     runProcess(args); // the outputs exist from here on
-    for (auto _ : state) {
-        state.SetIterationTime(runProcess(args));
-    }
+    timeRuns(state, args, [] {});
 }
 
-void BM_CopyOutputs(benchmark::State& state) {
-    runProcess(publishArgs(kQuizzes));
+void BM_PublishBatchNew(benchmark::State& state) {
+    timeRuns(state, publishArgs(kQuizzes), removeOutputs);
+}
+
+std::vector<std::string> copyArgs() {
     std::vector<std::string> args = {"/bin/cp"};
     args.insert(args.end(), g_outputPaths.begin(), g_outputPaths.end());
     args.push_back(g_copies.string());
-    for (auto _ : state) {
+    return args;
+}
+
+void BM_CopyOverCopies(benchmark::State& state) {
+    runProcess(publishArgs(kQuizzes));
+    runProcess(copyArgs());
+    timeRuns(state, copyArgs(), [] {});
+}
+
+void BM_CopyNew(benchmark::State& state) {
+    runProcess(publishArgs(kQuizzes));
+    timeRuns(state, copyArgs(), [] {
         fs::remove_all(g_copies);
         fs::create_directory(g_copies);
-        state.SetIterationTime(runProcess(args));
-    }
+    });
 }
 
 void BM_PublishSingle(benchmark::State& state) {
-    const auto args = publishArgs(1);
-    for (auto _ : state) {
-        state.SetIterationTime(runProcess(args));
-    }
+    timeRuns(state, publishArgs(1), [] {});
 }
 
 void BM_ProcessStart(benchmark::State& state) {
-    const std::vector<std::string> args = {TAMBERLIN_PROGRAM, "--version"};
-    for (auto _ : state) {
-        state.SetIterationTime(runProcess(args));
-    }
+    timeRuns(state, {TAMBERLIN_PROGRAM, "--version"}, [] {});
 }
 
-BENCHMARK(BM_PublishBatch)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_CopyOutputs)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_PublishBatch)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_CopyOverCopies)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_PublishBatchNew)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_CopyNew)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_PublishSingle)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProcessStart)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -173,15 +211,18 @@ BENCHMARK(BM_ProcessStart)->UseManualTime()->Unit(benchmark::kMillisecond);
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> seconds;
+    std::map<std::string, double> cpuSeconds;
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs) {
             const std::string name = run.benchmark_name();
             const std::string base = name.substr(0, name.find('/'));
-            if (run.run_type == Run::RT_Iteration && !seconds.contains(base)) {
+            const bool single = run.run_type == Run::RT_Iteration && !seconds.contains(base);
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (single || median) {
                 seconds[base] = run.GetAdjustedRealTime() / 1e3;
-            } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                seconds[base] = run.GetAdjustedRealTime() / 1e3;
+                const auto cpu = run.counters.find("cpu_ms");
+                cpuSeconds[base] = cpu == run.counters.end() ? 0 : cpu->second.value / 1e3;
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -203,17 +244,26 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     fs::remove_all(g_folder);
 
-    auto& s = reporter.seconds;
     std::printf("\n%d quizzes of 100 questions, %.1f MiB of pages and listings\n", kQuizzes,
                 double(outputBytes) / (1 << 20));
-    if (s.contains("BM_PublishBatch") && s.contains("BM_CopyOutputs")) {
-        std::printf("batch %.0f ms, cp %.0f ms: batch / cp = %.2fx\n", s["BM_PublishBatch"] * 1e3,
-                    s["BM_CopyOutputs"] * 1e3, s["BM_PublishBatch"] / s["BM_CopyOutputs"]);
-    }
-    if (s.contains("BM_PublishSingle") && s.contains("BM_ProcessStart")) {
-        std::printf("single %.2f ms, start %.2f ms: one quiz beyond start = %.2f ms\n",
-                    s["BM_PublishSingle"] * 1e3, s["BM_ProcessStart"] * 1e3,
-                    (s["BM_PublishSingle"] - s["BM_ProcessStart"]) * 1e3);
+    const auto compare = [&reporter](const char* what, const char* ours, const char* peer) {
+        auto& wall = reporter.seconds;
+        auto& cpu = reporter.cpuSeconds;
+        if (wall.contains(ours) && wall.contains(peer)) {
+            std::printf("%-34s %7.0f ms vs %7.0f ms: %.2fx   (CPU %5.0f vs %5.0f ms: %.2fx)\n",
+                        what, wall[ours] * 1e3, wall[peer] * 1e3, wall[ours] / wall[peer],
+                        cpu[ours] * 1e3, cpu[peer] * 1e3, cpu[ours] / cpu[peer]);
+        }
+    };
+    compare("publish again / cp over copies", "BM_PublishBatch", "BM_CopyOverCopies");
+    compare("publish new / cp into empty folder", "BM_PublishBatchNew", "BM_CopyNew");
+    auto& wall = reporter.seconds;
+    auto& cpu = reporter.cpuSeconds;
+    if (wall.contains("BM_PublishSingle") && wall.contains("BM_ProcessStart")) {
+        std::printf("one quiz: %.2f ms, --version: %.2f ms, beyond start: %.2f ms (CPU %.2f ms)\n",
+                    wall["BM_PublishSingle"] * 1e3, wall["BM_ProcessStart"] * 1e3,
+                    (wall["BM_PublishSingle"] - wall["BM_ProcessStart"]) * 1e3,
+                    (cpu["BM_PublishSingle"] - cpu["BM_ProcessStart"]) * 1e3);
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "generator/quiz_script.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -17,12 +18,16 @@ namespace {
 constexpr std::size_t kEscapedTextCapacity = 255;
 constexpr std::string_view kCrLf = "\r\n";
 
-// Whether any of the eight bytes in word equals byte (the borrow of the subtraction reaches a
-// byte's top bit only through a byte that was zero).
-constexpr bool hasByte(std::uint64_t word, unsigned char byte) {
+static_assert(std::endian::native == std::endian::little,
+              "the first matching byte of a word is found from its lowest bits");
+
+// A mask with the top bit set in the bytes of word that equal byte. Only the lowest set bit is
+// exact (the borrow of the subtraction can mark a byte above a match), which is all the
+// callers use: it tells where the first match is.
+constexpr std::uint64_t byteMatches(std::uint64_t word, unsigned char byte) {
     constexpr std::uint64_t ones = 0x0101010101010101ULL;
     const std::uint64_t v = word ^ (ones * byte);
-    return ((v - ones) & ~v & (ones << 7)) != 0;
+    return (v - ones) & ~v & (ones << 7);
 }
 
 std::uint64_t load8(const char* p) {
@@ -31,13 +36,12 @@ std::uint64_t load8(const char* p) {
     return word;
 }
 
-// Appends the page form of text (see EscapeForHtml). Plain bytes go eight at a time; the text
-// is written into room made once and cut to its length at the end.
+// Appends the page form of text (see EscapeForHtml). Plain bytes go eight at a time into a
+// buffer on the stack, which is appended in one piece.
 void appendEscapedForHtml(std::string& out, std::string_view text) {
-    const std::size_t start = out.size();
     // A step writes at most eight bytes, and starts only below the capacity.
-    out.resize(start + kEscapedTextCapacity + 8);
-    char* const first = out.data() + start;
+    char buffer[kEscapedTextCapacity + 8];
+    char* const first = buffer;
     char* const limit = first + kEscapedTextCapacity;
     char* d = first;
     // Every byte gives at least one, so only the first 255 can reach the page.
@@ -46,10 +50,15 @@ void appendEscapedForHtml(std::string& out, std::string_view text) {
     while (p < end && d < limit) {
         if (end - p >= 8) {
             const std::uint64_t word = load8(p);
-            if (!hasByte(word, '<') && !hasByte(word, '>') && !hasByte(word, '\r')) {
-                std::memcpy(d, p, 8);
-                p += 8;
-                d += 8;
+            const std::uint64_t special =
+                byteMatches(word, '<') | byteMatches(word, '>') | byteMatches(word, '\r');
+            // The plain bytes before the first special one (all eight when there is none).
+            const std::size_t plain =
+                special == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(special)) / 8;
+            std::memcpy(d, p, 8);
+            p += plain;
+            d += plain;
+            if (plain == 8 || d >= limit) {
                 continue;
             }
         }
@@ -71,32 +80,42 @@ void appendEscapedForHtml(std::string& out, std::string_view text) {
             *d++ = c;
         }
     }
-    out.resize(start + std::min(static_cast<std::size_t>(d - first), kEscapedTextCapacity));
+    out.append(first, std::min(static_cast<std::size_t>(d - first), kEscapedTextCapacity));
 }
 
 void appendWithoutLineBreaks(std::string& out, std::string_view text) {
-    const std::size_t start = out.size();
-    out.resize(start + text.size() + 8);
-    char* const first = out.data() + start;
+    // A counted string at most; a longer text goes in pieces of that size.
+    constexpr std::size_t piece = 256;
+    while (text.size() > piece) {
+        appendWithoutLineBreaks(out, text.substr(0, piece));
+        text.remove_prefix(piece);
+    }
+    char buffer[piece + 8];
+    char* const first = buffer;
     char* d = first;
     const char* p = text.data();
     const char* const end = p + text.size();
     while (p < end) {
         if (end - p >= 8) {
             const std::uint64_t word = load8(p);
-            if (!hasByte(word, '\r') && !hasByte(word, '\n')) {
-                std::memcpy(d, p, 8);
-                p += 8;
-                d += 8;
+            const std::uint64_t breaks = byteMatches(word, '\r') | byteMatches(word, '\n');
+            const std::size_t plain =
+                breaks == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(breaks)) / 8;
+            std::memcpy(d, p, 8);
+            p += plain;
+            d += plain;
+            if (plain == 8) {
                 continue;
             }
+            ++p; // the line break
+            continue;
         }
         const char c = *p++;
         if (c != '\r' && c != '\n') {
             *d++ = c;
         }
     }
-    out.resize(start + static_cast<std::size_t>(d - first));
+    out.append(first, static_cast<std::size_t>(d - first));
 }
 
 // A question or choice text as the page shows it, and a question text as the listing holds it.

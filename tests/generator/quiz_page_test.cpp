@@ -154,6 +154,8 @@ TEST(EscapeForHtml, CutsTheResultAt255EvenInsideAConversion) {
 TEST(StripLineBreaks, DropsEveryCarriageReturnAndLineFeed) {
     EXPECT_EQ(StripLineBreaks("a\r\nb\rc\nd"), "abcd");
     EXPECT_EQ(StripLineBreaks("<x> & \"y\"\t"), "<x> & \"y\"\t");
+    EXPECT_EQ(StripLineBreaks(std::string(300, 'x') + "\r\n" + std::string(300, 'y')),
+              std::string(300, 'x') + std::string(300, 'y'));
 }
 
 // Plain bytes are looked at several at a time: a special byte is found wherever it stands.
