@@ -165,9 +165,13 @@ private:
                 if (kept.empty()) {
                     break;
                 }
-                fd = ::open(kept.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+                // Written over from its start and cut to the new length afterwards, so that its
+                // blocks are not freed only to be taken again (freeing can mean waiting for the
+                // disk to discard them).
+                fd = ::open(kept.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
                 if (fd >= 0) {
                     tempPath_ = std::move(kept);
+                    overwritten_ = true;
                     return 0;
                 }
                 ::unlink(kept.c_str());
@@ -203,6 +207,9 @@ private:
             return err;
         }
         int err = writeAll(fd, bytes);
+        if (err == 0 && overwritten_ && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+            err = errno;
+        }
         if (err == 0 && exists_ && ::fchmod(fd, mode_) != 0) {
             err = errno;
         }
@@ -217,6 +224,7 @@ private:
     bool exists_ = false;
     mode_t mode_ = 0;
     bool reusable_ = false;
+    bool overwritten_ = false;
     bool swapped_ = false;
     bool committed_ = false;
     PublishBatch* batch_;
