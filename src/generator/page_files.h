@@ -49,16 +49,18 @@ struct PairWriteResult {
 // pipe cannot hang the writer), a file without write permission EACCES. The bytes of both go
 // to temporary files beside their targets; the targets are replaced only when both temporary
 // files are complete, and when the second cannot be put in place the first target gets its old
-// content back. A target that exists keeps its permission bits; a symbolic link is followed and
-// its target replaced. The files are not flushed to the disk one by one: what is published can
-// be made again from the quiz at any time, and the rename alone keeps a reader from ever seeing
-// a half-written file.
+// content back (on file systems that can exchange two names, as the common Linux ones can). A
+// target that exists keeps its permission bits; a symbolic link is followed and its target
+// replaced. The files are not flushed to the disk one by one: what is published can be made
+// again from the quiz at any time, and the rename alone keeps a reader from ever seeing a
+// half-written file.
 //
 // With a batch, the old content of a replaced file is not removed at once: the file is kept
 // for the batch's next file in the same folder, whose bytes overwrite it, and the batch removes
 // what it still keeps when it ends. Publishing many quizzes then neither makes nor deletes a
-// file per page, which on some file systems costs more than writing the bytes. Only a file that
-// no other name links to is kept.
+// file per page, which on some file systems costs more than writing the bytes. Only a file of
+// ours that no other name links to is kept. A batch that is killed leaves its kept files
+// (hidden names beside the pages) behind.
 PairWriteResult WriteFilePair(const FileToWrite& first, const FileToWrite& second,
                               PublishBatch* batch = nullptr);
 
