@@ -12,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,14 +50,16 @@ constexpr std::string_view kUsageTail =
 const std::string kUsage =
     std::string(kUsageHead) + std::string(kBankUsage) + std::string(kUsageTail);
 
-// Publishes one quiz file; returns whether both files were written.
-bool publishOne(const std::string& quizPath, std::ostream& out, std::ostream& err) {
-    auto document = std::make_unique<QuizDocument>();
-    document->ClearBlankQuestion();
-    document->ResetQuiz();
+constexpr int kBatchMemoryKept = 64 << 20;
+
+// Publishes one quiz file; returns whether both files were written. document is the state
+// every quiz is read into, as a fresh window holds it.
+bool publishOne(const QuizDocument& fresh, QuizDocument& document, PublishBatch& batch,
+                const std::string& quizPath, std::ostream& out, std::ostream& err) {
+    document = fresh;
     QuizFileExtent extent;
     try {
-        ReadQuizFile(document->quiz, quizPath, extent);
+        ReadQuizFile(document.quiz, quizPath, extent);
     } catch (const TamberlinError& e) {
         err << "tamberlin: cannot read quiz file \"" << quizPath << "\": " << e.what() << "\n";
         return false;
@@ -66,16 +69,14 @@ bool publishOne(const std::string& quizPath, std::ostream& out, std::ostream& er
     }
     // The page gets the settings as the preferences window would apply them right after
     // opening the file; the quiz file itself is left as it is.
-    const PageLook look = DerivePageLook(document->quiz.Prefs);
-    document->quiz.Prefs = look.prefs;
-    const std::string pagePath = ReplaceExtension(quizPath, ".htm");
-    try {
-        WriteQuizPage(document->quiz, pagePath, look.inputs);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: " << e.what() << "\n";
+    const PageLook look = DerivePageLook(document.quiz.Prefs);
+    document.quiz.Prefs = look.prefs;
+    const PublishResult published = PublishQuiz(document.quiz, look.inputs, quizPath, &batch);
+    if (published.error) {
+        err << "tamberlin: " << published.error->what() << "\n";
         return false;
     }
-    out << pagePath << "\n";
+    out << published.pagePath << "\n";
     return true;
 }
 
@@ -198,9 +199,20 @@ int publish(const std::vector<std::string>& quizPaths, std::ostream& out, std::o
         err << "tamberlin: --publish needs at least one quiz file\n" << kUsage;
         return 2;
     }
+    // Every quiz needs buffers of about the same sizes (the file, the page, the listing): the
+    // memory freed after one is kept for the next instead of going back to the system and
+    // being cleared again page by page.
+    ::mallopt(M_MMAP_THRESHOLD, kBatchMemoryKept);
+    ::mallopt(M_TRIM_THRESHOLD, kBatchMemoryKept);
+    // Each quiz is read into the same block, reset to what a fresh window holds.
+    auto fresh = std::make_unique<QuizDocument>();
+    fresh->ClearBlankQuestion();
+    fresh->ResetQuiz();
+    auto document = std::make_unique<QuizDocument>();
+    PublishBatch batch;
     bool allWritten = true;
     for (const auto& path : quizPaths) {
-        allWritten = publishOne(path, out, err) && allWritten;
+        allWritten = publishOne(*fresh, *document, batch, path, out, err) && allWritten;
     }
     return allWritten ? 0 : 1;
 }

@@ -155,18 +155,15 @@ void TForm1::Create1Click() {
     if (!NewHtml->ApplyBtnClick() || QuizFileName.isEmpty()) {
         return;
     }
-    HtmlFileName = QFile::decodeName(
-        QByteArray::fromStdString(ReplaceExtension(localPath(QuizFileName), ".htm")));
-    std::string page;
-    try {
-        WriteQuizPage(quiz(), localPath(HtmlFileName),
-                      PageInputs{NewHtml->BodyAttributes(), NewHtml->titleFontChecked(),
-                                 NewHtml->questionFontChecked(), NewHtml->choiceFontChecked()},
-                      page);
-        scriptmemo->setPlainText(FromCodePage(page));
-    } catch (const std::exception& error) {
-        scriptmemo->setPlainText(FromCodePage(page));
-        showErrorOf(error);
+    const PublishResult published =
+        PublishQuiz(quiz(),
+                    PageInputs{NewHtml->BodyAttributes(), NewHtml->titleFontChecked(),
+                               NewHtml->questionFontChecked(), NewHtml->choiceFontChecked()},
+                    localPath(QuizFileName));
+    HtmlFileName = QFile::decodeName(QByteArray::fromStdString(published.pagePath));
+    scriptmemo->setPlainText(FromCodePage(published.page));
+    if (published.error) {
+        showErrorOf(*published.error);
         return;
     }
     platform().showMessage(QStringLiteral("The HTML file ") + HtmlFileName +
