@@ -46,3 +46,11 @@ if [ "$what" = test ] && [ -f "$here/tests/page/package.json" ]; then
         (cd "$here/tests/page" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm install --no-audit --no-fund --silent)
     fi
 fi
+
+# The GIFT checks read the program's GIFT with gift-pegjs, an independent GIFT parser.
+if [ "$what" = test ] && [ -f "$here/tests/banks/gift_interop/package.json" ]; then
+    if [ ! -d "$here/tests/banks/gift_interop/node_modules/gift-pegjs" ]; then
+        echo "Installing the GIFT checks' npm package"
+        (cd "$here/tests/banks/gift_interop" && npm install --no-audit --no-fund --silent)
+    fi
+fi

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/bank_commands.h"
+
 #include "document/errors.h"
 #include "document/file_io.h"
 #include "document/quiz.h"
@@ -10,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,10 +22,14 @@ namespace tamberlin {
 
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr std::string_view kUsageHead =
     "Usage: tamberlin [QUIZ.qvt]\n"
     "       tamberlin --publish QUIZ.qvt...\n"
     "       tamberlin --copy-web-files FOLDER [--force]\n"
+    "       tamberlin --import FILE [--format gift|aiken|csv] -o QUIZ.qvt [--title TEXT]\n"
+    "                 [--id ID] [--cgi URL] [--seconds N]\n"
+    "       tamberlin --export QUIZ.qvt --format gift|aiken|csv [-o FILE]\n"
+    "       tamberlin --check QUIZ.qvt...\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
@@ -33,35 +40,43 @@ constexpr std::string_view kUsage =
     "  --copy-web-files FOLDER [--force]\n"
     "                         copy the program's clock.js and clock pictures into FOLDER\n"
     "                         (made when missing); a file there that differs is replaced\n"
-    "                         only with --force.\n"
+    "                         only with --force.\n";
+constexpr std::string_view kUsageTail =
     "  --help                 show this text\n"
     "  --version              show the program's version\n"
     "\n"
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
 
-// Publishes one quiz file; returns whether both files were written.
-bool publishOne(const std::string& quizPath, std::ostream& out, std::ostream& err) {
-    auto document = std::make_unique<QuizDocument>();
-    document->ClearBlankQuestion();
-    document->ResetQuiz();
+const std::string kUsage =
+    std::string(kUsageHead) + std::string(kBankUsage) + std::string(kUsageTail);
+
+constexpr int kBatchMemoryKept = 64 << 20;
+
+// Publishes one quiz file; returns whether both files were written. document is the state
+// every quiz is read into, as a fresh window holds it.
+bool publishOne(const QuizDocument& fresh, QuizDocument& document, PublishBatch& batch,
+                const std::string& quizPath, std::ostream& out, std::ostream& err) {
+    document = fresh;
+    QuizFileExtent extent;
     try {
-        ReadQuizFile(document->quiz, quizPath);
+        ReadQuizFile(document.quiz, quizPath, extent);
     } catch (const TamberlinError& e) {
         err << "tamberlin: cannot read quiz file \"" << quizPath << "\": " << e.what() << "\n";
         return false;
     }
+    if (!extent.complete()) {
+        err << "tamberlin: warning: \"" << quizPath << "\": " << QuizFileEndWarning(extent) << "\n";
+    }
     // The page gets the settings as the preferences window would apply them right after
     // opening the file; the quiz file itself is left as it is.
-    const PageLook look = DerivePageLook(document->quiz.Prefs);
-    document->quiz.Prefs = look.prefs;
-    const std::string pagePath = ReplaceExtension(quizPath, ".htm");
-    try {
-        WriteQuizPage(document->quiz, pagePath, look.inputs);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: " << e.what() << "\n";
+    const PageLook look = DerivePageLook(document.quiz.Prefs);
+    document.quiz.Prefs = look.prefs;
+    const PublishResult published = PublishQuiz(document.quiz, look.inputs, quizPath, &batch);
+    if (published.error) {
+        err << "tamberlin: " << published.error->what() << "\n";
         return false;
     }
-    out << pagePath << "\n";
+    out << published.pagePath << "\n";
     return true;
 }
 
@@ -184,9 +199,20 @@ int publish(const std::vector<std::string>& quizPaths, std::ostream& out, std::o
         err << "tamberlin: --publish needs at least one quiz file\n" << kUsage;
         return 2;
     }
+    // Every quiz needs buffers of about the same sizes (the file, the page, the listing): the
+    // memory freed after one is kept for the next instead of going back to the system and
+    // being cleared again page by page.
+    ::mallopt(M_MMAP_THRESHOLD, kBatchMemoryKept);
+    ::mallopt(M_TRIM_THRESHOLD, kBatchMemoryKept);
+    // Each quiz is read into the same block, reset to what a fresh window holds.
+    auto fresh = std::make_unique<QuizDocument>();
+    fresh->ClearBlankQuestion();
+    fresh->ResetQuiz();
+    auto document = std::make_unique<QuizDocument>();
+    PublishBatch batch;
     bool allWritten = true;
     for (const auto& path : quizPaths) {
-        allWritten = publishOne(path, out, err) && allWritten;
+        allWritten = publishOne(*fresh, *document, batch, path, out, err) && allWritten;
     }
     return allWritten ? 0 : 1;
 }
@@ -221,6 +247,9 @@ std::optional<int> RunHeadlessCommand(int argc, char** argv, std::ostream& out, 
     }
     if (option == "--copy-web-files") {
         return copyWebFiles(std::vector<std::string>(argv + 2, argv + argc), out, err);
+    }
+    if (const std::optional<int> status = RunBankCommand(argc, argv, out, err)) {
+        return status;
     }
     if (option.starts_with("--")) {
         err << "tamberlin: unknown option " << option << "\n" << kUsage;

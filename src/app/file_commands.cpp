@@ -110,18 +110,15 @@ void TForm1::Create1Click() {
     if (!NewHtml->ApplyBtnClick() || session_->quizFileName().empty()) {
         return;
     }
-    const std::string pagePath = ReplaceExtension(session_->quizFileName(), ".htm");
-    session_->pageCreated(pagePath);
-    std::string page;
-    try {
-        WriteQuizPage(quiz(), pagePath,
-                      PageInputs{NewHtml->BodyAttributes(), NewHtml->titleFontChecked(),
-                                 NewHtml->questionFontChecked(), NewHtml->choiceFontChecked()},
-                      page);
-        scriptmemo->setPlainText(FromCodePage(page));
-    } catch (const std::exception& error) {
-        scriptmemo->setPlainText(FromCodePage(page));
-        platform().showError(QString::fromLocal8Bit(error.what()));
+    const PublishResult published =
+        PublishQuiz(quiz(),
+                    PageInputs{NewHtml->BodyAttributes(), NewHtml->titleFontChecked(),
+                               NewHtml->questionFontChecked(), NewHtml->choiceFontChecked()},
+                    session_->quizFileName());
+    session_->pageCreated(published.pagePath);
+    scriptmemo->setPlainText(FromCodePage(published.page));
+    if (published.error) {
+        platform().showError(QString::fromLocal8Bit(published.error->what()));
         return;
     }
     platform().showMessage(QStringLiteral("The HTML file ") + htmlFileName() +

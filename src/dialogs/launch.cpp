@@ -1,5 +1,6 @@
 #include "dialogs/launch.h"
 
+#include "dialogs/look_widgets.h"
 #include "platform/platform.h"
 
 #include <QRegularExpression>
@@ -13,11 +14,8 @@ QString LaunchedName(const QString& target) {
     if (match.hasMatch()) {
         return target.mid(match.capturedLength() - 2);
     }
-    qsizetype cut = -1;
-    for (const QChar separator : {u'/', u'\\', u':'}) {
-        cut = std::max(cut, target.lastIndexOf(separator));
-    }
-    return target.mid(cut + 1);
+    // What is launched otherwise is a path of this system (the page, the help page).
+    return look::PathFileNamePart(target);
 }
 
 bool OpenThroughShell(const QString& target, const QString& workingFolder) {

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
@@ -14,10 +15,10 @@ namespace tamberlin::look {
 
 namespace {
 
-qsizetype LastSeparator(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    const qsizetype backslash = path.lastIndexOf(u'\\');
-    const qsizetype colon = path.lastIndexOf(u':');
+qsizetype LastAddressSeparator(const QString& address) {
+    const qsizetype slash = address.lastIndexOf(u'/');
+    const qsizetype backslash = address.lastIndexOf(u'\\');
+    const qsizetype colon = address.lastIndexOf(u':');
     return std::max({slash, backslash, colon});
 }
 
@@ -28,16 +29,20 @@ QColor ToQColor(TColor color) {
 
 } // namespace
 
-QString FileNamePart(const QString& path) {
-    return path.mid(LastSeparator(path) + 1);
+QString FileNamePart(const QString& address) {
+    return address.mid(LastAddressSeparator(address) + 1);
 }
 
-QString FolderPart(const QString& path) {
-    return path.left(LastSeparator(path) + 1);
+QString PathFileNamePart(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString PathFolderPart(const QString& path) {
+    return path.left(path.lastIndexOf(u'/') + 1);
 }
 
 QString JoinFolderAndName(const QString& folder, const QString& name) {
-    if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(u'\\')) {
+    if (folder.isEmpty() || folder.endsWith(u'/')) {
         return folder + name;
     }
     return folder + u'/' + name;
@@ -168,8 +173,48 @@ EntryBox::EntryBox(const QStringList& entries, QWidget* parent) : QComboBox(pare
     setCompleter(nullptr);
     addItems(entries);
     selectEntry(-1);
-    connect(this, &QComboBox::activated, this, [this](int index) { selected_ = index; });
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (!handlingEnter_) {
+            selected_ = index;
+        }
+    });
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] { selected_ = -1; });
+    // Keys reach the text either through the box or straight at the text field.
+    lineEdit()->installEventFilter(this);
+}
+
+void EntryBox::passEnter(QKeyEvent* event, QObject* to) {
+    const bool outer = handlingEnter_;
+    handlingEnter_ = true;
+    if (to == this) {
+        QComboBox::keyPressEvent(event);
+    } else {
+        lineEdit()->event(event);
+    }
+    handlingEnter_ = outer;
+}
+
+namespace {
+bool IsEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+} // namespace
+
+void EntryBox::keyPressEvent(QKeyEvent* event) {
+    if (IsEnter(event)) {
+        passEnter(event, this);
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+bool EntryBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress &&
+        IsEnter(static_cast<QKeyEvent*>(event)) && !handlingEnter_) {
+        passEnter(static_cast<QKeyEvent*>(event), watched);
+        return true;
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void EntryBox::selectEntry(int index) {

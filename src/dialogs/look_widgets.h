@@ -15,12 +15,20 @@
 
 namespace tamberlin::look {
 
-// The file-name part of a path or picture address: the text after its last "/", "\" or ":";
-// a text with none of them is its own file-name part.
-QString FileNamePart(const QString& path);
-// The folder part: everything up to and including that last separator (empty when none).
-QString FolderPart(const QString& path);
-// A folder (empty for the current folder) and a file name joined with exactly one separator.
+// Two rules cut a text into folder and file name, and each text keeps to its own:
+//
+// A picture address read from a quiz file may have been written on another system, so its
+// file-name part is the text after its last "/", "\" or ":"; a text with none of them is its
+// own file-name part.
+QString FileNamePart(const QString& address);
+//
+// A path of this system (from a file dialog or the command line) is cut at "/" only: ":" and
+// "\" are ordinary characters of a file name here.
+QString PathFileNamePart(const QString& path);
+// The folder part of such a path: everything up to and including its last "/" (empty when none).
+QString PathFolderPart(const QString& path);
+// A folder of this system (empty for the current folder) and a file name joined with exactly one
+// "/".
 QString JoinFolderAndName(const QString& folder, const QString& name);
 
 // Moves a window to the middle of its screen.
@@ -111,8 +119,17 @@ public:
     void setBoxText(const QString& text);
     QString boxText() const { return currentText(); }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Qt takes Enter after a text that equals an entry as a choice of that entry; here only a
+    // choice from the list selects, so an activation while Enter is handled is not one.
+    void passEnter(QKeyEvent* event, QObject* to);
+
     int selected_ = -1;
+    bool handlingEnter_ = false;
 };
 
 } // namespace tamberlin::look

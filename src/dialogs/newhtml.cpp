@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -268,6 +269,14 @@ void TNewHtml::showEvent(QShowEvent* event) {
     }
 }
 
+void TNewHtml::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TNewHtml::FormShow() {
     runLoadingStep(true);
 }
@@ -276,18 +285,16 @@ void TNewHtml::LoadFromQuiz() {
     runLoadingStep(false);
 }
 
-void TNewHtml::showPreview(const QString& path, bool reportErrors, bool keepOnFailure) {
+bool TNewHtml::showPreview(const QString& path, bool reportErrors) {
     const LoadedPicture picture = LoadPictureForWindow(path);
     if (picture.ok()) {
         Image1->setPicture(picture.image);
-        return;
-    }
-    if (!keepOnFailure) {
-        Image1->clearPicture();
+        return true;
     }
     if (reportErrors) {
         platform().showError(picture.error);
     }
+    return false;
 }
 
 void TNewHtml::runLoadingStep(bool reportErrors) {
@@ -305,20 +312,24 @@ void TNewHtml::runLoadingStep(bool reportErrors) {
 
     fixedBG->setChecked(p.FixedBackground != 0);
 
+    // The label shows the stored address; its hint keeps what BG Image or Clear Image put there.
     const QString bgImage = FromCodePage(p.BgImage);
     piclabel->setText(bgImage);
-    piclabel->setToolTip(bgImage);
     if (bgImage.isEmpty()) {
+        // No picture in this quiz: none from an earlier quiz stays on show.
         Image1->clearPicture();
         ClearImgBtn->setEnabled(false);
     } else {
         // The page finds the picture beside itself, that is in the quiz file's folder; the
-        // preview looks there too. A picture that cannot be loaded leaves an empty preview (not
-        // another quiz's picture), and the address can still be cleared.
-        ClearImgBtn->setEnabled(true);
-        const QString folder = look::FolderPart(host_.quizFileName());
-        showPreview(look::JoinFolderAndName(folder, look::FileNamePart(bgImage)), reportErrors,
-                    false);
+        // preview looks there too. The address is one read from the quiz file, which may have
+        // been written on another system; the quiz file name is a path of this one. Clear Image
+        // comes on once the picture has loaded; a picture that cannot be loaded leaves the
+        // preview and the button as they were.
+        const QString folder = look::PathFolderPart(host_.quizFileName());
+        if (showPreview(look::JoinFolderAndName(folder, look::FileNamePart(bgImage)),
+                        reportErrors)) {
+            ClearImgBtn->setEnabled(true);
+        }
     }
 
     loadFontRow(title_, titleFields());
@@ -353,14 +364,9 @@ void TNewHtml::SpeedButton3Click() {
     }
     piclabel->setText(*address);
     piclabel->setToolTip(*address);
-    if (address->isEmpty()) {
-        // Apply in the chooser without any picture chosen hands back no address: no picture.
-        Image1->clearPicture();
-        ClearImgBtn->setEnabled(false);
-        return;
-    }
     // A bare file name is found in the current folder, which the chooser's Browse made the
-    // picture's folder. A failed load keeps the earlier preview and the button as they were.
+    // picture's folder. A failed load (an empty address too: it has no extension) keeps the
+    // earlier preview and the button as they were.
     const LoadedPicture picture = LoadPictureForWindow(*address);
     if (!picture.ok()) {
         platform().showError(picture.error);

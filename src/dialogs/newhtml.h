@@ -72,11 +72,13 @@ public:
     const QImage& backgroundPicture() const { return background_; }
 
 public slots:
-    // Closing from the frame and Escape count as Cancel.
+    // Closing from the frame counts as Cancel.
     void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // No key closes the dialog: Escape would throw away every edit made in it.
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -113,7 +115,8 @@ private:
     RowFields titleFields();
     RowFields questionFields();
     RowFields choiceFields();
-    void showPreview(const QString& path, bool reportErrors, bool keepOnFailure);
+    // Loads the preview; a failure keeps the picture shown before. True when it loaded.
+    bool showPreview(const QString& path, bool reportErrors);
 
     QuizHost& host_;
     TPictureDialog& pictureDialog_;

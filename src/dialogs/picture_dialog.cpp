@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -104,6 +105,14 @@ void TPictureDialog::showEvent(QShowEvent* event) {
     }
 }
 
+void TPictureDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TPictureDialog::FormShow() {
     TheImage->clearPicture();
     ImageLabel->clear();
@@ -126,12 +135,32 @@ void TPictureDialog::BrowseBtnClick() {
     }
     TheImage->setPicture(picture.image);
     PicturePath = *chosen;
-    ImageLabel->setText(look::FileNamePart(PicturePath));
+    ImageLabel->setText(look::PathFileNamePart(PicturePath));
 }
 
 bool TPictureDialog::ApplyBtnClick() {
     const QString address =
-        AbsoluteAddress->isChecked() ? PicturePath : look::FileNamePart(PicturePath);
+        AbsoluteAddress->isChecked() ? PicturePath : look::PathFileNamePart(PicturePath);
+    // The address is stored in the quiz's code page. A character it cannot hold would be stored
+    // as "?", and the page would point at a file that does not exist (the copy keeps the real
+    // name), so such an address is refused before anything is done.
+    if (const QString outside = CharactersOutsideCodePage(address); !outside.isEmpty()) {
+        const bool inName =
+            !CharactersOutsideCodePage(look::PathFileNamePart(PicturePath)).isEmpty();
+        QStringList listed;
+        for (const char32_t c : outside.toUcs4()) {
+            listed << QString::fromUcs4(&c, 1);
+        }
+        platform().showError(
+            inName ? QStringLiteral("The picture's name has characters that can't be stored in "
+                                    "the quiz (%1); rename the picture.")
+                         .arg(listed.join(QStringLiteral(", ")))
+                   : QStringLiteral("The picture's folder has characters that can't be stored in "
+                                    "the quiz (%1); copy the picture to the HTML folder and use "
+                                    "its bare name, or move it to another folder.")
+                         .arg(listed.join(QStringLiteral(", "))));
+        return false;
+    }
     // The address is stored in a field of 250 characters; a longer one would be cut and the
     // page would point at a file that does not exist, so it is refused before anything is done.
     if (ToCodePage(address).size() > static_cast<std::size_t>(kMaxAddressLength)) {
@@ -150,7 +179,8 @@ bool TPictureDialog::ApplyBtnClick() {
                 QStringLiteral("Cannot open file \"%1\". %2").arg(PicturePath, ReasonText(err)));
             return false;
         }
-        const QString target = look::JoinFolderAndName(HtmlFolder, look::FileNamePart(PicturePath));
+        const QString target =
+            look::JoinFolderAndName(HtmlFolder, look::PathFileNamePart(PicturePath));
         const QByteArray targetName = QFile::encodeName(target);
         if (const int err = WriteFileAtomically(targetName.toStdString(), bytes); err != 0) {
             platform().showError(
@@ -170,7 +200,7 @@ void TPictureDialog::CancelBtnClick() {
 }
 
 std::optional<QString> TPictureDialog::choosePicture(const QString& quizFileName) {
-    HtmlFolder = look::FolderPart(quizFileName);
+    HtmlFolder = look::PathFolderPart(quizFileName);
     if (exec() == QDialog::Accepted) {
         return PictureAddress;
     }

@@ -53,6 +53,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // No key is bound to Apply or Cancel, Escape included.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QFrame* Shape1;

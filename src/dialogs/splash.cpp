@@ -4,6 +4,7 @@
 #include "imaging/picture_loading.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -64,6 +65,14 @@ TSplash::TSplash(QWidget* parent)
 void TSplash::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     FormShow();
+}
+
+void TSplash::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TSplash::FormShow() {

@@ -43,6 +43,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Only the timer and a click close the window; Escape does not.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

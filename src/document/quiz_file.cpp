@@ -98,6 +98,11 @@ void WriteQuizFile(const TQuizRec& quiz, const std::string& path) {
 }
 
 void ReadQuizFile(TQuizRec& quiz, const std::string& path) {
+    QuizFileExtent extent;
+    ReadQuizFile(quiz, path, extent);
+}
+
+void ReadQuizFile(TQuizRec& quiz, const std::string& path, QuizFileExtent& extent) {
     std::string bytes;
     if (const int err = ReadFilePrefix(path, kMaxQuizFileSize, bytes); err != 0) {
         throw EInOutError::fromErrno(err);
@@ -105,6 +110,16 @@ void ReadQuizFile(TQuizRec& quiz, const std::string& path) {
     if (!DeserializeQuiz(bytes, quiz)) {
         throw EQuizFormatError(path);
     }
+    extent.fileBytes = bytes.size();
+    extent.quizBytes = QuizFileSize(quiz.QuestionCount);
+}
+
+std::string QuizFileEndWarning(const QuizFileExtent& extent) {
+    if (extent.complete()) {
+        return {};
+    }
+    return "the file ends after " + std::to_string(extent.fileBytes) +
+           " bytes; questions past it are empty";
 }
 
 } // namespace tamberlin

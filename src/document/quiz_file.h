@@ -39,4 +39,20 @@ void WriteQuizFile(const TQuizRec& quiz, const std::string& path);
 // EQuizFormatError for a file whose counts are not a quiz's (the block is then left as it was).
 void ReadQuizFile(TQuizRec& quiz, const std::string& path);
 
+// How far a quiz file went: the bytes read from it (at most kMaxQuizFileSize) and the bytes the
+// counts it holds call for. A file that is short of them still reads, its missing fields keeping
+// their reset values; callers tell the author with QuizFileEndWarning.
+struct QuizFileExtent {
+    std::size_t fileBytes = 0;
+    std::size_t quizBytes = 0;
+    bool complete() const { return fileBytes >= quizBytes; }
+};
+
+// The same read, also telling how far the file went.
+void ReadQuizFile(TQuizRec& quiz, const std::string& path, QuizFileExtent& extent);
+
+// "the file ends after N bytes; questions past it are empty" for a file short of its quiz,
+// or an empty text for a complete one.
+std::string QuizFileEndWarning(const QuizFileExtent& extent);
+
 } // namespace tamberlin

@@ -1,10 +1,14 @@
 #include "generator/quiz_page.h"
 
 #include "document/errors.h"
-#include "document/file_io.h"
+#include "generator/decimal_text.h"
+#include "generator/page_files.h"
 #include "generator/quiz_script.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tamberlin {
@@ -14,50 +18,185 @@ namespace {
 constexpr std::size_t kEscapedTextCapacity = 255;
 constexpr std::string_view kCrLf = "\r\n";
 
-// The page is a list of lines; each is followed by CR LF in the file, whatever it holds itself
-// (a separator is the line "\r\n", a font tag ends with its own CR LF).
-class LineBuffer {
+static_assert(std::endian::native == std::endian::little,
+              "the first matching byte of a word is found from its lowest bits");
+
+// A mask with the top bit set in the bytes of word that equal byte. Only the lowest set bit is
+// exact (the borrow of the subtraction can mark a byte above a match), which is all the
+// callers use: it tells where the first match is.
+constexpr std::uint64_t byteMatches(std::uint64_t word, unsigned char byte) {
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    const std::uint64_t v = word ^ (ones * byte);
+    return (v - ones) & ~v & (ones << 7);
+}
+
+std::uint64_t load8(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Appends the page form of text (see EscapeForHtml). Plain bytes go eight at a time into a
+// buffer on the stack, which is appended in one piece.
+void appendEscapedForHtml(std::string& out, std::string_view text) {
+    // A step writes at most eight bytes, and starts only below the capacity.
+    char buffer[kEscapedTextCapacity + 8];
+    char* const first = buffer;
+    char* const limit = first + kEscapedTextCapacity;
+    char* d = first;
+    // Every byte gives at least one, so only the first 255 can reach the page.
+    const char* p = text.data();
+    const char* const end = p + std::min(text.size(), kEscapedTextCapacity);
+    while (p < end && d < limit) {
+        if (end - p >= 8) {
+            const std::uint64_t word = load8(p);
+            const std::uint64_t special =
+                byteMatches(word, '<') | byteMatches(word, '>') | byteMatches(word, '\r');
+            // The plain bytes before the first special one (all eight when there is none).
+            const std::size_t plain =
+                special == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(special)) / 8;
+            std::memcpy(d, p, 8);
+            p += plain;
+            d += plain;
+            if (plain == 8 || d >= limit) {
+                continue;
+            }
+        }
+        const char c = *p++;
+        switch (c) {
+        case '>':
+            std::memcpy(d, "&gt;", 4);
+            d += 4;
+            break;
+        case '<':
+            std::memcpy(d, "&lt;", 4);
+            d += 4;
+            break;
+        case '\r':
+            std::memcpy(d, "<BR>", 4);
+            d += 4;
+            break;
+        default:
+            *d++ = c;
+        }
+    }
+    out.append(first, std::min(static_cast<std::size_t>(d - first), kEscapedTextCapacity));
+}
+
+void appendWithoutLineBreaks(std::string& out, std::string_view text) {
+    // A counted string at most; a longer text goes in pieces of that size.
+    constexpr std::size_t piece = 256;
+    while (text.size() > piece) {
+        appendWithoutLineBreaks(out, text.substr(0, piece));
+        text.remove_prefix(piece);
+    }
+    char buffer[piece + 8];
+    char* const first = buffer;
+    char* d = first;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        if (end - p >= 8) {
+            const std::uint64_t word = load8(p);
+            const std::uint64_t breaks = byteMatches(word, '\r') | byteMatches(word, '\n');
+            const std::size_t plain =
+                breaks == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(breaks)) / 8;
+            std::memcpy(d, p, 8);
+            p += plain;
+            d += plain;
+            if (plain == 8) {
+                continue;
+            }
+            ++p; // the line break
+            continue;
+        }
+        const char c = *p++;
+        if (c != '\r' && c != '\n') {
+            *d++ = c;
+        }
+    }
+    out.append(first, static_cast<std::size_t>(d - first));
+}
+
+// A question or choice text as the page shows it, and a question text as the listing holds it.
+struct Escaped {
+    std::string_view text;
+};
+struct Unbroken {
+    std::string_view text;
+};
+
+// The page and the listing are lists of lines; each is followed by CR LF in the file, whatever
+// it holds itself (a separator is the line "\r\n", a font tag ends with its own CR LF). The
+// parts of a line are appended straight to the file text.
+class LineWriter {
 public:
-    void add(std::string_view line) {
-        text_.append(line);
+    explicit LineWriter(std::string& text) : text_(text) {}
+    template <typename... Parts>
+    void add(const Parts&... parts) {
+        (append(parts), ...);
         text_.append(kCrLf);
     }
     void separator() { add(kCrLf); }
-    std::string take() { return std::move(text_); }
 
 private:
-    std::string text_;
+    void append(std::string_view part) { text_.append(part); }
+    void append(const DecimalText& number) { text_.append(number.view()); }
+    void append(Escaped part) { appendEscapedForHtml(text_, part.text); }
+    void append(Unbroken part) { appendWithoutLineBreaks(text_, part.text); }
+
+    std::string& text_;
 };
 
-void appendQuestionBlock(LineBuffer& page, LineBuffer& listing, const TQuizRec& quiz,
+// Room for the page and the listing of the quiz, so that each is built in one allocation.
+std::size_t pageSizeBound(const TQuizRec& quiz, const PageInputs& inputs, int questionCount,
+                          int choiceCount) {
+    const THtmlPrefs& prefs = quiz.Prefs;
+    const std::size_t choiceLine = 96 + kEscapedTextCapacity + prefs.ChoiceFontTag.size() + 16;
+    const std::size_t block = 128 + quiz.Questions[0].PicAddress.capacity + 48 +
+                              prefs.QuestionFontTag.size() + 16 + kEscapedTextCapacity + 64 +
+                              static_cast<std::size_t>(choiceCount) * choiceLine;
+    return 4096 + QuizScriptSizeBound(quiz) + 2 * quiz.Title.size() + prefs.Author.size() +
+           quiz.CgiTarget.size() + quiz.RedirectAddress.size() + quiz.QuizId.size() +
+           inputs.bodyAttributes.size() + prefs.TitleFontTag.size() +
+           static_cast<std::size_t>(questionCount) * block;
+}
+
+std::size_t listingSizeBound(const TQuizRec& quiz, int questionCount, int choiceCount) {
+    const std::size_t question =
+        8 + 256 + 256 +
+        static_cast<std::size_t>(choiceCount) * (quiz.Questions[0].ChoiceA.capacity + 2);
+    return 128 + quiz.Title.size() + static_cast<std::size_t>(questionCount) * (question + 4);
+}
+
+void appendQuestionBlock(LineWriter& page, LineWriter& listing, const TQuizRec& quiz,
                          const PageInputs& inputs, int n, int choiceCount, bool last) {
     const TQuestionRec& question = quiz.Questions[static_cast<std::size_t>(n - 1)];
-    const std::string number = std::to_string(n);
+    const DecimalText number(n);
     const THtmlPrefs& prefs = quiz.Prefs;
 
-    page.add("<P align=\"" + std::string(AlignmentWord(prefs.Alignment)) + "\">");
+    page.add("<P align=\"", AlignmentWord(prefs.Alignment), "\">");
     if (!question.PicAddress.empty()) {
-        page.add("<IMG SRC=\"" + question.PicAddress.str() + "\" BORDER=0 ><BR><BR>");
-        listing.add("[IMG]" + question.PicAddress.str());
+        page.add("<IMG SRC=\"", question.PicAddress.view(), "\" BORDER=0 ><BR><BR>");
+        listing.add("[IMG]", question.PicAddress.view());
     }
     if (inputs.questionFontOn) {
         page.add(prefs.QuestionFontTag.view());
     }
-    page.add("<B> Question " + number + ":  " + EscapeForHtml(question.QuestionText.view()) +
-             "</B><BR><BR>");
-    listing.add(StripLineBreaks(question.QuestionText.view()));
+    page.add("<B> Question ", number, ":  ", Escaped{question.QuestionText.view()}, "</B><BR><BR>");
+    listing.add(Unbroken{question.QuestionText.view()});
     if (inputs.questionFontOn) {
         page.add("</FONT>");
     }
     for (int k = 0; k < choiceCount; ++k) {
-        const char small = static_cast<char>('a' + k);
+        const char letters[2] = {static_cast<char>('a' + k), ChoiceLetter(k)};
         const auto& text = question.choice(k);
         if (inputs.choiceFontOn) {
             page.add(prefs.ChoiceFontTag.view());
         }
-        page.add(std::string(1, small) + ": <input type=radio value=" + ChoiceLetter(k) +
-                 " name=q" + number + " onclick=\"storetry(" + number + ", this.value)\">" +
-                 EscapeForHtml(text.view()) + "<BR>");
+        page.add(std::string_view(letters, 1),
+                 ": <input type=radio value=", std::string_view(letters + 1, 1), " name=q", number,
+                 " onclick=\"storetry(", number, ", this.value)\">", Escaped{text.view()}, "<BR>");
         listing.add(text.view());
         if (inputs.choiceFontOn) {
             page.add("</FONT>");
@@ -71,33 +210,15 @@ void appendQuestionBlock(LineBuffer& page, LineBuffer& listing, const TQuizRec& 
 
 std::string EscapeForHtml(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '>':
-            out += "&gt;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '\r':
-            out += "<BR>";
-            break;
-        default:
-            out += c;
-        }
-    }
-    if (out.size() > kEscapedTextCapacity) {
-        out.resize(kEscapedTextCapacity);
-    }
+    out.reserve(kEscapedTextCapacity);
+    appendEscapedForHtml(out, text);
     return out;
 }
 
 std::string StripLineBreaks(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    std::copy_if(text.begin(), text.end(), std::back_inserter(out),
-                 [](char c) { return c != '\r' && c != '\n'; });
+    appendWithoutLineBreaks(out, text);
     return out;
 }
 
@@ -117,34 +238,34 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     const int questionCount = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);
     const int choiceCount = std::clamp(quiz.ChoiceCount, 0, kMaxChoices);
 
-    LineBuffer page;
-    LineBuffer listing;
+    QuizPageText text;
+    text.page.reserve(pageSizeBound(quiz, inputs, questionCount, choiceCount));
+    text.listing.reserve(listingSizeBound(quiz, questionCount, choiceCount));
+    LineWriter page(text.page);
+    LineWriter listing(text.listing);
     listing.add(quiz.Title.view());
 
     page.add("<HTML>");
     page.add("<HEAD>");
-    page.add("<TITLE>" + quiz.Title.str() + "</TITLE>");
-    page.add("<META NAME=\"Author\" CONTENT=\"" + prefs.Author.str() + "\">");
+    page.add("<TITLE>", quiz.Title.view(), "</TITLE>");
+    page.add("<META NAME=\"Author\" CONTENT=\"", prefs.Author.view(), "\">");
     page.add("<script language=\"JavaScript\" src=\"clock.js\">");
     page.separator();
     page.add("</script>");
     page.separator();
 
-    listing.add(std::to_string(quiz.QuestionCount));
-    listing.add(std::to_string(quiz.ChoiceCount));
+    listing.add(DecimalText(quiz.QuestionCount));
+    listing.add(DecimalText(quiz.ChoiceCount));
     for (int n = 1; n <= questionCount; ++n) {
         listing.add(quiz.Questions[static_cast<std::size_t>(n - 1)].Answer.view());
     }
-    for (const auto& line : QuizScriptLines(quiz)) {
-        page.add(line);
-    }
+    AppendQuizScript(quiz, text.page);
 
     page.add("</HEAD>");
     const std::string_view onload = prefs.CookieRequired == 1
                                         ? "docookies();startclock(); checkLocation()"
                                         : "startclock(); checkLocation()";
-    page.add("<BODY onload=\"" + std::string(onload) + "\" onUnload=\"refresh()\" " +
-             inputs.bodyAttributes + " >");
+    page.add("<BODY onload=\"", onload, "\" onUnload=\"refresh()\" ", inputs.bodyAttributes, " >");
     page.separator();
     page.add("<DIV ID=\"object1\"");
     page.add("STYLE=\"position:relative; visibility:show;\"");
@@ -166,7 +287,7 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     }
     page.add("</H1>");
     page.add("<HR>");
-    page.add("<FORM NAME=quizform method=\"POST\" action=\"" + quiz.CgiTarget.str() +
+    page.add("<FORM NAME=quizform method=\"POST\" action=\"", quiz.CgiTarget.view(),
              "\" onSubmit=\"return getscore()\">");
     for (int n = 1; n <= questionCount; ++n) {
         appendQuestionBlock(page, listing, quiz, inputs, n, choiceCount, n == questionCount);
@@ -181,8 +302,8 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     }
     page.add("<FONT size=+1>Your Score: &nbsp;&nbsp;<font>");
     page.add("<input type=hidden name=\"email\" value=\"\">");
-    page.add("<input type=hidden name=\"URL\" value=\"" + quiz.RedirectAddress.str() + "\">");
-    page.add("<input type=hidden name=ID value=" + quiz.QuizId.str() + ">");
+    page.add("<input type=hidden name=\"URL\" value=\"", quiz.RedirectAddress.view(), "\">");
+    page.add("<input type=hidden name=ID value=", quiz.QuizId.view(), ">");
     page.add("<input type=hidden name=\"lapsed\" value=\"\">");
     page.add("<input type=text size=5 value=\"N/A\" name=score><BR><BR>");
     page.add("<input type=submit value=\"Check Score\" >&nbsp;&nbsp;");
@@ -193,20 +314,19 @@ QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     page.add("</BODY>");
     page.add("</HTML>");
 
-    listing.add(std::to_string(quiz.Interval));
-    return {page.take(), listing.take()};
+    listing.add(DecimalText(quiz.Interval));
+    return text;
 }
 
 void WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath, const PageInputs& inputs,
-                   std::string& pageBuffer) {
+                   std::string& pageBuffer, PublishBatch* batch) {
     QuizPageText text = BuildQuizPage(quiz, inputs);
     pageBuffer = std::move(text.page);
-    if (const int err = WriteFileAtomically(pagePath, pageBuffer); err != 0) {
-        throw EFCreateError(pagePath, err);
-    }
     const std::string listingPath = ReplaceExtension(pagePath, ".qdt");
-    if (const int err = WriteFileAtomically(listingPath, text.listing); err != 0) {
-        throw EFCreateError(listingPath, err);
+    const PairWriteResult written =
+        WriteFilePair({pagePath, pageBuffer}, {listingPath, text.listing}, batch);
+    if (written.err != 0) {
+        throw EFCreateError(written.failed == 0 ? pagePath : listingPath, written.err);
     }
 }
 
@@ -222,6 +342,18 @@ std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
                           bool choiceFontOn) {
     return WriteQuizPage(quiz, pagePath,
                          PageInputs{bodyAttributes, titleFontOn, questionFontOn, choiceFontOn});
+}
+
+PublishResult PublishQuiz(const TQuizRec& quiz, const PageInputs& inputs,
+                          const std::string& quizPath, PublishBatch* batch) {
+    PublishResult result;
+    result.pagePath = ReplaceExtension(quizPath, ".htm");
+    try {
+        WriteQuizPage(quiz, result.pagePath, inputs, result.page, batch);
+    } catch (const EFCreateError& error) {
+        result.error = error;
+    }
+    return result;
 }
 
 } // namespace tamberlin

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "document/errors.h"
 #include "document/quiz.h"
+#include "generator/page_files.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,12 +42,14 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension);
 QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs);
 
 // Writes the page to pagePath and the listing beside it (pagePath with the extension ".qdt"),
-// replacing files that exist. pageBuffer receives the page text as soon as it is built, so it
-// holds the page also when writing fails. Throws EFCreateError with the page's path when the
-// page cannot be written (the listing is then not written), or with the listing's path when
-// the listing cannot be written.
+// replacing files that exist; the two are published together or not at all (see
+// WriteFilePair). pageBuffer receives the page text as soon as it is built, so it holds the
+// page also when writing fails. Throws EFCreateError with the page's path when the page cannot
+// be written, or with the listing's path when the listing cannot be written; either way both
+// targets are left as they were. A batch, when given, lets one run of publications reuse the
+// files it replaces (see WriteFilePair).
 void WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath, const PageInputs& inputs,
-                   std::string& pageBuffer);
+                   std::string& pageBuffer, PublishBatch* batch = nullptr);
 
 // The same, handing back the page text.
 std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
@@ -55,5 +60,20 @@ std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
 std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
                           const std::string& bodyAttributes, bool titleFontOn, bool questionFontOn,
                           bool choiceFontOn);
+
+// What publishing one quiz came to: the page's path, the page text (built also when writing
+// failed) and, when a file could not be written, the "Cannot create file" error.
+struct PublishResult {
+    std::string pagePath;
+    std::string page;
+    std::optional<EFCreateError> error;
+};
+
+// Publishes the quiz whose file is quizPath: its page beside it (quizPath with the extension
+// ".htm") and the listing beside the page, as WriteQuizPage writes them. Used by Create Html
+// and by the headless publisher, which passes one batch for all its quizzes; only running out
+// of memory throws.
+PublishResult PublishQuiz(const TQuizRec& quiz, const PageInputs& inputs,
+                          const std::string& quizPath, PublishBatch* batch = nullptr);
 
 } // namespace tamberlin

@@ -1,5 +1,8 @@
 #include "generator/quiz_script.h"
 
+#include "generator/decimal_text.h"
+
+#include <initializer_list>
 #include <string_view>
 
 namespace tamberlin {
@@ -143,7 +146,7 @@ constexpr std::string_view kScriptTail[] = {
 
 std::string EscapeForScriptString(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
+    out.reserve(text.size() + 8);
     for (const char c : text) {
         switch (c) {
         case '\\':
@@ -165,42 +168,81 @@ std::string EscapeForScriptString(std::string_view text) {
     return out;
 }
 
-std::vector<std::string> QuizScriptLines(const TQuizRec& quiz) {
+namespace {
+
+// The script block, line by line, handed to sink as the parts that make up each line.
+template <typename Sink>
+void emitScript(const TQuizRec& quiz, Sink&& sink) {
     // The login address goes inside two string literals; it is escaped there so that a quote
     // or a backslash in it cannot end the literal and break the whole script.
     const std::string login = EscapeForScriptString(quiz.LoginAddress.view());
-    std::vector<std::string> lines = {
-        "<script language=\"JavaScript\">",
-        "<!--",
-        "document.oncontextmenu=new Function(\"return false\");",
-        std::string(kSeparator),
-        "function login(){",
-        "\tdocument.location = \"" + login + "\"; }",
-        std::string(kSeparator),
-        "var ans = new Array;",
-        "var yourtry = new Array;",
-        "var thisscore = 0;",
-        "var x;",
-        "var secsAllowed=" + std::to_string(quiz.Interval) + ";",
-        "var count=" + std::to_string(quiz.QuestionCount) + ";",
-        "var choice=" + std::to_string(quiz.ChoiceCount) + ";",
-        "var username;",
-        "var email;",
-        std::string(kSeparator),
-    };
+    sink({"<script language=\"JavaScript\">"});
+    sink({"<!--"});
+    sink({"document.oncontextmenu=new Function(\"return false\");"});
+    sink({kSeparator});
+    sink({"function login(){"});
+    sink({"\tdocument.location = \"", login, "\"; }"});
+    sink({kSeparator});
+    sink({"var ans = new Array;"});
+    sink({"var yourtry = new Array;"});
+    sink({"var thisscore = 0;"});
+    sink({"var x;"});
+    sink({"var secsAllowed=", DecimalText(quiz.Interval).view(), ";"});
+    sink({"var count=", DecimalText(quiz.QuestionCount).view(), ";"});
+    sink({"var choice=", DecimalText(quiz.ChoiceCount).view(), ";"});
+    sink({"var username;"});
+    sink({"var email;"});
+    sink({kSeparator});
     for (int n = 1; n <= quiz.QuestionCount && n <= kMaxQuestions; ++n) {
         const auto& question = quiz.Questions[static_cast<std::size_t>(n - 1)];
-        lines.push_back("ans[" + std::to_string(n) + "]=\"" + question.Answer.str() + "\";");
+        sink({"ans[", DecimalText(n).view(), "]=\"", question.Answer.view(), "\";"});
     }
-    lines.emplace_back(kSeparator);
+    sink({kSeparator});
     for (const auto line : kScriptBody) {
-        lines.emplace_back(line);
+        sink({line});
     }
-    lines.push_back("\t\twindow.location = \"" + login + "\";");
+    sink({"\t\twindow.location = \"", login, "\";"});
     for (const auto line : kScriptTail) {
-        lines.emplace_back(line);
+        sink({line});
     }
+}
+
+} // namespace
+
+std::vector<std::string> QuizScriptLines(const TQuizRec& quiz) {
+    std::vector<std::string> lines;
+    emitScript(quiz, [&lines](std::initializer_list<std::string_view> parts) {
+        std::string& line = lines.emplace_back();
+        for (const auto part : parts) {
+            line.append(part);
+        }
+    });
     return lines;
+}
+
+void AppendQuizScript(const TQuizRec& quiz, std::string& out) {
+    emitScript(quiz, [&out](std::initializer_list<std::string_view> parts) {
+        for (const auto part : parts) {
+            out.append(part);
+        }
+        out.append(kSeparator);
+    });
+}
+
+std::size_t QuizScriptSizeBound(const TQuizRec& quiz) {
+    static const std::size_t fixed = [] {
+        std::size_t size = 0;
+        for (const auto line : kScriptBody) {
+            size += line.size() + 2;
+        }
+        for (const auto line : kScriptTail) {
+            size += line.size() + 2;
+        }
+        return size;
+    }();
+    // The head lines, two escaped login addresses (at most twice their length each) and one
+    // answer line per question.
+    return fixed + 512 + 4 * quiz.LoginAddress.size() + 24 * kMaxQuestions;
 }
 
 } // namespace tamberlin

@@ -8,8 +8,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
-#include <QUrl>
 
 namespace tamberlin {
 
@@ -48,18 +48,22 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
     box.exec();
 }
 
+// Qt's file dialog takes the patterns of a filter from the last bracket of its text, separated
+// by spaces ("Pictures (*.jpg *.gif)"); a ";" there would make one pattern that matches nothing.
+// So each filter is written as its description, without a bracket of patterns it may end in,
+// followed by its real patterns in that form. A description's own list of patterns only repeats
+// them for the author; the patterns after the "|" are the ones that count.
 QStringList qtFilters(const QString& filter) {
+    static const QRegularExpression trailingBracket(
+        QStringLiteral("\\s*\\([^()]*[*?][^()]*\\)\\s*$"));
+    static const QRegularExpression separators(QStringLiteral("[;\\s]+"));
     const QStringList parts = filter.split(u'|');
     QStringList result;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        if (description.contains(u'(')) {
-            result << description;
-        } else {
-            result << description + QStringLiteral(" (") + patterns + u')';
-        }
+        QString description = parts[i];
+        description.remove(trailingBracket);
+        const QStringList patterns = parts[i + 1].split(separators, Qt::SkipEmptyParts);
+        result << description.trimmed() + QStringLiteral(" (") + patterns.join(u' ') + u')';
     }
     return result;
 }
@@ -154,18 +158,23 @@ std::optional<std::uint32_t> QtPlatform::doChooseColor(std::uint32_t initial) {
 }
 
 bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder) {
-    const QUrl url(target);
-    const bool isAddress = url.isValid() && url.scheme().size() > 1 && !url.isLocalFile();
-    if (!isAddress) {
+    // A web address names its scheme and "//"; anything else is a file of this system, whose
+    // name may hold ":" like any other character.
+    static const QRegularExpression webAddress(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+://"));
+    QString argument = target;
+    if (!webAddress.match(target).hasMatch()) {
         QFileInfo file(target);
         if (file.isRelative() && !workingFolder.isEmpty()) {
             file = QFileInfo(workingFolder + u'/' + target);
         }
-        if (!file.exists()) {
+        // The shell reports a missing document as a failure.
+        if (target.isEmpty() || !file.exists()) {
             return false;
         }
+        // Handed over as a full path, so that no file name is taken for an option or an address.
+        argument = file.absoluteFilePath();
     }
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {target}, workingFolder);
+    return QProcess::startDetached(launcher_, {argument}, workingFolder);
 }
 
 } // namespace tamberlin

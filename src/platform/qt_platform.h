@@ -19,8 +19,14 @@ protected:
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;
     bool doShellOpen(const QString& target, const QString& workingFolder) override;
 
+public:
+    // The program that opens documents and web addresses ("xdg-open"); it is started detached
+    // with the target as its one argument, in the working folder asked for.
+    void setLauncher(const QString& program) { launcher_ = program; }
+
 private:
     QPointer<QColorDialog> colorChooser_;
+    QString launcher_ = QStringLiteral("xdg-open");
 };
 
 // "Tamberlin files (*.qvt)|*.qvt" in the form of Qt's file dialogs: "Tamberlin files (*.qvt)".

@@ -26,6 +26,19 @@ QString FromCodePage(const CountedString<N>& field) {
     return FromCodePage(field.view());
 }
 
+// The characters of a text that the system code page cannot hold (each once, in the order they
+// first appear); storing the text would turn each of them into "?".
+inline QString CharactersOutsideCodePage(const QString& text) {
+    QString outside;
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (FromCodePage(ToCodePage(one)) != one && !outside.contains(one)) {
+            outside += one;
+        }
+    }
+    return outside;
+}
+
 // Stores a window text into a quiz field: converted, then cut to the field's capacity.
 template <std::size_t N>
 void StoreText(CountedString<N>& field, const QString& text) {

@@ -6,10 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace tamberlin;
@@ -167,6 +173,81 @@ TEST(Publish, EachFileIsPublishedAndEachFailureReported) {
         << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("blocked.qdt")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.htm")));
+}
+
+TEST(Publish, APipeOrAFolderInAFilesPlaceFailsThatQuizWholeAndTheNextOneIsPublished) {
+    TempDir dir;
+    const std::string pipePage = writeEdgeQuizFile(dir, "pipepage.qvt");
+    const std::string pipeListing = writeEdgeQuizFile(dir, "pipelisting.qvt");
+    const std::string folderListing = writeEdgeQuizFile(dir, "folderlisting.qvt");
+    const std::string good = writeEdgeQuizFile(dir, "good.qvt");
+    // Named pipes with no reader: opening one for writing in the usual way waits for ever.
+    ASSERT_EQ(::mkfifo(dir.file("pipepage.htm").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipelisting.qdt").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir.file("folderlisting.qdt"));
+    WriteAll(dir.file("folderlisting.htm"), "the page published before");
+
+    auto publishing = std::async(std::launch::async, [&] {
+        return run({"--publish", pipePage, pipeListing, folderListing, good});
+    });
+    if (publishing.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let a writer stuck in an open go (the pipes take what it writes), so that the test
+        // can end.
+        const int readers[] = {::open(dir.file("pipepage.htm").c_str(), O_RDONLY | O_NONBLOCK),
+                               ::open(dir.file("pipelisting.qdt").c_str(), O_RDONLY | O_NONBLOCK)};
+        publishing.wait();
+        for (const int fd : readers) {
+            ::close(fd);
+        }
+        FAIL() << "publishing waits on a pipe";
+    }
+    const Outcome r = publishing.get();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, dir.file("good.htm") + "\n");
+    EXPECT_EQ(ReadAll(dir.file("good.htm")), expected("edge.htm"));
+    for (const char* failed : {"pipepage.htm", "pipelisting.qdt", "folderlisting.qdt"}) {
+        EXPECT_NE(r.err.find("Cannot create file \"" + dir.file(failed) + "\". "),
+                  std::string::npos)
+            << failed << ": " << r.err;
+    }
+    // Nothing of a failed quiz is published, and no temporary file is left behind.
+    EXPECT_EQ(ReadAll(dir.file("folderlisting.htm")), "the page published before");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"folderlisting.htm", "folderlisting.qdt",
+                                               "folderlisting.qvt", "good.htm", "good.qdt",
+                                               "good.qvt", "pipelisting.qdt", "pipelisting.qvt",
+                                               "pipepage.htm", "pipepage.qvt"}));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("pipepage.htm")));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("pipelisting.qdt")));
+}
+
+TEST(Publish, RepublishingInOneCallGivesEachQuizItsOwnBytesAndSparesOtherLinks) {
+    TempDir dir;
+    const std::string edge = writeEdgeQuizFile(dir, "edge.qvt");
+    const std::string solar = dir.file("solar_system.qvt");
+    std::filesystem::copy_file(std::string(TAMBERLIN_SOURCE_DIR) + "/examples/solar_system.qvt",
+                               solar);
+    ASSERT_EQ(run({"--publish", edge, solar}).status, 0);
+    // Another name for the old edge page, and stale files in the other places.
+    std::filesystem::create_hard_link(dir.file("edge.htm"), dir.file("kept.htm"));
+    WriteAll(dir.file("edge.qdt"), "stale");
+    WriteAll(dir.file("solar_system.htm"), "stale");
+
+    // The files each publication replaces are reused for the next ones in the same call.
+    const Outcome r = run({"--publish", solar, edge, solar, edge});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(dir.file("edge.htm")), expected("edge.htm"));
+    EXPECT_EQ(ReadAll(dir.file("edge.qdt")), expected("edge.qdt"));
+    EXPECT_EQ(ReadAll(dir.file("solar_system.htm")), expected("solar_system.htm"));
+    EXPECT_EQ(ReadAll(dir.file("solar_system.qdt")), expected("solar_system.qdt"));
+    EXPECT_EQ(ReadAll(dir.file("kept.htm")), expected("edge.htm"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              7);
 }
 
 TEST(Publish, TheExampleQuizPublishesBesideItsCompanionFiles) {

@@ -145,13 +145,13 @@ private slots:
 
     void unwritablePageEndsTheCommandWithTheCreateError() {
         start(MakeQuiz(2, 2));
-        // The listing's name taken by a folder: the page is written, the listing is not.
+        // The listing's name taken by a folder: neither file is written.
         std::filesystem::create_directory(dir->file("rivers.qdt"));
         fake->expectError();
         menuItem("Create1")->trigger();
         QVERIFY(fake->lastAsked().text.startsWith(QStringLiteral("Cannot create file \"") +
                                                   path("rivers.qdt") + QStringLiteral("\". ")));
-        QVERIFY(std::filesystem::exists(dir->file("rivers.htm")));
+        QVERIFY(!std::filesystem::exists(dir->file("rivers.htm")));
         QVERIFY(!menuItem("Preview1")->isEnabled());
         // The page buffer holds the page that was built.
         QVERIFY(textBox("scriptmemo")->toPlainText().startsWith(QStringLiteral("<HTML>")));

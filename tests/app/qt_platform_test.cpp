@@ -1,6 +1,11 @@
 #include "platform/qt_platform.h"
 
+#include "common/temp_dir.h"
 #include "window_test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <QAbstractButton>
 #include <QColorDialog>
@@ -147,11 +152,60 @@ private slots:
         QCOMPARE(qt.lastChosenColor(), 0x563412u);
     }
 
+    void shellOpenHandsTheTargetToTheLauncher() {
+        tamberlin::testing::TempDir scratch;
+        const QString root =
+            QFileInfo(QString::fromStdString(scratch.path().string())).canonicalFilePath();
+        // A stand-in for the desktop's launcher: it notes what it was given and where it ran.
+        const QString launcher = root + QStringLiteral("/launcher.sh");
+        const QString log = root + QStringLiteral("/launched.log");
+        tamberlin::testing::WriteAll(launcher.toStdString(),
+                                     "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$(pwd -P)\" >> "
+                                     "\"$(dirname \"$0\")/launched.log\"\n");
+        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(QDir(root).mkdir(QStringLiteral("work")));
+        const QString work = root + QStringLiteral("/work");
+        const QString page = work + QStringLiteral("/10:30 quiz.htm");
+        tamberlin::testing::WriteAll(page.toStdString(), "<HTML>");
+        qt.setLauncher(launcher);
+
+        const auto launched = [&] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly)
+                       ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                       : QStringList();
+        };
+        // A missing file fails without starting the launcher.
+        QVERIFY(!qt.shellOpen(work + QStringLiteral("/missing.htm"), work));
+        QVERIFY(!qt.shellOpen(QStringLiteral("missing.htm"), work));
+        // A web address goes as it is; a file (with a ":" in its name) as its full path, also
+        // when named relative to the working folder, in which the launcher runs.
+        QVERIFY(qt.shellOpen(QStringLiteral("https://www.tamberlin.example/a:b"), QString()));
+        QTRY_COMPARE_WITH_TIMEOUT(launched().size(), 1, 10000);
+        QVERIFY(qt.shellOpen(page, root));
+        QTRY_COMPARE_WITH_TIMEOUT(launched().size(), 2, 10000);
+        QVERIFY(qt.shellOpen(QStringLiteral("10:30 quiz.htm"), work));
+        QTRY_COMPARE_WITH_TIMEOUT(launched().size(), 3, 10000);
+        const QStringList lines = launched();
+        QVERIFY(lines[0].startsWith(QStringLiteral("https://www.tamberlin.example/a:b|")));
+        QCOMPARE(lines[1], page + u'|' + root);
+        QCOMPARE(lines[2], page + u'|' + work);
+
+        // A launcher that cannot be started is a failure.
+        qt.setLauncher(root + QStringLiteral("/no-such-launcher"));
+        QVERIFY(!qt.shellOpen(page, work));
+        qt.setLauncher(QStringLiteral("xdg-open"));
+    }
+
     void fileDialogFilterInQtForm() {
         QCOMPARE(QtFileDialogFilter(QStringLiteral("Tamberlin files (*.qvt)|*.qvt")),
                  QStringLiteral("Tamberlin files (*.qvt)"));
         QCOMPARE(QtFileDialogFilter(QStringLiteral("Pictures|*.jpg;*.gif|All|*.*")),
                  QStringLiteral("Pictures (*.jpg *.gif);;All (*.*)"));
+        // Whatever the description holds, Qt gets the real patterns, separated by spaces.
+        QCOMPARE(
+            QtFileDialogFilter(QStringLiteral("Web (*.jpg;*.gif)|*.jpg;*.gif|Old (kept)|*.bmp")),
+            QStringLiteral("Web (*.jpg *.gif);;Old (kept) (*.bmp)"));
     }
 };
 

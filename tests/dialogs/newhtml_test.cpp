@@ -425,6 +425,36 @@ private slots:
         }
     }
 
+    void enterAfterATypedEntryChoosesNothing() {
+        check("TFontBox")->setChecked(true);
+        // Enter goes to the box, or straight to its text field; neither counts as a choice.
+        type(entries("RG1"), QStringLiteral("Right"));
+        QTest::keyClick(entries("RG1"), Qt::Key_Return);
+        type(entries("TFontfacebox"), QStringLiteral("Sans Serif"));
+        QTest::keyClick(entries("TFontfacebox")->lineEdit(), Qt::Key_Enter);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(prefs().Alignment, 255);
+        QCOMPARE(prefs().TitleFontFace.str(), std::string("Sans Serif"));
+        QCOMPARE(prefs().TitleFontTag.str(),
+                 std::string("<FONT SIZE=\"3\" COLOR=\"#FFFFFF\">\r\n"));
+        // A choice from the list still selects, and Enter after it keeps it.
+        pick(entries("RG1"), 1);
+        QTest::keyClick(entries("RG1"), Qt::Key_Return);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(prefs().Alignment, 1);
+    }
+
+    void escapeKeepsTheDialogAndItsEdits() {
+        dialog->show();
+        auto* author = find<QLineEdit>("Edit2");
+        author->setText(QStringLiteral("Typed Here"));
+        QTest::keyClick(author, Qt::Key_Escape);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(author->text(), QStringLiteral("Typed Here"));
+        QCOMPARE(host->saves, 0);
+    }
+
     void authorInTheCodePageCutTo200() {
         find<QLineEdit>("Edit2")->setText(QStringLiteral("Zoë ") + QString(250, u'x'));
         QVERIFY(dialog->ApplyBtnClick());
@@ -574,6 +604,48 @@ private slots:
         QVERIFY(!widget("ClearImgBtn")->isEnabled());
         QVERIFY(dialog->ApplyBtnClick());
         QCOMPARE(prefs().BgImage.str(), std::string("old.bmp"));
+    }
+
+    void backgroundWithAnEmptyAddressIsReportedAndChangesNothingElse() {
+        const QString quizFolder = folder("quiz");
+        host->fileName = quizFolder + QStringLiteral("/test.qvt");
+        MakePicture(quizFolder + QStringLiteral("/back.bmp"));
+        prefs().BgImage = "back.bmp";
+        dialog->LoadFromQuiz();
+        const QImage shown = find<look::PictureBox>("Image1")->picture();
+        QVERIFY(!shown.isNull());
+
+        // No picture was ever chosen: the chooser's Apply hands back an empty address.
+        WhileModal([&] { QVERIFY(chooser->ApplyBtnClick()); });
+        fake().expectError();
+        dialog->SpeedButton3Click();
+        QCOMPARE(fake().lastAsked().text, QStringLiteral("Unknown picture file extension (.)"));
+        QVERIFY(label("piclabel")->text().isEmpty());
+        QCOMPARE(find<look::PictureBox>("Image1")->picture(), shown);
+        QVERIFY(widget("ClearImgBtn")->isEnabled());
+    }
+
+    void loadingTheBackgroundKeepsTheHintAndAFailureChangesNothing() {
+        const QString quizFolder = folder("quiz");
+        host->fileName = quizFolder + QStringLiteral("/test.qvt");
+        // A picture that fails to load: Clear Image stays off, the hint untouched.
+        prefs().BgImage = "missing.bmp";
+        dialog->LoadFromQuiz();
+        QCOMPARE(label("piclabel")->text(), QStringLiteral("missing.bmp"));
+        QVERIFY(label("piclabel")->toolTip().isEmpty());
+        QVERIFY(!widget("ClearImgBtn")->isEnabled());
+
+        // One that loads switches Clear Image on; a failure afterwards keeps its preview.
+        MakePicture(quizFolder + QStringLiteral("/back.bmp"));
+        prefs().BgImage = "back.bmp";
+        dialog->LoadFromQuiz();
+        QVERIFY(widget("ClearImgBtn")->isEnabled());
+        const QImage shown = find<look::PictureBox>("Image1")->picture();
+        QVERIFY(!shown.isNull());
+        prefs().BgImage = "missing.bmp";
+        dialog->LoadFromQuiz();
+        QCOMPARE(find<look::PictureBox>("Image1")->picture(), shown);
+        QVERIFY(label("piclabel")->toolTip().isEmpty());
     }
 
     void applyStopsWhenTheSaveFails() {

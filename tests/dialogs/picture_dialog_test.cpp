@@ -4,13 +4,19 @@
 #include "dialogs/look_widgets.h"
 #include "dialogs/picture_dialog.h"
 #include "document/errors.h"
+#include "platform/qt_platform.h"
 
 #include "common/temp_dir.h"
 #include "dialogs/look_test_support.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <cerrno>
@@ -216,17 +222,17 @@ private slots:
     }
 
     void htmlFolderFromTheQuizFileName() {
-        QCOMPARE(look::FolderPart(QStringLiteral("/quizzes/test.qvt")),
+        QCOMPARE(look::PathFolderPart(QStringLiteral("/quizzes/test.qvt")),
                  QStringLiteral("/quizzes/"));
         // A quiz at the root: the copy goes to the root with no second separator.
-        QCOMPARE(look::FolderPart(QStringLiteral("/test.qvt")), QStringLiteral("/"));
+        QCOMPARE(look::PathFolderPart(QStringLiteral("/test.qvt")), QStringLiteral("/"));
         QCOMPARE(look::JoinFolderAndName(QStringLiteral("/"), QStringLiteral("pic.jpg")),
                  QStringLiteral("/pic.jpg"));
         QCOMPARE(look::JoinFolderAndName(QStringLiteral("/q"), QStringLiteral("pic.jpg")),
                  QStringLiteral("/q/pic.jpg"));
         QCOMPARE(look::JoinFolderAndName(QString(), QStringLiteral("pic.jpg")),
                  QStringLiteral("pic.jpg"));
-        QVERIFY(look::FolderPart(QStringLiteral("test.qvt")).isEmpty());
+        QVERIFY(look::PathFolderPart(QStringLiteral("test.qvt")).isEmpty());
         // Addresses made on other systems keep their file-name part.
         QCOMPARE(look::FileNamePart(QStringLiteral("C:\\pictures\\back.jpg")),
                  QStringLiteral("back.jpg"));
@@ -269,6 +275,97 @@ private slots:
                  qPrintable(text));
         QCOMPARE(dialog->PictureAddress, QStringLiteral("kept"));
         QVERIFY(fake().allAnswered());
+    }
+
+    void browseListsAndChoosesThroughTheRealFileDialog() {
+        QCOMPARE(QtFileDialogFilter(TPictureDialog::browseFilter()),
+                 QStringLiteral("All Web Images (*.jpg *.gif *.png);;JPEG Image File (*.jpg);;"
+                                "GIF Image File (*.gif);;PNG Image File (*.png)"));
+
+        // A folder of pictures, one of them with a name that holds ":" (an ordinary character
+        // in a file name here), and a file that is no picture.
+        const QString photos = folder("photos");
+        MakePicture(photos + QStringLiteral("/10:30.jpg"));
+        MakePicture(photos + QStringLiteral("/b.png"));
+        WriteAll((photos + QStringLiteral("/notes.txt")).toStdString(), "no picture");
+        QDir::setCurrent(photos);
+
+        QtPlatform qt;
+        setPlatform(&qt);
+        QStringList listed;
+        WhileModal([&] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(files != nullptr);
+            // Whatever fails below, the dialog is closed so that Browse returns.
+            const auto closeOnFailure = qScopeGuard([files] {
+                if (files->isVisible()) {
+                    files->reject();
+                }
+            });
+            auto* model = files->findChild<QFileSystemModel*>();
+            QVERIFY(model != nullptr);
+            // The dialog lists the folder in the background; wait (bounded) for it.
+            const auto shown = [&] {
+                QStringList names;
+                const QModelIndex root = model->index(photos);
+                for (int row = 0; row < model->rowCount(root); ++row) {
+                    const QModelIndex entry = model->index(row, 0, root);
+                    if (model->flags(entry).testFlag(Qt::ItemIsEnabled)) {
+                        names << model->fileName(entry);
+                    }
+                }
+                names.sort();
+                return names;
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(shown().size(), 2, 10000);
+            listed = shown();
+            // Typed into the name field as the author does, and confirmed with Enter.
+            auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name != nullptr);
+            QTest::keyClicks(name, QStringLiteral("10:30.jpg"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        dialog->BrowseBtnClick();
+        setPlatform(&fake());
+
+        QCOMPARE(listed, (QStringList{QStringLiteral("10:30.jpg"), QStringLiteral("b.png")}));
+        QCOMPARE(dialog->PicturePath, photos + QStringLiteral("/10:30.jpg"));
+        QCOMPARE(imageLabel()->text(), QStringLiteral("10:30.jpg"));
+        QVERIFY(preview()->hasPicture());
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("10:30.jpg"));
+    }
+
+    void aNameTheCodePageCannotHoldIsRefused() {
+        // The tests run with the Western code page.
+        const QString path = MakePicture(folder("p") + QStringLiteral("/фото.bmp"));
+        const QString html = folder("html") + u'/';
+        browse(path);
+        dialog->HtmlFolder = html;
+        dialog->PictureAddress = QStringLiteral("kept");
+        box("CopyImg")->setChecked(true);
+        for (const bool absolute : {false, true}) {
+            box("AbsoluteAddress")->setChecked(absolute);
+            fake().expectError();
+            QVERIFY(!dialog->ApplyBtnClick());
+            QCOMPARE(fake().lastAsked().text,
+                     QStringLiteral("The picture's name has characters that can't be stored in "
+                                    "the quiz (ф, о, т); rename the picture."));
+            QCOMPARE(dialog->PictureAddress, QStringLiteral("kept"));
+            QVERIFY(QDir(html).isEmpty());
+        }
+        // A name the code page holds is taken.
+        browse(MakePicture(folder("p") + QStringLiteral("/Zoë.bmp")));
+        box("AbsoluteAddress")->setChecked(false);
+        QVERIFY(dialog->ApplyBtnClick());
+        QCOMPARE(dialog->PictureAddress, QStringLiteral("Zoë.bmp"));
+    }
+
+    void escapeDoesNotCloseIt() {
+        dialog->show();
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(dialog->isVisible());
+        dialog->hide();
     }
 
     void anAddressThatDoesNotFitIsRefused() {

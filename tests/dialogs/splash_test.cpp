@@ -101,6 +101,12 @@ private slots:
         QVERIFY2(third.elapsed() >= 190, qPrintable(QString::number(third.elapsed())));
     }
 
+    void escapeDoesNotCloseIt() {
+        splash->show();
+        QTest::keyClick(splash, Qt::Key_Escape);
+        QVERIFY(splash->isVisible());
+    }
+
     void theTimerFiringWhileHiddenOnlySwitchesItOff() {
         splash->Timer1->setInterval(100);
         splash->show();
@@ -149,9 +155,9 @@ private slots:
                                     << QStringLiteral("tamberlin_help.htm");
         QTest::newRow("path from the root folder")
             << QStringLiteral("//tamberlin_help.htm") << QStringLiteral("tamberlin_help.htm");
-        QTest::newRow("path from another system")
-            << QStringLiteral("C:\\quiz\\page.htm") << QStringLiteral("page.htm");
-        QTest::newRow("drive only") << QStringLiteral("C:page.htm") << QStringLiteral("page.htm");
+        // A path of this system is cut at "/" only: ":" and "\\" belong to the file's name.
+        QTest::newRow("colon and backslash in the name")
+            << QStringLiteral("/home/ann/10:30\\page.htm") << QStringLiteral("10:30\\page.htm");
         QTest::newRow("bare name") << QStringLiteral("page.htm") << QStringLiteral("page.htm");
     }
     void theLaunchedNameIsTheFileNamePart() {

@@ -138,6 +138,28 @@ TEST(EscapeForHtml, CutsTheResultAt255EvenInsideAConversion) {
 TEST(StripLineBreaks, DropsEveryCarriageReturnAndLineFeed) {
     EXPECT_EQ(StripLineBreaks("a\r\nb\rc\nd"), "abcd");
     EXPECT_EQ(StripLineBreaks("<x> & \"y\"\t"), "<x> & \"y\"\t");
+    EXPECT_EQ(StripLineBreaks(std::string(300, 'x') + "\r\n" + std::string(300, 'y')),
+              std::string(300, 'x') + std::string(300, 'y'));
+}
+
+// Plain bytes are looked at several at a time: a special byte is found wherever it stands.
+TEST(EscapeForHtml, FindsSpecialBytesAtEveryPositionOfALongText) {
+    for (std::size_t at = 0; at < 40; ++at) {
+        for (const char special : {'<', '>', '\r', '\n'}) {
+            std::string text(40, 'a');
+            text[at] = special;
+            const std::string_view converted = special == '<'    ? "&lt;"
+                                               : special == '>'  ? "&gt;"
+                                               : special == '\r' ? "<BR>"
+                                                                 : "\n";
+            EXPECT_EQ(EscapeForHtml(text),
+                      std::string(at, 'a') + std::string(converted) + std::string(39 - at, 'a'))
+                << at;
+            if (special == '\r' || special == '\n') {
+                EXPECT_EQ(StripLineBreaks(text), std::string(39, 'a')) << at;
+            }
+        }
+    }
 }
 
 TEST(ReplaceExtension, UsesTheLastDotOfTheFileNamePart) {
@@ -239,15 +261,17 @@ TEST(WriteQuizPage, EmptyPathFails) {
         EFCreateError);
 }
 
-TEST(WriteQuizPage, UnwritableListingFailsWithItsPathAfterThePageIsWritten) {
+TEST(WriteQuizPage, UnwritableListingLeavesBothFilesAsTheyWere) {
     PageInputs inputs;
     const auto doc = singleQuiz(inputs);
     TempDir dir;
     // A folder where the listing should go cannot be replaced by a file.
     std::filesystem::create_directory(dir.path() / "quiz.qdt");
     const std::string pagePath = dir.file("quiz.htm");
+    WriteAll(pagePath, "the page published before");
+    std::string buffer;
     try {
-        WriteQuizPage(doc->quiz, pagePath, inputs);
+        WriteQuizPage(doc->quiz, pagePath, inputs, buffer);
         FAIL() << "no error";
     } catch (const EFCreateError& e) {
         EXPECT_EQ(
@@ -255,7 +279,12 @@ TEST(WriteQuizPage, UnwritableListingFailsWithItsPathAfterThePageIsWritten) {
             0u)
             << e.what();
     }
-    EXPECT_EQ(ReadAll(pagePath), expected("single.htm"));
+    EXPECT_EQ(buffer, expected("single.htm"));
+    EXPECT_EQ(ReadAll(pagePath), "the page published before");
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2);
 }
 
 TEST(BuildQuizPage, DamagedCountsNeverReachPastTheQuestionSlots) {

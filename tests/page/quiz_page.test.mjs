@@ -362,3 +362,33 @@ describe('clock', () => {
         await closeContext(context);
     });
 });
+
+describe('a question bank', () => {
+    test('the example bank of 100 questions, imported and published, scores 100%', testTime,
+        async () => {
+            const bank = path.join(sourceDir, 'examples', 'bank.gift');
+            const quizPath = path.join(folder, 'bank.qvt');
+            execFileSync(exe, ['--import', bank, '-o', quizPath, '--cgi', `${base}/cgi-bin/bank`,
+                '--seconds', '600'], { stdio: ['ignore', 'ignore', 'ignore'] });
+            execFileSync(exe, ['--publish', quizPath], { encoding: 'utf8' });
+            // The right letters, read from the bank itself: the "=" line among each
+            // question's choice lines.
+            const right = [];
+            for (const block of fs.readFileSync(bank, 'utf8').split(/\n(?=::)/).slice(1)) {
+                const choices = block.split('\n').filter((l) => /^\t[=~]/.test(l));
+                right.push(String.fromCharCode(65 + choices.findIndex((l) => l[1] === '=')));
+            }
+            assert.equal(right.length, 100);
+            const { context, page, dialogs, errors } = await openPage(`${base}/bank.htm`);
+            await choose(page, right.map((letter, i) => [i + 1, letter]));
+            const posted = nextRequest((r) => r.method === 'POST' && r.url === '/cgi-bin/bank');
+            await pressCheckScore(page);
+            const post = await posted;
+            assert.deepEqual(dialogs, [{ type: 'alert', message: 'Your Score is: 100%' }]);
+            const values = Object.fromEntries(postFields(post.body));
+            assert.equal(values.q100, right[99]);
+            assert.equal(values.score, '100%');
+            assert.deepEqual(errors, []);
+            await closeContext(context);
+        });
+});

@@ -1,0 +1,438 @@
+#include "banks/bank_parsing.h"
+#include "banks/question_bank.h"
+
+#include "document/errors.h"
+#include "document/file_io.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace tamberlin {
+
+namespace banks {
+
+std::string_view TrimSpaces(std::string_view text) {
+    const auto space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    };
+    while (!text.empty() && space(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && space(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string ToStoredLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace banks
+
+namespace {
+
+using banks::RawBank;
+using banks::RawQuestion;
+using banks::RawText;
+using banks::TrimSpaces;
+
+// The length of the UTF-8 sequence at text[pos], or 0 when it is malformed.
+std::size_t utf8Length(std::string_view text, std::size_t pos) {
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    std::size_t length = 0;
+    char32_t c = 0;
+    char32_t minimum = 0;
+    if (b0 < 0x80) {
+        return 1;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        length = 2, c = b0 & 0x1F, minimum = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        length = 3, c = b0 & 0x0F, minimum = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        length = 4, c = b0 & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto b = static_cast<unsigned char>(text[pos + i]);
+        if ((b & 0xC0) != 0x80) {
+            return 0;
+        }
+        c = (c << 6) | (b & 0x3F);
+    }
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+// Checks that text is UTF-8 without control characters (tab and line ends allowed); returns
+// the line of the first fault and sets why, or returns 0.
+int findBadText(std::string_view text, std::string& why) {
+    int line = 1;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto b = static_cast<unsigned char>(text[pos]);
+        if (b == '\n') {
+            ++line;
+        } else if ((b < 0x20 && b != '\t' && b != '\r') || b == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", b);
+            why = std::string("a control character (") + code + ")";
+            return line;
+        }
+        const std::size_t length = utf8Length(text, pos);
+        if (length == 0) {
+            why = "bytes that are not UTF-8 text (save the file as UTF-8)";
+            return line;
+        }
+        pos += length;
+    }
+    return 0;
+}
+
+// CR LF and lone CR to LF.
+std::string normaliseLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::string codePoint(std::string_view character) {
+    char32_t c = static_cast<unsigned char>(character[0]);
+    if (character.size() > 1) {
+        c &= 0xFFu >> (character.size() + 1);
+        for (std::size_t i = 1; i < character.size(); ++i) {
+            c = (c << 6) | (static_cast<unsigned char>(character[i]) & 0x3F);
+        }
+    }
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
+    return buffer;
+}
+
+struct Converted {
+    std::string bytes;
+    std::string error;
+};
+
+// A UTF-8 text in the code page, refused when a character has no place in it or when it is
+// longer than the field.
+Converted toCodePage(const RawText& raw, const CodePage& codePage, std::string_view what,
+                     std::size_t capacity) {
+    Converted out;
+    out.bytes = codePage.fromUtf8(raw.text);
+    if (codePage.toUtf8(out.bytes) != raw.text) {
+        for (std::size_t pos = 0; pos < raw.text.size();) {
+            const std::size_t length = std::max<std::size_t>(1, utf8Length(raw.text, pos));
+            const std::string_view character = std::string_view(raw.text).substr(pos, length);
+            if (codePage.toUtf8(codePage.fromUtf8(character)) != character) {
+                out.error = std::string(what) + " holds \"" + std::string(character) + "\" (" +
+                            codePoint(character) + "), which the code page " + codePage.name() +
+                            " cannot hold";
+                return out;
+            }
+            pos += length;
+        }
+        out.error = std::string(what) + " cannot be held by the code page " + codePage.name();
+        return out;
+    }
+    if (out.bytes.size() > capacity) {
+        out.error =
+            std::string(what) + " is " + std::to_string(out.bytes.size()) +
+            " characters long; the quiz holds " + std::to_string(capacity) +
+            (out.bytes.find('\r') != std::string::npos ? " (a line break counts as two)" : "");
+    }
+    return out;
+}
+
+bool isWebAddress(std::string_view name) {
+    return name.find("://") != std::string_view::npos;
+}
+
+std::string folderOf(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<BankFormat> BankFormatFromName(std::string_view name) {
+    const std::string n = lower(name);
+    if (n == "gift") {
+        return BankFormat::Gift;
+    }
+    if (n == "aiken") {
+        return BankFormat::Aiken;
+    }
+    if (n == "csv") {
+        return BankFormat::Csv;
+    }
+    return std::nullopt;
+}
+
+std::string_view BankFormatName(BankFormat format) {
+    switch (format) {
+    case BankFormat::Gift:
+        return "gift";
+    case BankFormat::Aiken:
+        return "aiken";
+    case BankFormat::Csv:
+        return "csv";
+    }
+    return "";
+}
+
+std::optional<BankFormat> DetectBankFormat(std::string_view path, std::string_view bytes) {
+    const std::size_t nameStart = path.find_last_of("/\\:");
+    const std::string_view name =
+        nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
+    const std::size_t dot = name.rfind('.');
+    const std::string extension = dot == std::string_view::npos ? "" : lower(name.substr(dot + 1));
+    if (extension == "gift") {
+        return BankFormat::Gift;
+    }
+    if (extension == "csv") {
+        return BankFormat::Csv;
+    }
+    if (extension == "aiken") {
+        return BankFormat::Aiken;
+    }
+    if (extension != "txt") {
+        return std::nullopt;
+    }
+    bool brace = false;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = bytes.size();
+        }
+        const std::string_view line = TrimSpaces(bytes.substr(start, end - start));
+        if (lower(line.substr(0, 7)) == "answer:") {
+            return BankFormat::Aiken;
+        }
+        if (!line.starts_with("//") && line.find('{') != std::string_view::npos) {
+            brace = true;
+        }
+        start = end + 1;
+    }
+    return brace ? std::optional<BankFormat>(BankFormat::Gift) : std::nullopt;
+}
+
+std::string ImportResult::errorText() const {
+    if (errorLine > 0) {
+        return "line " + std::to_string(errorLine) + ": " + error;
+    }
+    return error;
+}
+
+int ImportResult::choiceCount() const {
+    int count = 0;
+    for (const BankQuestion& q : questions) {
+        count = std::max(count, static_cast<int>(q.choices.size()));
+    }
+    return count;
+}
+
+ImportResult ImportQuestions(std::string_view bytes, BankFormat format,
+                             const std::string& sourceFolder, const CodePage& codePage) {
+    ImportResult result;
+    auto fail = [&](int line, std::string message) {
+        result.questions.clear();
+        result.errorLine = line;
+        result.error = std::move(message);
+        return result;
+    };
+    if (bytes.size() > kMaxBankFileSize) {
+        return fail(0, "the file is larger than 10 MB");
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+    }
+    std::string why;
+    if (const int line = findBadText(bytes, why); line > 0) {
+        return fail(line, "the file holds " + why);
+    }
+    const std::string text = normaliseLineEnds(bytes);
+    RawBank raw = format == BankFormat::Gift    ? banks::ParseGift(text)
+                  : format == BankFormat::Aiken ? banks::ParseAiken(text)
+                                                : banks::ParseCsv(text);
+    result.notes = std::move(raw.notes);
+    if (raw.notesLeftOut > 0) {
+        result.notes.push_back({0, "and " + std::to_string(raw.notesLeftOut) + " more notes"});
+    }
+    if (!raw.ok()) {
+        return fail(raw.errorLine, raw.error);
+    }
+    if (raw.questions.empty()) {
+        return fail(0, "the file holds no question that can be imported");
+    }
+
+    for (std::size_t n = 0; n < raw.questions.size(); ++n) {
+        RawQuestion& q = raw.questions[n];
+        // Empty choices at the end carry nothing: the quiz shows unused choices empty anyway.
+        while (!q.choices.empty() && static_cast<int>(q.choices.size()) > q.answer + 1 &&
+               q.choices.back().text.empty()) {
+            q.choices.pop_back();
+        }
+        if (n == static_cast<std::size_t>(kMaxQuestions)) {
+            return fail(q.line, "a quiz holds at most 100 questions; this is question " +
+                                    std::to_string(n + 1));
+        }
+        if (q.choices.size() < static_cast<std::size_t>(kMinChoices)) {
+            return fail(q.line, "a question needs 2 to 5 choices; this one has " +
+                                    std::to_string(q.choices.size()));
+        }
+        if (q.choices.size() > static_cast<std::size_t>(kMaxChoices)) {
+            return fail(q.choices[kMaxChoices].line,
+                        "a question holds at most 5 choices; this one has " +
+                            std::to_string(q.choices.size()));
+        }
+        if (q.answer < 0 || q.answer >= static_cast<int>(q.choices.size())) {
+            return fail(q.line, "the question has no right answer");
+        }
+        if (TrimSpaces(q.text.text).empty()) {
+            return fail(q.text.line, "the question has no text");
+        }
+        BankQuestion out;
+        out.line = q.line;
+        out.answer = q.answer;
+        Converted text = toCodePage(q.text, codePage, "the question text", 255);
+        if (!text.error.empty()) {
+            return fail(q.text.line, text.error);
+        }
+        out.text = std::move(text.bytes);
+        for (std::size_t k = 0; k < q.choices.size(); ++k) {
+            Converted choice =
+                toCodePage(q.choices[k], codePage,
+                           std::string("choice ") + ChoiceLetter(static_cast<int>(k)), 250);
+            if (!choice.error.empty()) {
+                return fail(q.choices[k].line, choice.error);
+            }
+            if (choice.bytes.empty()) {
+                result.notes.push_back(
+                    {q.choices[k].line,
+                     std::string("choice ") + ChoiceLetter(static_cast<int>(k)) + " is empty"});
+            }
+            out.choices.push_back(std::move(choice.bytes));
+        }
+        if (!q.picture.text.empty()) {
+            Converted picture = toCodePage(q.picture, codePage, "the picture's name", 250);
+            if (!picture.error.empty()) {
+                return fail(q.picture.line, picture.error);
+            }
+            if (!isWebAddress(q.picture.text)) {
+                const std::string path =
+                    q.picture.text.front() == '/' ? q.picture.text : sourceFolder + q.picture.text;
+                std::error_code ec;
+                if (!std::filesystem::is_regular_file(path, ec)) {
+                    return fail(q.picture.line,
+                                "the picture \"" + q.picture.text + "\" does not exist" +
+                                    (q.picture.text.front() == '/' ? "" : " beside the file"));
+                }
+            }
+            out.picture = std::move(picture.bytes);
+        }
+        result.questions.push_back(std::move(out));
+    }
+    return result;
+}
+
+QuizText ConvertForQuiz(std::string_view utf8, std::string_view what, std::size_t capacity,
+                        const CodePage& codePage) {
+    std::string why;
+    if (findBadText(utf8, why) > 0) {
+        return {"", std::string(what) + " holds " + why};
+    }
+    Converted converted = toCodePage({std::string(utf8), 0}, codePage, what, capacity);
+    return {std::move(converted.bytes), std::move(converted.error)};
+}
+
+ImportResult ImportQuestionFile(const std::string& path, std::optional<BankFormat> format,
+                                const CodePage& codePage) {
+    std::string bytes;
+    if (const int err = ReadFilePrefix(path, kMaxBankFileSize + 1, bytes); err != 0) {
+        ImportResult result;
+        result.error = "cannot read \"" + path + "\": " + SystemErrorText(err);
+        return result;
+    }
+    if (!format) {
+        format = DetectBankFormat(path, bytes);
+    }
+    if (!format) {
+        ImportResult result;
+        result.error = "cannot tell the format of \"" + path +
+                       "\" from its name: give it as gift, aiken or csv";
+        return result;
+    }
+    return ImportQuestions(bytes, *format, folderOf(path), codePage);
+}
+
+AppendResult AppendImported(TQuizRec& quiz, const std::vector<BankQuestion>& questions) {
+    AppendResult result;
+    const int have = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);
+    if (have + static_cast<int>(questions.size()) > kMaxQuestions) {
+        result.error = "the quiz has " + std::to_string(have) + " questions; " +
+                       std::to_string(questions.size()) + " more would pass the 100 a quiz holds";
+        return result;
+    }
+    int needed = kMinChoices;
+    for (const BankQuestion& q : questions) {
+        needed = std::max(needed, static_cast<int>(q.choices.size()));
+    }
+    const int choices = std::clamp(std::max(quiz.ChoiceCount, needed), kMinChoices, kMaxChoices);
+    if (have > 0 && choices > quiz.ChoiceCount) {
+        result.notes.push_back({0, "the quiz now has " + std::to_string(choices) +
+                                       " choices; its earlier questions show the new ones as "
+                                       "they hold them (empty unless typed before)"});
+    }
+    result.firstIndex = have;
+    for (std::size_t n = 0; n < questions.size(); ++n) {
+        const BankQuestion& q = questions[n];
+        TQuestionRec& slot = quiz.Questions[static_cast<std::size_t>(have) + n];
+        slot.clearStrings();
+        slot.QuestionText = q.text;
+        slot.PicAddress = q.picture;
+        for (std::size_t k = 0; k < q.choices.size() && k < kMaxChoices; ++k) {
+            slot.choice(static_cast<int>(k)) = q.choices[k];
+        }
+        slot.Answer = std::string(1, ChoiceLetter(q.answer));
+    }
+    quiz.QuestionCount = have + static_cast<int>(questions.size());
+    quiz.ChoiceCount = choices;
+    return result;
+}
+
+} // namespace tamberlin

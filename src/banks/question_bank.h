@@ -1,0 +1,111 @@
+#pragma once
+
+// Question banks: questions brought in from the plain formats teachers keep them in (GIFT's
+// multiple-choice questions, Aiken, CSV) and written back out to them. Plain C++ on the
+// document layer; the window and the command line both call these.
+
+#include "document/code_page.h"
+#include "document/quiz.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamberlin {
+
+enum class BankFormat { Gift, Aiken, Csv };
+
+// Files larger than this are refused before they are parsed.
+inline constexpr std::size_t kMaxBankFileSize = 10 * 1024 * 1024;
+
+// "gift", "aiken" or "csv" (any case) to the format.
+std::optional<BankFormat> BankFormatFromName(std::string_view name);
+// The format's name as the command line spells it.
+std::string_view BankFormatName(BankFormat format);
+// The format a file name calls for: ".gift" GIFT, ".csv" CSV, ".aiken" Aiken; for ".txt" (both
+// GIFT and Aiken files are saved so) the bytes decide: a "{" outside comment lines makes it
+// GIFT, an "ANSWER:" line Aiken. Nothing when neither tells.
+std::optional<BankFormat> DetectBankFormat(std::string_view path, std::string_view bytes);
+
+// Something the reader or writer wants the author to know: a skipped question, a dropped part.
+// line is the source line (1-based) for an import, the question number for an export, or 0.
+struct BankNote {
+    int line = 0;
+    std::string message; // UTF-8
+};
+
+// One imported question, its texts already in the code page and within their fields' sizes.
+struct BankQuestion {
+    int line = 0;                     // where the question starts in the source
+    std::string text;                 // code page bytes; line breaks as CR LF
+    std::vector<std::string> choices; // 2 to 5, code page bytes; empty ones are kept
+    int answer = 0;                   // index of the right choice
+    std::string picture;              // code page bytes, as the source names it, or empty
+};
+
+struct ImportResult {
+    std::vector<BankQuestion> questions;
+    std::vector<BankNote> notes;
+    // Set when the import failed; then questions is empty and nothing may be written.
+    std::string error; // UTF-8, without the line number
+    int errorLine = 0; // 0 when the failure concerns the whole file
+
+    bool ok() const { return error.empty(); }
+    // "line 12: ..." or the error alone.
+    std::string errorText() const;
+    // The largest choice count a question needs (0 without questions).
+    int choiceCount() const;
+};
+
+// Parses a bank. sourceFolder is where pictures named by a bare or relative name are looked
+// for ("" for the current folder). A text the code page cannot hold or that is longer than its
+// field, more than 100 questions, a question with fewer than 2 or more than 5 choices or
+// without exactly one right answer, a missing picture and input over 10 MB fail the whole
+// import with the line and the reason. GIFT questions of other kinds are skipped with a note.
+ImportResult ImportQuestions(std::string_view bytes, BankFormat format,
+                             const std::string& sourceFolder,
+                             const CodePage& codePage = CodePage::system());
+
+// Reads the file at path (a regular file of at most 10 MB) and imports it; the format comes
+// from format or, when it is not given, from DetectBankFormat. Pictures are looked for beside
+// the file.
+ImportResult ImportQuestionFile(const std::string& path, std::optional<BankFormat> format,
+                                const CodePage& codePage = CodePage::system());
+
+// A UTF-8 text for a quiz field of the given capacity: its code page bytes, or an error (UTF-8,
+// naming the text as what) when a character has no place in the code page or the text is longer
+// than the field. Nothing is cut or replaced.
+struct QuizText {
+    std::string bytes;
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+QuizText ConvertForQuiz(std::string_view utf8, std::string_view what, std::size_t capacity,
+                        const CodePage& codePage = CodePage::system());
+
+struct AppendResult {
+    std::string error;  // UTF-8; set when nothing was appended
+    int firstIndex = 0; // slot of the first appended question
+    std::vector<BankNote> notes;
+    bool ok() const { return error.empty(); }
+};
+
+// Appends the questions after the quiz's last question: each slot's strings are emptied and
+// filled, QuestionCount grows, and ChoiceCount becomes the largest of its value and what the
+// questions need (at least 2). Fails, changing nothing, when the quiz would pass 100 questions.
+AppendResult AppendImported(TQuizRec& quiz, const std::vector<BankQuestion>& questions);
+
+struct ExportResult {
+    std::string text;            // UTF-8, the file's bytes
+    std::vector<BankNote> notes; // what the format could not hold, by question number
+};
+
+// Writes the quiz's questions (the first ChoiceCount choices of each, without the empty ones at
+// the end) in the format, so that importing the text gives back the same questions, choices,
+// answers and, for CSV, pictures.
+ExportResult ExportQuestions(const TQuizRec& quiz, BankFormat format,
+                             const CodePage& codePage = CodePage::system());
+
+} // namespace tamberlin

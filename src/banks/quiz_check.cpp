@@ -1,0 +1,224 @@
+#include "banks/quiz_check.h"
+
+#include "banks/bank_parsing.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+namespace tamberlin {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// Where the page will find a picture address, or nothing for a web address (not checked).
+std::optional<std::string> picturePath(const std::string& address, const std::string& folder) {
+    if (address.find("://") != std::string::npos) {
+        return std::nullopt;
+    }
+    return address.front() == '/' ? address : folder + address;
+}
+
+std::string letters(const std::vector<int>& indexes) {
+    std::string out;
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        if (i > 0) {
+            out += i + 1 == indexes.size() ? " and " : ", ";
+        }
+        out += ChoiceLetter(indexes[i]);
+    }
+    return out;
+}
+
+bool containsNoCase(std::string_view text, std::string_view needle) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower.find(needle) != std::string::npos;
+}
+
+// An address inserted into the page: a line break or a double quote breaks the attribute or
+// the script text it stands in; the login address also stands in the script itself.
+void checkAddress(std::string_view address, std::string_view name, bool inScript,
+                  std::vector<QuizProblem>& problems) {
+    const std::string where = inScript ? "the page's script" : "the page's form";
+    const std::string advice = "Correct the " + std::string(name) + " in Setup.";
+    if (inScript && containsNoCase(address, "</script")) {
+        problems.push_back(
+            {0, "the " + std::string(name) + " holds \"</script\", which ends " + where, advice});
+    }
+    if (address.find_first_of("\r\n") != std::string_view::npos) {
+        problems.push_back(
+            {0, "the " + std::string(name) + " holds a line break, which breaks " + where, advice});
+    }
+    if (address.find('"') != std::string_view::npos) {
+        problems.push_back(
+            {0, "the " + std::string(name) + " holds a double quote, which breaks " + where,
+             "Write the quote as %22 in the " + std::string(name) + " (Setup)."});
+    }
+    if (inScript && address.find('\\') != std::string_view::npos) {
+        problems.push_back(
+            {0, "the " + std::string(name) + " holds a backslash, which changes " + where,
+             "Write the backslash as %5C in the " + std::string(name) + " (Setup)."});
+    }
+}
+
+} // namespace
+
+std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quizPath,
+                                   const CodePage& codePage) {
+    std::vector<QuizProblem> problems;
+    const std::string folder = folderOf(quizPath);
+    const int count = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);
+    const int choices = std::clamp(quiz.ChoiceCount, 0, kMaxChoices);
+
+    if (count == 0) {
+        problems.push_back({0, "the quiz has no questions",
+                            "Set the number of questions in Setup and type them in."});
+    }
+    if (quiz.CgiTarget.empty()) {
+        problems.push_back({0, "the quiz has no CGI address: the answers are sent nowhere",
+                            "Type the address of the program that receives the results in Setup."});
+    }
+    if (quiz.Prefs.CookieRequired == 1 && quiz.LoginAddress.empty()) {
+        problems.push_back({0, "the page requires a login but the quiz has no login address",
+                            "Type the home/log-in address in Setup, or turn the login off."});
+    }
+    checkAddress(quiz.LoginAddress.view(), "login address", true, problems);
+    checkAddress(quiz.CgiTarget.view(), "CGI address", false, problems);
+    checkAddress(quiz.RedirectAddress.view(), "redirect address", false, problems);
+    if (quiz.QuizId.view().find_first_of(" \t\r\n\"'<>=`") != std::string_view::npos) {
+        problems.push_back({0,
+                            "the quiz ID holds a space, a quote or one of < > = `: the page cuts "
+                            "the ID there",
+                            "Use letters, digits, \"-\" and \"_\" in the quiz ID (Setup)."});
+    }
+
+    std::vector<std::string> missingClock;
+    for (std::string name :
+         {"clock.js", "0fdg.gif", "1fdg.gif", "2fdg.gif", "3fdg.gif", "4fdg.gif", "5fdg.gif",
+          "6fdg.gif", "7fdg.gif", "8fdg.gif", "9fdg.gif", "cfdg.gif"}) {
+        if (!fileExists(folder + name)) {
+            missingClock.push_back(name);
+        }
+    }
+    if (!missingClock.empty()) {
+        std::string list;
+        for (std::size_t i = 0; i < missingClock.size(); ++i) {
+            list += (i == 0 ? "" : ", ") + missingClock[i];
+        }
+        problems.push_back({0, "the page's folder has no " + list,
+                            "Copy clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif from web/ beside "
+                            "the quiz file."});
+    }
+    if (!quiz.Prefs.BgImage.empty()) {
+        const std::string address = codePage.toUtf8(quiz.Prefs.BgImage.view());
+        if (const auto path = picturePath(address, folder); path && !fileExists(*path)) {
+            problems.push_back({0,
+                                "the background picture \"" + address +
+                                    "\" is not where the page will look for it (" + *path + ")",
+                                "Copy the picture beside the quiz file, or choose it again in "
+                                "Html Options."});
+        }
+    }
+
+    for (int n = 0; n < count; ++n) {
+        const TQuestionRec& q = quiz.Questions[static_cast<std::size_t>(n)];
+        const int number = n + 1;
+        const std::string last(1, ChoiceLetter(std::max(choices, 1) - 1));
+        if (banks::TrimSpaces(q.QuestionText.view()).empty()) {
+            problems.push_back(
+                {number, "the question has no text", "Type the question's text and store it."});
+        }
+        if (q.Answer.empty()) {
+            problems.push_back({number, "the question has no answer",
+                                "Type the letter of the right choice (A to " + last +
+                                    ") and store the question."});
+        } else if (const char a = q.Answer.view()[0]; a < 'A' || a >= 'A' + choices) {
+            problems.push_back(
+                {number,
+                 "the answer \"" + codePage.toUtf8(q.Answer.view()) +
+                     "\" is not one of the choices A to " + last,
+                 "Type a letter from A to " + last + ", or raise the number of choices in Setup."});
+        }
+        std::vector<int> empty;
+        for (int k = 0; k < choices; ++k) {
+            if (banks::TrimSpaces(q.choice(k).view()).empty()) {
+                empty.push_back(k);
+            }
+        }
+        if (!empty.empty()) {
+            problems.push_back({number,
+                                (empty.size() == 1 ? "choice " : "choices ") + letters(empty) +
+                                    (empty.size() == 1 ? " is empty" : " are empty") +
+                                    ": the page shows a button without a text",
+                                "Type the missing choices, or lower the number of choices in "
+                                "Setup."});
+        }
+        for (int a = 0; a < choices; ++a) {
+            const std::string_view text = banks::TrimSpaces(q.choice(a).view());
+            if (text.empty()) {
+                continue;
+            }
+            std::vector<int> same = {a};
+            bool seenBefore = false;
+            for (int b = 0; b < choices; ++b) {
+                if (b != a && banks::TrimSpaces(q.choice(b).view()) == text) {
+                    if (b < a) {
+                        seenBefore = true;
+                    }
+                    same.push_back(b);
+                }
+            }
+            if (same.size() > 1 && !seenBefore) {
+                std::sort(same.begin(), same.end());
+                problems.push_back({number, "choices " + letters(same) + " are the same",
+                                    "Make every choice different, so that only one can be "
+                                    "right."});
+            }
+        }
+        if (!q.PicAddress.empty()) {
+            const std::string address = codePage.toUtf8(q.PicAddress.view());
+            if (const auto path = picturePath(address, folder); path && !fileExists(*path)) {
+                problems.push_back({number,
+                                    "the picture \"" + address +
+                                        "\" is not where the page will look for it (" + *path + ")",
+                                    "Copy the picture beside the quiz file (Insert Image, Save "
+                                    "to HTML Folder), or choose it again."});
+            }
+        }
+    }
+    return problems;
+}
+
+std::vector<QuizProblem> CheckQuizFile(const std::string& path, const CodePage& codePage) {
+    auto document = std::make_unique<QuizDocument>();
+    document->ClearBlankQuestion();
+    document->ResetQuiz();
+    QuizFileExtent extent;
+    ReadQuizFile(document->quiz, path, extent);
+    std::vector<QuizProblem> problems;
+    if (!extent.complete()) {
+        problems.push_back({0, QuizFileEndWarning(extent),
+                            "Open the quiz in the editor, check the questions past that point "
+                            "and save it again."});
+    }
+    std::vector<QuizProblem> more = CheckQuiz(document->quiz, path, codePage);
+    problems.insert(problems.end(), more.begin(), more.end());
+    return problems;
+}
+
+} // namespace tamberlin

@@ -1,0 +1,32 @@
+#pragma once
+
+// The quiz checker: what a quiz can hold that the editor lets through but that the page or its
+// takers would trip over, each with the question concerned and one line of advice.
+
+#include "document/code_page.h"
+#include "document/quiz.h"
+#include "document/quiz_file.h"
+
+#include <string>
+#include <vector>
+
+namespace tamberlin {
+
+struct QuizProblem {
+    int question = 0;    // 1-based, or 0 for the quiz as a whole
+    std::string message; // UTF-8, one line
+    std::string advice;  // UTF-8, one line
+};
+
+// The problems of the quiz block. quizPath is where the quiz file is (or will be): the page is
+// published beside it, so pictures given by a bare or relative name, clock.js and the clock's
+// digit pictures are looked for in its folder.
+std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quizPath,
+                                   const CodePage& codePage = CodePage::system());
+
+// Reads the quiz file at path (throws what ReadQuizFile throws) and checks it; a file that
+// ends before its last question comes first as a problem of its own.
+std::vector<QuizProblem> CheckQuizFile(const std::string& path,
+                                       const CodePage& codePage = CodePage::system());
+
+} // namespace tamberlin

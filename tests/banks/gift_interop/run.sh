@@ -1,0 +1,9 @@
+#!/bin/sh
+# Runs the GIFT checks against gift-pegjs. Exits 77 (reported by CTest as skipped) when node or
+# the npm package is missing: scripts/deps.sh test installs both.
+cd "$(dirname "$0")" || exit 1
+if [ ! -d node_modules/gift-pegjs ] || ! command -v node >/dev/null; then
+    echo "Skipping the GIFT checks: run scripts/deps.sh test to install gift-pegjs."
+    exit 77
+fi
+exec node --test --test-timeout=120000 --test-reporter=tap gift_interop.test.mjs
