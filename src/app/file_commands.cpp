@@ -111,10 +111,7 @@ void TForm1::Create1Click() {
         return;
     }
     const PublishResult published =
-        PublishQuiz(quiz(),
-                    PageInputs{NewHtml->BodyAttributes(), NewHtml->titleFontChecked(),
-                               NewHtml->questionFontChecked(), NewHtml->choiceFontChecked()},
-                    session_->quizFileName());
+        PublishQuiz(quiz(), NewHtml->pageInputs(), session_->quizFileName());
     session_->pageCreated(published.pagePath);
     scriptmemo->setPlainText(FromCodePage(published.page));
     if (published.error) {
