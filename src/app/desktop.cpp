@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "dialogs/splash.h"
 #include "platform/platform.h"
+#include "widgets/centring.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -40,9 +41,7 @@ int RunDesktop(int argc, char** argv) {
     form.CreateDialogs();
 
     form.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        form.move(screen->availableGeometry().center() - form.rect().center());
-    }
+    widgets::CentreOnScreen(&form);
     form.show();
     return QApplication::exec();
 }

@@ -27,6 +27,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolButton>
+#include <QValidator>
 
 // The window's pictures live in a static library: referencing them keeps them linked in.
 static void InitDesktopResources() {

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/qt_paths.h"
 #include "platform/qt_text.h"
+#include "widgets/centring.h"
 #include "widgets/color_shape.h"
 #include "widgets/colour_bridge.h"
 #include "widgets/controls.h"

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/qt_paths.h"
 #include "platform/qt_text.h"
+#include "widgets/centring.h"
 #include "widgets/controls.h"
 #include "widgets/picture_box.h"
 

@@ -48,7 +48,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void centreOnScreen();
     bool leftPressedOnPicture_ = false;
 };
 

@@ -1,11 +1,9 @@
 #include "widgets/controls.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 
 namespace tamberlin::widgets {
@@ -62,22 +60,6 @@ QFrame* Bevel(QWidget* parent, const QString& name, const QRect& place, int fram
     auto* frame = Placed(new QFrame(parent), name, place);
     frame->setFrameStyle(frameStyle);
     return frame;
-}
-
-void CentreOn(QWidget* window, const QRect& area) {
-    const QSize frame = window->frameGeometry().size();
-    window->move(area.x() + (area.width() - frame.width()) / 2,
-                 area.y() + (area.height() - frame.height()) / 2);
-}
-
-void CentreOnScreen(QWidget* window) {
-    const QScreen* screen = window->screen();
-    if (screen == nullptr) {
-        screen = QGuiApplication::primaryScreen();
-    }
-    if (screen != nullptr) {
-        CentreOn(window, screen->availableGeometry());
-    }
 }
 
 } // namespace tamberlin::widgets

@@ -2,7 +2,7 @@
 
 // The plain controls the windows are laid out with, each made in one place: named (the layout
 // name becomes the object name, by which tests and the windows find it), placed, and set up the
-// way the windows' flat buttons, captions and frames are.
+// way the windows' flat buttons, captions and frames are. Centring is in widgets/centring.h.
 
 #include <QFrame>
 #include <QRect>
@@ -29,10 +29,5 @@ QLineEdit* LineBox(QWidget* parent, const QString& name, const QRect& place);
 // A check box without a caption of its own, sized to its box.
 QCheckBox* BareCheckBox(QWidget* parent, const QString& name, const QPoint& at);
 QFrame* Bevel(QWidget* parent, const QString& name, const QRect& place, int frameStyle);
-
-// Moves a window so that its frame is centred over area.
-void CentreOn(QWidget* window, const QRect& area);
-// The same over the free area of the window's screen (the primary screen while it has none).
-void CentreOnScreen(QWidget* window);
 
 } // namespace tamberlin::widgets

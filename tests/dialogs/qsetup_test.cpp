@@ -3,6 +3,7 @@
 #include "dialogs/quiz_host.h"
 #include "platform/fake_platform.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 
 using namespace tamberlin;
@@ -87,6 +88,11 @@ struct GoldenCase {
     const char* name;
     std::unique_ptr<QuizDocument> (*make)(PageInputs&);
 };
+
+// CTest names the cases by what gtest prints for them: the name, never the bytes of the case.
+void PrintTo(const GoldenCase& golden, std::ostream* out) {
+    *out << golden.name;
+}
 
 class GoldenPage : public ::testing::TestWithParam<GoldenCase> {};
 
