@@ -40,8 +40,8 @@ std::string JoinFolderAndName(std::string_view folder, std::string_view name) {
     return joined;
 }
 
-std::string ReplacePathExtension(std::string_view path, std::string_view extension) {
-    const std::size_t start = nameStart(path, kPathSeparators);
+std::string ReplaceExtension(std::string_view path, std::string_view extension) {
+    const std::size_t start = nameStart(path, kAddressSeparators);
     const std::size_t dot = path.rfind('.');
     const bool dotInName = dot != std::string_view::npos && dot >= start;
     std::string result(dotInName ? path.substr(0, dot) : path);

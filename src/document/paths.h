@@ -27,7 +27,9 @@ std::string_view PathFolderPart(std::string_view path);
 std::string JoinFolderAndName(std::string_view folder, std::string_view name);
 
 // path with the extension of its file-name part (the text from its last dot) replaced by
-// extension (".htm", ".qdt"); a file-name part without a dot gets the extension appended.
-std::string ReplacePathExtension(std::string_view path, std::string_view extension);
+// extension (".htm", ".qdt"); a name without a dot gets the extension appended. The file-name
+// part is taken as an address's (after the last "/", "\" or ":"), as the page's and the
+// listing's names always have been.
+std::string ReplaceExtension(std::string_view path, std::string_view extension);
 
 } // namespace tamberlin

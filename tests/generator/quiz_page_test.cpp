@@ -114,9 +114,7 @@ TEST_P(GoldenPage, PageAndListingMatchByteForByte) {
     EXPECT_EQ(ReadAll(dir.file(name + ".qdt")), expected(name + ".qdt"));
 
     // Publishing again from the unchanged quiz replaces both files with the same bytes.
-    EXPECT_EQ(WriteQuizPage(doc->quiz, pagePath, inputs.bodyAttributes, inputs.titleFontOn,
-                            inputs.questionFontOn, inputs.choiceFontOn),
-              page);
+    EXPECT_EQ(WriteQuizPage(doc->quiz, pagePath, inputs), page);
     EXPECT_EQ(ReadAll(pagePath), page);
     EXPECT_EQ(ReadAll(dir.file(name + ".qdt")), expected(name + ".qdt"));
 }
