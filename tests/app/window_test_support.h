@@ -1,9 +1,9 @@
 #pragma once
 
-// Helpers for driving the windows in tests: answering a modal dialog once it is open, and
-// building quiz blocks to write as files.
+// The main window's tests: the window started on a quiz file, its controls found by name.
 
 #include "app/main_window.h"
+#include "common/qt_helpers.h"
 #include "common/quiz_builders.h"
 #include "common/temp_dir.h"
 #include "dialogs/newhtml.h"
@@ -34,20 +34,6 @@
 #include <string>
 
 namespace tamberlin::testing {
-
-// Runs act on the next modal window as soon as it is open (it must close it).
-inline void WhenModal(std::function<void(QWidget*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, weak = std::weak_ptr<std::function<void()>>(poll)] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            act(modal);
-        } else if (auto again = weak.lock()) {
-            QTimer::singleShot(5, [again] { (*again)(); });
-        }
-    };
-    // The timer's copy keeps the poll alive until it has run.
-    QTimer::singleShot(0, [poll] { (*poll)(); });
-}
 
 // The state every main-window test starts from: the scripted platform installed, a fresh
 // temporary folder, and the current folder put back afterwards. Test classes call setUpWindow()

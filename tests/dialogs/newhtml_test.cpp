@@ -9,8 +9,9 @@
 #include "widgets/number_field.h"
 #include "widgets/picture_box.h"
 
+#include "common/qt_helpers.h"
+#include "common/stand_in_host.h"
 #include "common/temp_dir.h"
-#include "dialogs/look_test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -570,12 +571,12 @@ private slots:
         const QString picture = MakePicture(folder("pictures") + QStringLiteral("/tile.bmp"));
 
         // Chooser cancelled: nothing changes.
-        WhileModal([&] { chooser->CancelBtnClick(); });
+        WhenModal([&](QWidget*) { chooser->CancelBtnClick(); });
         dialog->SpeedButton3Click();
         QVERIFY(label("piclabel")->text().isEmpty());
         QVERIFY(!widget("ClearImgBtn")->isEnabled());
 
-        WhileModal([&] {
+        WhenModal([&](QWidget*) {
             fake().answerOpenFile(picture);
             chooser->BrowseBtnClick();
             QVERIFY(chooser->ApplyBtnClick());
@@ -598,7 +599,7 @@ private slots:
         // folder is elsewhere: the preview fails, the address is kept, Clear Image stays off.
         chooser->PicturePath = MakePicture(folder("pictures") + QStringLiteral("/old.bmp"));
         QDir::setCurrent(folder("elsewhere"));
-        WhileModal([&] { QVERIFY(chooser->ApplyBtnClick()); });
+        WhenModal([&](QWidget*) { QVERIFY(chooser->ApplyBtnClick()); });
         fake().expectError();
         dialog->SpeedButton3Click();
         QVERIFY2(fake().lastAsked().text.startsWith(QStringLiteral("Cannot open file \"")),
@@ -619,7 +620,7 @@ private slots:
         QVERIFY(!shown.isNull());
 
         // No picture was ever chosen: the chooser's Apply hands back an empty address.
-        WhileModal([&] { QVERIFY(chooser->ApplyBtnClick()); });
+        WhenModal([&](QWidget*) { QVERIFY(chooser->ApplyBtnClick()); });
         fake().expectError();
         dialog->SpeedButton3Click();
         QCOMPARE(fake().lastAsked().text, QStringLiteral("Unknown picture file extension (.)"));
@@ -660,7 +661,7 @@ private slots:
         dialog->show();
         check("bgset")->setChecked(true);
         find<QLineEdit>("Edit2")->setText(QStringLiteral("New Author"));
-        host->saveSucceeds = false;
+        host->saveStatus = SaveResult::Failed;
         QVERIFY(!dialog->ApplyBtnClick());
         QCOMPARE(host->saves, 2);
         // The block already holds the new settings; the BODY attributes are not rebuilt and the
@@ -670,7 +671,7 @@ private slots:
         QVERIFY(dialog->BodyAttributes().empty());
         QVERIFY(dialog->isVisible());
 
-        host->saveSucceeds = true;
+        host->saveStatus = SaveResult::Saved;
         QVERIFY(dialog->ApplyBtnClick());
         QCOMPARE(ToQString(dialog->BodyAttributes()), QStringLiteral(" BGCOLOR=\"#FFFFFF\""));
         QVERIFY(!dialog->isVisible());

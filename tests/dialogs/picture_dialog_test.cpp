@@ -6,8 +6,9 @@
 #include "platform/qt_platform.h"
 #include "widgets/picture_box.h"
 
+#include "common/qt_helpers.h"
+#include "common/stand_in_host.h"
 #include "common/temp_dir.h"
-#include "dialogs/look_test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -274,7 +275,7 @@ private slots:
         QtPlatform qt;
         setPlatform(&qt);
         QStringList listed;
-        WhileModal([&] {
+        WhenModal([&](QWidget*) {
             auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(files != nullptr);
             // Whatever fails below, the dialog is closed so that Browse returns.
@@ -398,7 +399,7 @@ private slots:
     void theCallersProtocol() {
         const QString path = MakePicture(folder("p") + QStringLiteral("/q.bmp"));
         const QString quizFolder = folder("quiz");
-        WhileModal([&] {
+        WhenModal([&](QWidget*) {
             QVERIFY(dialog->isVisible());
             browse(path);
             dialog->findChild<QCheckBox*>(QStringLiteral("CopyImg"))->setChecked(true);
@@ -410,7 +411,7 @@ private slots:
         QVERIFY(QFile::exists(quizFolder + QStringLiteral("/q.bmp")));
 
         // Closed from the frame: no address.
-        WhileModal([&] { dialog->close(); });
+        WhenModal([&](QWidget*) { dialog->close(); });
         QCOMPARE(dialog->choosePicture(QString()), std::nullopt);
     }
 
