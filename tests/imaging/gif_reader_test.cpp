@@ -168,7 +168,8 @@ INSTANTIATE_TEST_SUITE_P(Pictures, GifFixture,
                                            "interlaced4", "interlaced5", "interlaced6",
                                            "interlaced7", "interlaced8", "interlaced9",
                                            "interlaced301", "fulltable8", "fulltable2",
-                                           "noleadingclear", "animated", "transparent"));
+                                           "noleadingclear", "animated", "transparent",
+                                           "quantized64", "quantized301"));
 
 TEST(GifReader, TransparentPixelsShowTheirPaletteColour) {
     const GifPicture picture = Read(ReadBytes(DataFile("transparent.gif")));

@@ -1,3 +1,4 @@
+#include "imaging/gif_reader.h"
 #include "imaging/picture_loader.h"
 #include "imaging/picture_loading.h"
 
@@ -138,6 +139,7 @@ class PictureLoaderTest : public QObject {
 private slots:
     void gifByExtensionInAnyCase();
     void gifErrorsComeThrough();
+    void gifPaletteAsTheReaderGives();
     void qtFormatsAndPng();
     void jpegDecodes();
     void damagedJpegFails();
@@ -188,6 +190,35 @@ void PictureLoaderTest::gifErrorsComeThrough() {
     const LoadedPicture failed = LoadPictureFile(Data("overflow.gif"));
     QCOMPARE(failed.error, QStringLiteral("Code size overflow"));
     QVERIFY(failed.image.isNull());
+}
+
+// The image the windows get holds exactly the reader's palette and indexes, and painting it
+// (as the question picture does) shows every pixel in its palette colour.
+void PictureLoaderTest::gifPaletteAsTheReaderGives() {
+    for (const char* name : {"bits8.gif", "local16.gif", "global4.gif", "animated.gif",
+                             "interlaced301.gif", "quantized64.gif", "quantized301.gif"}) {
+        const QByteArray bytes = FileBytes(Data(name));
+        const GifPicture reader = ReadGifPicture(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+        const LoadedPicture p = LoadPictureFile(Data(name));
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        const QList<QRgb> table = p.image.colorTable();
+        QCOMPARE(table.size(), 256);
+        for (int i = 0; i < 256; ++i) {
+            const TRGB& c = reader.palette[std::size_t(i)];
+            QCOMPARE(table[i], qRgb(c.r, c.g, c.b));
+        }
+        QImage painted(p.image.size(), QImage::Format_RGB32);
+        QPainter(&painted).drawImage(0, 0, p.image);
+        for (int y = 0; y < p.image.height(); ++y) {
+            for (int x = 0; x < p.image.width(); ++x) {
+                const std::uint8_t index = reader.pixels.data()[y * reader.width + x];
+                QCOMPARE(p.image.pixelIndex(x, y), int(index));
+                const TRGB& c = reader.palette[index];
+                QCOMPARE(painted.pixel(x, y), qRgb(c.r, c.g, c.b));
+            }
+        }
+    }
 }
 
 void PictureLoaderTest::qtFormatsAndPng() {
