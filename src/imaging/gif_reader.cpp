@@ -491,18 +491,14 @@ struct TGifFile::Cursor {
         b = *p++;
         return true;
     }
-    // Skips a chain of data sub-blocks, appending its bytes to `into` when given.
-    void subBlocks(std::string* into) {
+    // Skips a chain of data sub-blocks.
+    void subBlocks() {
         while (p < end) {
             const std::size_t length = *p++;
             if (length == 0) {
                 return;
             }
-            const std::size_t take = std::min<std::size_t>(length, std::size_t(end - p));
-            if (into != nullptr) {
-                into->append(reinterpret_cast<const char*>(p), take);
-            }
-            p += take;
+            p += std::min<std::size_t>(length, std::size_t(end - p));
         }
     }
 };
@@ -569,34 +565,31 @@ void PutInterlacedRows(TByteArray2D& matrix, int completeRows) {
 
 } // namespace
 
-void TGifFile::readExtension(Cursor& in, TExtensionList& list) {
+// Reads one extension past its data; a graphic control extension's fields are kept for the
+// image that follows. Nothing else is kept, so a file of many small blocks costs no memory.
+void TGifFile::readExtension(Cursor& in, TGraphicControl& control) {
     std::uint8_t label = 0;
     if (!in.byte(label)) {
         return;
     }
-    TExtension ext;
-    auto fixed = [&](std::size_t n) {
-        ext.fixed.assign(n, '\0');
-        in.read(ext.fixed.data(), n);
-    };
+    std::uint8_t fixed[13];
     switch (label) {
     case 0xF9:
-        ext.kind = ExtensionKind::GraphicControl;
-        fixed(6);
+        in.read(fixed, 6);
+        control.disposal = (fixed[1] >> 2) & 7;
+        control.transparent = (fixed[1] & 1) != 0;
+        control.transparentIndex = fixed[4];
         break;
     case 0x01:
-        ext.kind = ExtensionKind::PlainText;
-        fixed(13);
-        in.subBlocks(&ext.data);
+        in.read(fixed, 13);
+        in.subBlocks();
         break;
     case 0xFF:
-        ext.kind = ExtensionKind::Application;
-        fixed(12);
-        in.subBlocks(&ext.data);
+        in.read(fixed, 12);
+        in.subBlocks();
         break;
     case 0xFE:
-        ext.kind = ExtensionKind::Comment;
-        in.subBlocks(&ext.data);
+        in.subBlocks();
         break;
     default: {
         char code[3];
@@ -604,10 +597,10 @@ void TGifFile::readExtension(Cursor& in, TExtensionList& list) {
         throw EGifException(std::string("Unrecognized extension block.\r\nCode = $") + code);
     }
     }
-    list.push_back(std::move(ext));
 }
 
-void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowProgress& progress) {
+void TGifFile::readImage(Cursor& in, const TGraphicControl& control,
+                         const GifRowProgress& progress) {
     TGifSubImage image;
     std::uint8_t d[9];
     in.read(d, sizeof d);
@@ -626,32 +619,22 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
             image.localTable[i] = {rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]};
         }
     }
-    for (const TExtension& ext : extensions) {
-        if (ext.kind == ExtensionKind::GraphicControl) {
-            const auto packed = static_cast<std::uint8_t>(ext.fixed[1]);
-            image.disposal = (packed >> 2) & 7;
-            image.transparent = (packed & 1) != 0;
-            image.transparentIndex = static_cast<std::uint8_t>(ext.fixed[4]);
-        }
-    }
+    image.disposal = control.disposal;
+    image.transparent = control.transparent;
+    image.transparentIndex = control.transparentIndex;
 
-    // The pixel matrix: a byte array's count is at most 2^31 - 1, and the pixel buffers of a
-    // load (the first image and the one reused frame buffer) stay within kMaxGifPixelBytes.
+    // The pixel matrix: a byte array's count is at most 2^31 - 1, and every image stays within
+    // the picture budget, checked before anything is reserved. The first image decodes
+    // straight into its matrix (interlaced rows are put in place afterwards); every later
+    // image into the one reused frame buffer.
     const std::int64_t area = std::int64_t{image.width} * image.height;
     if (area > std::numeric_limits<std::int32_t>::max()) {
         throw ENotEnoughMemory(static_cast<std::uint64_t>(area));
     }
-    const bool first = imageCount == 0;
-    // The first image decodes straight into its matrix (interlaced rows are put in place
-    // afterwards); every later image into the one reused frame buffer. The limit counts an
-    // interlaced first image's rows twice, as its rows may be moved through a copy.
-    const std::int64_t firstArea =
-        first ? area : std::int64_t{images.front().width} * images.front().height;
-    const std::int64_t frameArea =
-        first ? (image.interlaced() ? area : 0) : std::max(frameBytes_, area);
-    if (static_cast<std::uint64_t>(firstArea + frameArea) > kMaxGifPixelBytes) {
+    if (area > kMaxPicturePixels) {
         throw EOutOfMemory();
     }
+    const bool first = imageCount == 0;
     // The decoder may run one partial row past the image and write a few bytes beyond.
     const std::size_t slack = std::size_t(image.width) + kDecodeSlack;
     std::uint8_t* target;
@@ -672,7 +655,7 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
     in.byte(codeSize);
     image.minCodeSize = codeSize;
     image.compressed.first = in.p;
-    in.subBlocks(nullptr);
+    in.subBlocks();
     image.compressed.end = in.p;
 
     const GifRowProgress none;
@@ -697,7 +680,6 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
 
     ++imageCount;
     if (first) {
-        image.extensions = std::move(extensions);
         images.push_back(std::move(image));
     }
 }
@@ -732,27 +714,26 @@ void TGifFile::Read(const std::uint8_t* data, std::size_t size, const GifRowProg
     if (!in.byte(b)) {
         return;
     }
-    TExtensionList extensions;
+    TGraphicControl control;
     for (;;) {
         if (b == ';') {
             break;
         }
         while (b == '!') {
-            readExtension(in, extensions);
+            readExtension(in, control);
             if (!in.byte(b)) {
                 return;
             }
         }
         if (b == ',') {
-            readImage(in, std::move(extensions), progress);
-            extensions = TExtensionList();
+            readImage(in, control, progress);
+            control = TGraphicControl();
             if (!in.byte(b)) {
                 b = ';';
             }
             continue;
         }
-        // A byte that begins no known block ends the reading without error; the extensions
-        // just read are dropped.
+        // A byte that begins no known block ends the reading without error.
         break;
     }
 }

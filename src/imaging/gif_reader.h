@@ -7,6 +7,7 @@
 // only the first image keeps its pixels; later frames are decoded into one reused buffer.
 
 #include "document/errors.h"
+#include "imaging/picture_budget.h"
 
 #include <array>
 #include <cstddef>
@@ -47,9 +48,6 @@ class EListIndexError : public TamberlinError {
 public:
     explicit EListIndexError(int index);
 };
-
-// The most pixel memory one load may reserve: the first image plus the reused frame buffer.
-inline constexpr std::uint64_t kMaxGifPixelBytes = std::uint64_t{1} << 30;
 
 struct TRGB {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -125,6 +123,8 @@ struct TByteBuffer {
     std::vector<std::uint8_t> toBytes(const std::uint8_t* dataEnd) const;
 };
 
+// The extension labels. Extensions are read past without keeping their data; only the
+// graphic control extension's disposal and transparency are recorded with the image.
 enum class ExtensionKind : std::uint8_t {
     PlainText = 0x01,
     GraphicControl = 0xF9,
@@ -132,13 +132,12 @@ enum class ExtensionKind : std::uint8_t {
     Application = 0xFF,
 };
 
-// One extension block: its label, the fixed bytes after the label and its sub-block data.
-struct TExtension {
-    ExtensionKind kind = ExtensionKind::Comment;
-    std::string fixed;
-    std::string data;
+// What the last graphic control extension before an image said.
+struct TGraphicControl {
+    int disposal = 0;
+    bool transparent = false;
+    int transparentIndex = 0;
 };
-using TExtensionList = std::vector<TExtension>;
 
 struct TGifSubImage {
     int left = 0, top = 0, width = 0, height = 0;
@@ -149,7 +148,6 @@ struct TGifSubImage {
     int minCodeSize = 0;
     TByteBuffer compressed;
     TByteArray2D pixels; // kept for the first image only
-    TExtensionList extensions;
     int disposal = 0;
     bool transparent = false;
     int transparentIndex = 0;
@@ -184,8 +182,8 @@ public:
 
 private:
     struct Cursor;
-    void readImage(Cursor& in, TExtensionList&& extensions, const GifRowProgress& progress);
-    void readExtension(Cursor& in, TExtensionList& list);
+    void readImage(Cursor& in, const TGraphicControl& control, const GifRowProgress& progress);
+    void readExtension(Cursor& in, TGraphicControl& control);
     TBigByteArray frame_; // the reused buffer for every image but a non-interlaced first one
     std::int64_t frameBytes_ = 0;
     std::int64_t frameSlack_ = 0;

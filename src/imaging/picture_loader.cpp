@@ -2,6 +2,7 @@
 
 #include "document/errors.h"
 #include "imaging/gif_reader.h"
+#include "imaging/picture_budget.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -24,9 +25,6 @@
 namespace tamberlin {
 
 namespace {
-
-// The largest decoded picture the loader accepts (bytes of its pixels).
-constexpr qint64 kMaxPictureBytes = qint64{1} << 30;
 
 QString OutOfMemory() {
     return QStringLiteral("Out of memory");
@@ -81,8 +79,7 @@ bool RunJpegDecode(JpegDecode& d, const QByteArray& bytes, const PictureProgress
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_RGB;
-    const qint64 area = qint64{d.cinfo.image_width} * d.cinfo.image_height;
-    if (area * (cmyk ? 4 : grey ? 1 : 3) > kMaxPictureBytes) {
+    if (qint64{d.cinfo.image_width} * d.cinfo.image_height > kMaxPicturePixels) {
         d.error = OutOfMemory();
         return false;
     }
@@ -190,7 +187,7 @@ LoadedPicture DecodeWithQt(const QByteArray& bytes, const char* format, const QS
     QImageReader reader(&buffer, format);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
-    if (size.isValid() && qint64{size.width()} * size.height() * 4 > kMaxPictureBytes) {
+    if (size.isValid() && qint64{size.width()} * size.height() > kMaxPicturePixels) {
         result.error = OutOfMemory();
         return result;
     }

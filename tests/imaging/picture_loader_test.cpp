@@ -140,6 +140,7 @@ private slots:
     void gifByExtensionInAnyCase();
     void gifErrorsComeThrough();
     void gifPaletteAsTheReaderGives();
+    void pictureOverTheBudgetFailsBeforeReserving();
     void qtFormatsAndPng();
     void jpegDecodes();
     void damagedJpegFails();
@@ -219,6 +220,27 @@ void PictureLoaderTest::gifPaletteAsTheReaderGives() {
             }
         }
     }
+}
+
+// A 41-byte GIF whose image claims 32767x32767 pixels: "Out of memory" at once, in the
+// window's loading and in picture-dump, instead of gigabytes for the conversion.
+void PictureLoaderTest::pictureOverTheBudgetFailsBeforeReserving() {
+    TempDir dir;
+    const QString path = Q(dir.file("huge.gif"));
+    QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00"
+                   "\x00\x00\x00\xff\xff\xff"
+                   ",\x00\x00\x00\x00\xff\x7f\xff\x7f\x00"
+                   "\x02\x08\x84\x8f\xa9\xcb\xed\x0f\x63\x2b\x00;",
+                   41);
+    Write(path, gif);
+    QCOMPARE(gif.size(), 41);
+    QCOMPARE(LoadPictureForWindow(path).error, QStringLiteral("Out of memory"));
+    QProcess tool;
+    tool.start(QStringLiteral(PICTURE_DUMP), {path, Q(dir.file("out.ppm"))});
+    QVERIFY(tool.waitForFinished(30000));
+    QCOMPARE(tool.exitCode(), 1);
+    QCOMPARE(tool.readAllStandardOutput(), QByteArray("Out of memory\n"));
+    QVERIFY(!QFile::exists(Q(dir.file("out.ppm"))));
 }
 
 void PictureLoaderTest::qtFormatsAndPng() {
