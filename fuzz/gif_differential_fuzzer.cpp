@@ -29,12 +29,14 @@ bool IsReaderMessage(const std::string& m) {
             return true;
         }
     }
-    const auto startsWith = [&](const std::string& prefix) {
-        return m.compare(0, prefix.size(), prefix) == 0 && m.size() > prefix.size();
+    const auto startsWith = [&](const std::string& prefix, std::size_t rest) {
+        return m.compare(0, prefix.size(), prefix) == 0 &&
+               (rest == 0 ? m.size() > prefix.size() : m.size() == prefix.size() + rest);
     };
-    return (startsWith("Unrecognized extension block.\r\nCode = $") && m.size() == 40) ||
+    return startsWith("Unrecognized extension block.\r\nCode = $", 2) ||
            startsWith("error in TBigByteArray.create: Not enough contiguous memory available\r\n"
-                      " requested memory block: ");
+                      " requested memory block: ",
+                      0);
 }
 
 [[noreturn]] void Mismatch(const char* what, std::size_t at) {

@@ -6,7 +6,8 @@
 // Every image of the file is read and decoded, so a damaged later frame fails the load, but
 // only the first image keeps its pixels; later frames are decoded into one reused buffer.
 
-#include "document/errors.h"
+#include "common/tamberlin_error.h"
+#include "imaging/lzw.h"
 #include "imaging/picture_budget.h"
 
 #include <array>
@@ -154,7 +155,7 @@ struct TGifSubImage {
 };
 
 // Called after each stored row of an image of more than 200 rows: (rows done, rows in all).
-using GifRowProgress = std::function<void(int rowsDone, int rows)>;
+using GifRowProgress = LzwRowProgress;
 
 // The result of a load: the first image, 8 bits a pixel, rows top to bottom, no padding.
 struct GifPicture {
@@ -192,12 +193,5 @@ private:
 // Reads a GIF file held in memory and returns its first image; throws on failure.
 GifPicture ReadGifPicture(const std::uint8_t* data, std::size_t size,
                           const GifRowProgress& progress = {});
-
-// The decoder on its own: decodes `compressed` (sub-blocks, as in the file) with the given
-// minimum code size into `out`, which holds width * (height + 1) + kDecodeSlack bytes.
-// Returns the number of pixels written (less than width * (height + 1)). Throws on bad data.
-inline constexpr std::size_t kDecodeSlack = 32;
-std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, int minCodeSize,
-                       std::uint8_t* out, int width, int height, const GifRowProgress& progress);
 
 } // namespace tamberlin
