@@ -1,6 +1,7 @@
 #include "imaging/picture_loader.h"
 
 #include "document/errors.h"
+#include "document/file_io.h"
 #include "imaging/gif_reader.h"
 #include "imaging/picture_budget.h"
 
@@ -13,10 +14,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
@@ -249,38 +247,9 @@ LoadedPicture Decode(PictureKind kind, const QString& extension, const QByteArra
     return result;
 }
 
-// Reads the whole file; on failure returns false with the system's reason in `reason`.
-bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& reason) {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = QString::fromStdString(SystemErrorText(errno));
-        return false;
-    }
-    bytes.clear();
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(qsizetype(info.st_size)); // one buffer of the file's size, no regrowth
-    }
-    char chunk[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            reason = QString::fromStdString(SystemErrorText(errno));
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(chunk, n);
-    }
-    ::close(fd);
-    return true;
-}
+// The largest picture file the loader reads: more than a picture within the budget takes in
+// any of the formats. A larger file is refused before it is read.
+constexpr std::size_t kMaxPictureFileBytes = std::size_t{256} << 20;
 
 } // namespace
 
@@ -296,20 +265,31 @@ LoadedPicture LoadPictureFile(const QString& path, const PictureProgress& progre
     if (kind == PictureKind::Unknown) {
         return Decode(kind, extension, {}, progress);
     }
+    // The project's one file reader: a regular file only, opened without waiting (a named
+    // pipe can't hang the window), at most one byte past the cap.
     LoadedPicture result;
-    QByteArray bytes;
-    QString reason;
+    std::string bytes;
+    int err = 0;
     try {
-        if (!ReadWholeFile(path, bytes, reason)) {
-            result.error =
-                QStringLiteral("Cannot open file \"%1\". %2").arg(info.absoluteFilePath(), reason);
-            return result;
-        }
+        err =
+            ReadFilePrefix(QFile::encodeName(path).toStdString(), kMaxPictureFileBytes + 1, bytes);
     } catch (const std::bad_alloc&) {
         result.error = OutOfMemory();
         return result;
     }
-    return Decode(kind, extension, bytes, progress);
+    if (err == 0 && bytes.size() > kMaxPictureFileBytes) {
+        err = EFBIG;
+    }
+    if (err != 0) {
+        result.error =
+            QStringLiteral("Cannot open file \"%1\". %2")
+                .arg(info.absoluteFilePath(), QString::fromStdString(SystemErrorText(err)));
+        return result;
+    }
+    // The decoders read the bytes where they are.
+    return Decode(kind, extension,
+                  QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                  progress);
 }
 
 QImage LoadResourcePicture(const QString& resourcePath) {

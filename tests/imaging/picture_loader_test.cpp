@@ -14,9 +14,12 @@
 #include <QWidget>
 #include <QtTest/QtTest>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
@@ -141,6 +144,7 @@ private slots:
     void gifErrorsComeThrough();
     void gifPaletteAsTheReaderGives();
     void pictureOverTheBudgetFailsBeforeReserving();
+    void namedPipeNeverBlocks();
     void qtFormatsAndPng();
     void jpegDecodes();
     void damagedJpegFails();
@@ -241,6 +245,27 @@ void PictureLoaderTest::pictureOverTheBudgetFailsBeforeReserving() {
     QCOMPARE(tool.exitCode(), 1);
     QCOMPARE(tool.readAllStandardOutput(), QByteArray("Out of memory\n"));
     QVERIFY(!QFile::exists(Q(dir.file("out.ppm"))));
+}
+
+// A named pipe with no writer in a picture's place is refused at once, by picture-dump and by
+// the window's loading, instead of waiting for ever for data.
+void PictureLoaderTest::namedPipeNeverBlocks() {
+    TempDir dir;
+    const QString path = Q(dir.file("pipe.gif"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const QString refused = QStringLiteral("Cannot open file \"%1\". %2")
+                                .arg(path, QString::fromLocal8Bit(std::strerror(EINVAL)));
+    QProcess tool;
+    tool.start(QStringLiteral(PICTURE_DUMP), {path});
+    const bool finished = tool.waitForFinished(10000);
+    if (!finished) {
+        tool.kill();
+        tool.waitForFinished();
+    }
+    QVERIFY2(finished, "picture-dump waits on the pipe");
+    QCOMPARE(tool.exitCode(), 1);
+    QCOMPARE(QString::fromLocal8Bit(tool.readAllStandardOutput()), refused + u'\n');
+    QCOMPARE(LoadPictureForWindow(path).error, refused);
 }
 
 void PictureLoaderTest::qtFormatsAndPng() {
