@@ -10,9 +10,9 @@ namespace tamberlin {
 // side in the output. So an entry keeps where its string starts, its length, and its first
 // eight bytes; a string of up to eight pixels (most of them) is written with one 8-byte store
 // and never read back from the output, and a longer one copies the rest from earlier output
-// in 16-byte moves. Codes are read 32 bits at a time while the current sub-block holds four
-// more bytes. The hot state lives in locals; the rare paths (a new sub-block, a clear code,
-// a full table, a stored row) leave the loop.
+// in 16-byte moves. Codes are read from a window that gathers the sub-blocks, 64 bits at a
+// time. The hot state lives in locals; the rare paths (a refill of the window, a clear code,
+// a full table, a reported row, a failure) leave the loop.
 
 namespace {
 
