@@ -108,6 +108,12 @@ public:
     // Opens a quiz file: the steps of Open after its dialog; a relative name is made absolute
     // first. False (error shown) on failure, leaving the window with no quiz.
     bool OpenQuizFile(const QString& path);
+    // Question banks: Import appends a bank's questions to the open quiz (or starts a quiz from
+    // them), Export writes the quiz's questions to a bank file, Check Quiz lists what would go
+    // wrong on the quiz's page.
+    void ImportQuestions1Click();
+    void ExportQuestions1Click();
+    void CheckQuiz1Click();
 
     // Commands whose windows are added by later work; each is marked where it is to be filled.
     void HtmlOptions1Click();
@@ -237,6 +243,8 @@ public:
     QMenu* Help1 = nullptr;
     QAction* New1 = nullptr;
     QAction* Open1 = nullptr;
+    QAction* ImportQuestions1 = nullptr;
+    QAction* ExportQuestions1 = nullptr;
     QAction* Save1 = nullptr;
     QAction* SaveAs1 = nullptr;
     QAction* Exit1 = nullptr;
@@ -250,6 +258,7 @@ public:
     QAction* NextQuestion = nullptr;
     QAction* LastQuestion1 = nullptr;
     QAction* Setup = nullptr;
+    QAction* CheckQuiz1 = nullptr;
     QAction* HelponTamberlin1 = nullptr;
     QAction* About1 = nullptr;
 };
