@@ -3,12 +3,14 @@
 #include "results/form.h"
 #include "results/quizzes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <map>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace tamberlin::results {
 
@@ -108,10 +110,22 @@ void ResultsStore::open() {
     // A file with no write permission bit counts as read-only, also for root (who could
     // write it anyway): the teacher who took the bits away meant it.
     readOnly_ = stat(path_.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
-    try {
-        connection_ = std::make_unique<Connection>(path_, readOnly_);
-    } catch (const SqliteError& e) {
-        throw SqliteError("results database " + path_ + ": " + e.what(), e.code());
+    // Two processes that open a new database at once can each hold a lock the other needs
+    // to switch it to WAL; SQLite then gives up at once instead of waiting, so wait here.
+    const auto giveUp =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (int attempt = 1;; ++attempt) {
+        try {
+            connection_ = std::make_unique<Connection>(path_, readOnly_);
+            break;
+        } catch (const SqliteError& e) {
+            const int primary = e.code() & 0xFF;
+            if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) ||
+                std::chrono::steady_clock::now() > giveUp) {
+                throw SqliteError("results database " + path_ + ": " + e.what(), e.code());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(attempt, 20)));
+        }
     }
     if (stat(path_.c_str(), &info) == 0) {
         device_ = info.st_dev;

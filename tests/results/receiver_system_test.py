@@ -461,9 +461,11 @@ def test_lighttpd(work):
         names = ['cgi-%03d' % i for i in range(200)]
         acknowledged, other = load(port, names, 20)
         stored = emails(db)
+        with open(os.path.join(work, 'lighttpd-error.log'), errors='replace') as f:
+            errors = f.read()[-600:]
         check(len(acknowledged) == 200 and not other and sorted(stored) == sorted(names),
-              'lighttpd CGI: %d acknowledged, %d stored, other %r'
-              % (len(acknowledged), len(stored), other[:3]))
+              'lighttpd CGI: %d acknowledged, %d stored, other %r, log %s'
+              % (len(acknowledged), len(stored), other[:3], errors))
         check(integrity(db) == 'ok', 'integrity after the CGI load')
     finally:
         proc.terminate()
