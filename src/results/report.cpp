@@ -66,29 +66,29 @@ std::string histogramSvg(const std::vector<std::int64_t>& scores) {
     constexpr int chartHeight = 120;
     std::string svg = "<svg class=\"histogram\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                       std::to_string(10 * barWidth + 20) + "\" height=\"" +
-                      std::to_string(chartHeight + 40) + "\" role=\"img\" aria-label=\"" +
+                      std::to_string(chartHeight + 50) + "\" role=\"img\" aria-label=\"" +
                       "Scores\">";
     for (std::size_t i = 0; i < bins.size(); ++i) {
         const int height = static_cast<int>(bins[i] * chartHeight / highest);
         const int x = 10 + static_cast<int>(i) * barWidth;
         svg += "<rect x=\"" + std::to_string(x + 4) + "\" y=\"" +
-               std::to_string(10 + chartHeight - height) + "\" width=\"" +
+               std::to_string(20 + chartHeight - height) + "\" width=\"" +
                std::to_string(barWidth - 8) + "\" height=\"" + std::to_string(height) +
                "\" fill=\"#4a7ab8\"><title>" + std::to_string(i * 10) + "-" +
                std::to_string(i == 9 ? 100 : i * 10 + 9) + "%: " + std::to_string(bins[i]) +
                "</title></rect>";
         if (bins[i] > 0) {
             svg += "<text x=\"" + std::to_string(x + barWidth / 2) + "\" y=\"" +
-                   std::to_string(6 + chartHeight - height) +
+                   std::to_string(16 + chartHeight - height) +
                    "\" text-anchor=\"middle\" font-size=\"11\">" + std::to_string(bins[i]) +
                    "</text>";
         }
         svg += "<text x=\"" + std::to_string(x + barWidth / 2) + "\" y=\"" +
-               std::to_string(chartHeight + 26) + "\" text-anchor=\"middle\" font-size=\"11\">" +
+               std::to_string(chartHeight + 36) + "\" text-anchor=\"middle\" font-size=\"11\">" +
                std::to_string(i * 10) + "</text>";
     }
-    svg += "<line x1=\"10\" y1=\"" + std::to_string(10 + chartHeight) + "\" x2=\"" +
-           std::to_string(10 + 10 * barWidth) + "\" y2=\"" + std::to_string(10 + chartHeight) +
+    svg += "<line x1=\"10\" y1=\"" + std::to_string(20 + chartHeight) + "\" x2=\"" +
+           std::to_string(10 + 10 * barWidth) + "\" y2=\"" + std::to_string(20 + chartHeight) +
            "\" stroke=\"#333\"/></svg>";
     return svg;
 }

@@ -432,8 +432,9 @@ int Serve(const ServeOptions& options) {
     sigwait(&stopSignals, &signal);
     // Waits for the requests in progress: a submission whose answer was sent is committed.
     MHD_stop_daemon(daemon);
-    server->print("Stopped. " + std::to_string(server->stored.load()) +
-                  " submissions stored in this run.");
+    const long stored = server->stored.load();
+    server->print("Stopped. " + std::to_string(stored) +
+                  (stored == 1 ? " submission" : " submissions") + " stored in this run.");
     return 0;
 }
 
