@@ -6,9 +6,9 @@ what=${1:-test}
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 run_pkgs=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
-          libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils)
-test_pkgs=(clang libclang-rt-14-dev python3-pil chromium nodejs xvfb xauth)
-bench_pkgs=(libbenchmark-dev libgif-dev libstb-dev python3-pil)
+          libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils libsqlite3-dev libmicrohttpd-dev)
+test_pkgs=(clang libclang-rt-14-dev python3-pil chromium nodejs xvfb xauth lighttpd)
+bench_pkgs=(libbenchmark-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
 
 pkgs=("${run_pkgs[@]}")
 case "$what" in
