@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <memory>
@@ -32,6 +33,47 @@
 namespace tamberlin::results {
 
 namespace {
+
+// libmicrohttpd, loaded only when the server runs: as a CGI program (a process for every
+// submission) the receiver would otherwise load it and the TLS library it brings at every
+// start, which is about half the cost of a CGI request.
+struct MhdApi {
+#define TAMBERLIN_MHD_FUNCTIONS(X)                                                                 \
+    X(create_response_from_buffer)                                                                 \
+    X(add_response_header)                                                                         \
+    X(queue_response)                                                                              \
+    X(destroy_response)                                                                            \
+    X(create_response_from_fd)                                                                     \
+    X(lookup_connection_value)                                                                     \
+    X(start_daemon)                                                                                \
+    X(get_daemon_info)                                                                             \
+    X(stop_daemon)
+#define TAMBERLIN_MHD_MEMBER(name) decltype(&MHD_##name) name = nullptr;
+    TAMBERLIN_MHD_FUNCTIONS(TAMBERLIN_MHD_MEMBER)
+#undef TAMBERLIN_MHD_MEMBER
+};
+
+MhdApi loadedApi;
+
+const MhdApi& mhd() {
+    return loadedApi;
+}
+
+// Loads the library; returns an error text, empty on success.
+std::string loadMhd() {
+    void* library = dlopen(TAMBERLIN_MICROHTTPD_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        return std::string("cannot load ") + TAMBERLIN_MICROHTTPD_SONAME + ": " + dlerror();
+    }
+#define TAMBERLIN_MHD_LOAD(name)                                                                   \
+    loadedApi.name = reinterpret_cast<decltype(&MHD_##name)>(dlsym(library, "MHD_" #name));        \
+    if (loadedApi.name == nullptr) {                                                               \
+        return std::string(TAMBERLIN_MICROHTTPD_SONAME) + " has no MHD_" #name;                    \
+    }
+    TAMBERLIN_MHD_FUNCTIONS(TAMBERLIN_MHD_LOAD)
+#undef TAMBERLIN_MHD_LOAD
+    return {};
+}
 
 // The teacher's key: 128 random bits as 32 hexadecimal digits.
 std::string randomKey() {
@@ -167,23 +209,23 @@ struct RequestState {
 };
 
 MHD_Result send(MHD_Connection* connection, const Reply& reply, bool isHead = false) {
-    MHD_Response* response = MHD_create_response_from_buffer(isHead ? 0 : reply.body.size(),
-                                                             const_cast<char*>(reply.body.data()),
-                                                             MHD_RESPMEM_MUST_COPY);
+    MHD_Response* response = mhd().create_response_from_buffer(isHead ? 0 : reply.body.size(),
+                                                               const_cast<char*>(reply.body.data()),
+                                                               MHD_RESPMEM_MUST_COPY);
     if (response == nullptr) {
         return MHD_NO;
     }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
-    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
+    mhd().add_response_header(response, "X-Content-Type-Options", "nosniff");
     if (!reply.location.empty()) {
-        MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION, reply.location.c_str());
+        mhd().add_response_header(response, MHD_HTTP_HEADER_LOCATION, reply.location.c_str());
     }
     if (!reply.allow.empty()) {
-        MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, reply.allow.c_str());
+        mhd().add_response_header(response, MHD_HTTP_HEADER_ALLOW, reply.allow.c_str());
     }
     const MHD_Result result =
-        MHD_queue_response(connection, static_cast<unsigned>(reply.status), response);
-    MHD_destroy_response(response);
+        mhd().queue_response(connection, static_cast<unsigned>(reply.status), response);
+    mhd().destroy_response(response);
     return result;
 }
 
@@ -200,9 +242,9 @@ MHD_Result sendFile(MHD_Connection* connection, const std::string& path,
     MHD_Response* response = nullptr;
     if (isHead) {
         close(fd);
-        response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+        response = mhd().create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
     } else {
-        response = MHD_create_response_from_fd(static_cast<std::uint64_t>(info.st_size), fd);
+        response = mhd().create_response_from_fd(static_cast<std::uint64_t>(info.st_size), fd);
     }
     if (response == nullptr) {
         if (!isHead) {
@@ -210,15 +252,15 @@ MHD_Result sendFile(MHD_Connection* connection, const std::string& path,
         }
         return MHD_NO;
     }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType.c_str());
-    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
-    const MHD_Result result = MHD_queue_response(connection, MHD_HTTP_OK, response);
-    MHD_destroy_response(response);
+    mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType.c_str());
+    mhd().add_response_header(response, "X-Content-Type-Options", "nosniff");
+    const MHD_Result result = mhd().queue_response(connection, MHD_HTTP_OK, response);
+    mhd().destroy_response(response);
     return result;
 }
 
 MHD_Result teacherPage(Server& server, MHD_Connection* connection, bool csv) {
-    const char* given = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "key");
+    const char* given = mhd().lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "key");
     if (given == nullptr || !sameKey(given, server.key)) {
         return send(connection, ErrorReply(403, "this page needs the teacher's key"));
     }
@@ -238,22 +280,22 @@ MHD_Result teacherPage(Server& server, MHD_Connection* connection, bool csv) {
         return send(connection,
                     ErrorReply(500, std::string("cannot read the results: ") + e.what()));
     }
-    MHD_Response* response = MHD_create_response_from_buffer(reply.body.size(), reply.body.data(),
-                                                             MHD_RESPMEM_MUST_COPY);
+    MHD_Response* response = mhd().create_response_from_buffer(reply.body.size(), reply.body.data(),
+                                                               MHD_RESPMEM_MUST_COPY);
     if (response == nullptr) {
         return MHD_NO;
     }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
+    mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
     // The key is in the address: keep the page out of caches and other sites' logs.
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
-    MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
-    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    mhd().add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    mhd().add_response_header(response, "Referrer-Policy", "no-referrer");
+    mhd().add_response_header(response, "X-Content-Type-Options", "nosniff");
     if (csv) {
-        MHD_add_response_header(response, "Content-Disposition",
-                                "attachment; filename=\"results.csv\"");
+        mhd().add_response_header(response, "Content-Disposition",
+                                  "attachment; filename=\"results.csv\"");
     }
-    const MHD_Result result = MHD_queue_response(connection, MHD_HTTP_OK, response);
-    MHD_destroy_response(response);
+    const MHD_Result result = mhd().queue_response(connection, MHD_HTTP_OK, response);
+    mhd().destroy_response(response);
     return result;
 }
 
@@ -273,14 +315,14 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
                 reply.allow = "POST";
                 return send(connection, reply);
             }
-            const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                           MHD_HTTP_HEADER_CONTENT_TYPE);
+            const char* type = mhd().lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                             MHD_HTTP_HEADER_CONTENT_TYPE);
             if (type == nullptr || !IsFormContentType(type)) {
                 return send(connection,
                             HandleSubmission({verb, type ? type : "", {}}, server.context));
             }
-            const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                             MHD_HTTP_HEADER_CONTENT_LENGTH);
+            const char* length = mhd().lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                               MHD_HTTP_HEADER_CONTENT_LENGTH);
             if (length != nullptr && std::strtoull(length, nullptr, 10) > kMaxBodySize) {
                 return send(connection, ErrorReply(413, "the body is larger than 64 KiB"));
             }
@@ -311,8 +353,8 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
         if (state->tooLarge) {
             return send(connection, ErrorReply(413, "the body is larger than 64 KiB"));
         }
-        const char* type =
-            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
+        const char* type = mhd().lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                         MHD_HTTP_HEADER_CONTENT_TYPE);
         const Reply reply = HandleSubmission({verb, type ? type : "", state->body}, server.context);
         if (reply.status < 400) {
             server.stored++;
@@ -348,6 +390,10 @@ void logError(void* /*cls*/, const char* format, va_list args) {
 } // namespace
 
 int Serve(const ServeOptions& options) {
+    if (const std::string error = loadMhd(); !error.empty()) {
+        std::fprintf(stderr, "tamberlin-results: %s\n", error.c_str());
+        return 1;
+    }
     std::unique_ptr<Server> server;
     try {
         server = std::make_unique<Server>(options.folder);
@@ -398,7 +444,7 @@ int Serve(const ServeOptions& options) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    MHD_Daemon* daemon = MHD_start_daemon(
+    MHD_Daemon* daemon = mhd().start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, 0, nullptr, nullptr,
         &handle, server.get(), MHD_OPTION_EXTERNAL_LOGGER, &logError, nullptr, MHD_OPTION_SOCK_ADDR,
         reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE,
@@ -410,7 +456,7 @@ int Serve(const ServeOptions& options) {
                      options.bind.empty() ? "every address" : options.bind.c_str(), options.port);
         return 1;
     }
-    const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_BIND_PORT);
+    const MHD_DaemonInfo* info = mhd().get_daemon_info(daemon, MHD_DAEMON_INFO_BIND_PORT);
     const int port = info != nullptr ? info->port : options.port;
     const std::string base =
         "http://" + reachableAddress(options.bind) + ":" + std::to_string(port);
@@ -431,7 +477,7 @@ int Serve(const ServeOptions& options) {
     int signal = 0;
     sigwait(&stopSignals, &signal);
     // Waits for the requests in progress: a submission whose answer was sent is committed.
-    MHD_stop_daemon(daemon);
+    mhd().stop_daemon(daemon);
     const long stored = server->stored.load();
     server->print("Stopped. " + std::to_string(stored) +
                   (stored == 1 ? " submission" : " submissions") + " stored in this run.");

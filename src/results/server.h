@@ -9,7 +9,7 @@ struct ServeOptions {
     std::string bind;   // empty: every interface
     int port = 8080;    // 0: any free port
     std::string dbPath; // empty: FOLDER/results.sqlite
-    int threads = 4;
+    int threads = 16;
 };
 
 // Serves the folder's pages, receives submissions at /results and shows the teacher's report

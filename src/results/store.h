@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -41,7 +42,10 @@ struct StoredSubmission {
 
 // The results database: one SQLite file in WAL mode, written by the server's threads and by
 // any number of CGI processes at once. Every submission is one transaction; record() returns
-// only after its commit.
+// only after its commit is on the disk. Commits write the log without syncing it, holding
+// the database's write lock only for that; the log is then synced outside the lock, so that
+// writers in other threads and processes go on meanwhile, and one sync covers the commits of
+// every thread that waits for it.
 class ResultsStore {
 public:
     static constexpr int kSchemaVersion = 1;
@@ -63,6 +67,11 @@ public:
 private:
     struct Connection;
     void open();
+    void syncThrough(std::uint64_t commit);
+    std::pair<std::int64_t, std::uint64_t> commitRecord(const Submission& submission,
+                                                        const QuizKey* quiz,
+                                                        const ScoreCheck& check,
+                                                        const std::string& received);
 
     std::string path_;
     std::mutex mutex_;
@@ -70,6 +79,10 @@ private:
     dev_t device_ = 0;
     ino_t inode_ = 0;
     bool readOnly_ = false;
+    std::uint64_t committed_ = 0; // commits made, under mutex_
+    std::mutex syncMutex_;
+    std::uint64_t synced_ = 0; // commits known to be on the disk, under syncMutex_
+    bool folderSynced_ = false;
 };
 
 // Reads every submission (of one quiz when quizId is given), in the order received.
