@@ -43,6 +43,15 @@ std::string checkText(const StoredSubmission& row) {
     return row.differs ? "differs" : "ok";
 }
 
+// "2026-03-01T09:30:00.125Z" as "2026-03-01 09:30:00" for the page's table.
+std::string shortTime(const std::string& iso) {
+    std::string text = iso.substr(0, iso.find('.'));
+    if (text.size() > 10 && text[10] == 'T') {
+        text[10] = ' ';
+    }
+    return text;
+}
+
 std::string scoreText(const std::optional<std::int64_t>& score) {
     return score ? std::to_string(*score) + "%" : std::string();
 }
@@ -97,7 +106,7 @@ constexpr const char* kStyle = R"css(
 body { font-family: sans-serif; margin: 1.5em; color: #222; }
 h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 2em; }
 table { border-collapse: collapse; margin: 0.5em 0 1em; }
-th, td { border: 1px solid #bbb; padding: 0.2em 0.5em; text-align: left; }
+th, td { border: 1px solid #bbb; padding: 0.2em 0.5em; text-align: left; white-space: nowrap; }
 th { background: #eef; }
 td.num { text-align: right; }
 tr.differs td { background: #fde2e2; }
@@ -203,6 +212,38 @@ std::string ResultsHtml(const std::vector<StoredSubmission>& rows, const std::st
             html += histogramSvg(scores) + "\n";
         }
 
+        html += "<table class=\"takers\"><tr><th>Received (UTC)</th><th>Name</th>"
+                "<th>E-mail</th><th>Posted score</th><th>Checked score</th><th>Time</th>"
+                "<th>Answers</th></tr>\n";
+        for (const auto* row : list) {
+            html += row->differs ? "<tr class=\"differs\">" : "<tr>";
+            html += "<td>" + EscapeHtml(shortTime(row->received)) + "</td><td>" +
+                    EscapeHtml(row->name) + "</td><td>" + EscapeHtml(row->email) +
+                    "</td><td class=\"num\">" + EscapeHtml(row->postedScore) +
+                    "</td><td class=\"num\">";
+            if (row->checkedScore) {
+                html += scoreText(row->checkedScore);
+                if (row->differs) {
+                    html += " &#9888; differs";
+                }
+            } else {
+                html += row->checked ? "-" : "unchecked";
+            }
+            html += "</td><td>" + EscapeHtml(row->lapsed) + "</td><td>";
+            for (std::size_t n = 0; n < row->answers.size(); ++n) {
+                const StoredAnswer& a = row->answers[n];
+                const std::string shown = a.answer.empty() ? "&middot;" : EscapeHtml(a.answer);
+                if (a.correct && *a.correct == 0) {
+                    html += "<span class=\"wrong\" title=\"question " + std::to_string(n + 1) +
+                            ", right: " + EscapeHtml(a.rightAnswer) + "\">" + shown + "</span>";
+                } else {
+                    html += shown;
+                }
+                html += n + 1 < row->answers.size() ? " " : "";
+            }
+            html += "</td></tr>\n";
+        }
+        html += "</table>\n";
         // Questions: share right and the most chosen wrong letter, over checked submissions.
         if (latestChecked != nullptr) {
             const std::size_t count = latestChecked->answers.size();
@@ -239,37 +280,7 @@ std::string ResultsHtml(const std::vector<StoredSubmission>& rows, const std::st
             html += "</table>\n";
         }
 
-        html += "<table class=\"takers\"><tr><th>Received (UTC)</th><th>Name</th>"
-                "<th>E-mail</th><th>Posted score</th><th>Checked score</th><th>Time</th>"
-                "<th>Answers</th></tr>\n";
-        for (const auto* row : list) {
-            html += row->differs ? "<tr class=\"differs\">" : "<tr>";
-            html += "<td>" + EscapeHtml(row->received) + "</td><td>" + EscapeHtml(row->name) +
-                    "</td><td>" + EscapeHtml(row->email) + "</td><td class=\"num\">" +
-                    EscapeHtml(row->postedScore) + "</td><td class=\"num\">";
-            if (row->checkedScore) {
-                html += scoreText(row->checkedScore);
-                if (row->differs) {
-                    html += " &#9888; differs";
-                }
-            } else {
-                html += row->checked ? "-" : "unchecked";
-            }
-            html += "</td><td>" + EscapeHtml(row->lapsed) + "</td><td>";
-            for (std::size_t n = 0; n < row->answers.size(); ++n) {
-                const StoredAnswer& a = row->answers[n];
-                const std::string shown = a.answer.empty() ? "&middot;" : EscapeHtml(a.answer);
-                if (a.correct && *a.correct == 0) {
-                    html += "<span class=\"wrong\" title=\"question " + std::to_string(n + 1) +
-                            ", right: " + EscapeHtml(a.rightAnswer) + "\">" + shown + "</span>";
-                } else {
-                    html += shown;
-                }
-                html += n + 1 < row->answers.size() ? " " : "";
-            }
-            html += "</td></tr>\n";
-        }
-        html += "</table>\n</section>\n";
+        html += "</section>\n";
     }
     if (rows.empty()) {
         html += "<p>No results yet.</p>\n";
