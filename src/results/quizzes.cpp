@@ -38,6 +38,7 @@ std::shared_ptr<const QuizKey> readQuiz(const std::string& path, const CodePage&
     auto key = std::make_shared<QuizKey>();
     key->path = path;
     key->quizId = codePage.toUtf8(quiz->QuizId.view());
+    key->postedId = key->quizId.substr(0, key->quizId.find_first_of(" \t\n\f\r>"));
     key->title = codePage.toUtf8(quiz->Title.view());
     key->redirectAddress = codePage.toUtf8(quiz->RedirectAddress.view());
     key->choiceCount = quiz->ChoiceCount;
@@ -131,7 +132,7 @@ std::shared_ptr<const QuizKey> QuizFolder::find(const std::string& quizId, int a
     entries_ = std::move(fresh);
     std::shared_ptr<const QuizKey> first;
     for (const auto& [path, entry] : entries_) {
-        if (!entry.quiz || entry.quiz->quizId != quizId) {
+        if (!entry.quiz || entry.quiz->postedId != quizId) {
             continue;
         }
         if (static_cast<int>(entry.quiz->answers.size()) == answersSent) {

@@ -22,6 +22,9 @@ struct Submission;
 struct QuizKey {
     std::string path;
     std::string quizId;
+    // The ID as a browser posts it: the page writes it as an unquoted attribute value, which
+    // ends at the first space or ">" ("Unit 3" arrives as "Unit").
+    std::string postedId;
     std::string title;
     std::string redirectAddress;
     int choiceCount = 0;
@@ -48,8 +51,8 @@ std::int64_t PageScore(int right, int count);
 class QuizFolder {
 public:
     QuizFolder(std::string folder, const CodePage& codePage);
-    // The quiz with this ID (UTF-8). Of several files with the same ID the one whose
-    // question count matches the answers sent wins, then the first by path.
+    // The quiz whose ID, as the page posts it, is quizId (UTF-8). Of several files with the same ID
+    // the one whose question count matches the answers sent wins, then the first by path.
     std::shared_ptr<const QuizKey> find(const std::string& quizId, int answersSent);
 
 private:

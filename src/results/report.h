@@ -14,7 +14,7 @@ std::string ResultsCsv(const std::vector<StoredSubmission>& rows);
 
 // The class's results as one HTML page: per quiz the takers' table, each question's share of
 // right answers and most chosen wrong letter, and a histogram of the scores as inline SVG.
-// teacherKey, when not empty, is added to the page's link to the CSV download.
+// csvLink, when not empty, is the address of the same rows as CSV, linked from the page.
 std::string ResultsHtml(const std::vector<StoredSubmission>& rows, const std::string& csvLink);
 
 } // namespace tamberlin::results

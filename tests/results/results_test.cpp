@@ -125,6 +125,11 @@ TEST(QuizFolder, FindsQuizzesByIdAndReadsAChangedFileAgain) {
     ASSERT_TRUE(found);
     EXPECT_EQ(found->answers, (std::vector<std::string>{"A", "B"}));
     EXPECT_FALSE(folder.find("W3", 2));
+    // An ID with a space reaches the receiver cut where the page's unquoted value ends.
+    quiz->QuizId = "W2 extra";
+    WriteQuizFile(*quiz, dir.file("spaced.qvt"));
+    ASSERT_TRUE(folder.find("W2", 1));
+    EXPECT_EQ(folder.find("W2", 1)->quizId, "W2 extra");
 
     quiz->Questions[1].Answer = "A";
     quiz->QuestionCount = 1;
