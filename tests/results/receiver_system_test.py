@@ -106,6 +106,16 @@ class Serve:
     def log(self):
         return ''.join(self.lines)
 
+    def wait_log(self, text, seconds=5):
+        """True once the server has printed text (its output comes through a pipe, so it can
+        lag behind the HTTP answer)."""
+        deadline = time.time() + seconds
+        while text not in self.log().lower().replace('-', ''):
+            if time.time() > deadline:
+                return False
+            time.sleep(0.02)
+        return True
+
     def stop(self):
         self.proc.send_signal(signal.SIGINT)
         try:
@@ -329,21 +339,20 @@ def test_serve(work):
     os.chmod(db, 0o444)
     status, _, body = post(port, good[:4] + [('ID', 'SYS-1'), ('email', 'while-read-only')])
     os.chmod(db, 0o644)
-    check(status == 500 and 'results not stored' in server.log() and
-          'readonly' in server.log().lower().replace('-', ''),
+    check(status == 500 and server.wait_log('results not stored') and server.wait_log('readonly'),
           'read-only database: %d, log %r' % (status, server.log()[-300:]))
     status, _, _ = post(port, good)
     check(status == 303, 'writable again: %d' % status)
     check(rows(db, "email='while-read-only'") == [], 'a refused submission was stored')
 
-    check(server.stop() == 0 and 'Stopped.' in server.log(), 'SIGINT: no clean stop')
+    check(server.stop() == 0 and server.wait_log('stopped.'), 'SIGINT: no clean stop')
 
     # A database whose folder is missing: pages are still served, submissions get 500.
     server = Serve(site, db=os.path.join(work, 'missing', 'results.sqlite'))
     status, _, _ = request(server.port, 'GET', '/quiz.htm')
     check(status == 200, 'pages without a database: %d' % status)
     status, _, _ = post(server.port, good)
-    check(status == 500 and 'missing/results.sqlite' in server.log(),
+    check(status == 500 and server.wait_log('missing/results.sqlite'),
           'missing database folder: %d, log %r' % (status, server.log()[-300:]))
     server.stop()
 
