@@ -208,10 +208,10 @@ struct RequestState {
     std::string body;
 };
 
-MHD_Result send(MHD_Connection* connection, const Reply& reply, bool isHead = false) {
-    MHD_Response* response = mhd().create_response_from_buffer(isHead ? 0 : reply.body.size(),
-                                                               const_cast<char*>(reply.body.data()),
-                                                               MHD_RESPMEM_MUST_COPY);
+// The library leaves out the body of an answer to HEAD by itself.
+MHD_Result send(MHD_Connection* connection, const Reply& reply) {
+    MHD_Response* response = mhd().create_response_from_buffer(
+        reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY);
     if (response == nullptr) {
         return MHD_NO;
     }
@@ -230,7 +230,7 @@ MHD_Result send(MHD_Connection* connection, const Reply& reply, bool isHead = fa
 }
 
 MHD_Result sendFile(MHD_Connection* connection, const std::string& path,
-                    const std::string& contentType, bool isHead) {
+                    const std::string& contentType) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     struct stat info {};
     if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -239,17 +239,10 @@ MHD_Result sendFile(MHD_Connection* connection, const std::string& path,
         }
         return send(connection, ErrorReply(404, "not found"));
     }
-    MHD_Response* response = nullptr;
-    if (isHead) {
-        close(fd);
-        response = mhd().create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
-    } else {
-        response = mhd().create_response_from_fd(static_cast<std::uint64_t>(info.st_size), fd);
-    }
+    MHD_Response* response =
+        mhd().create_response_from_fd(static_cast<std::uint64_t>(info.st_size), fd);
     if (response == nullptr) {
-        if (!isHead) {
-            close(fd);
-        }
+        close(fd);
         return MHD_NO;
     }
     mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType.c_str());
@@ -363,7 +356,6 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
         return send(connection, reply);
     }
 
-    const bool isHead = verb == "HEAD";
     if (path == "/teacher" || path == "/teacher/") {
         return teacherPage(server, connection, false);
     }
@@ -372,9 +364,9 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
     }
     const auto file = server.folder.resolve(path);
     if (!file || *file == server.dbRealPath) {
-        return send(connection, ErrorReply(404, "not found"), isHead);
+        return send(connection, ErrorReply(404, "not found"));
     }
-    return sendFile(connection, *file, StaticFolder::contentType(*file, server.charset), isHead);
+    return sendFile(connection, *file, StaticFolder::contentType(*file, server.charset));
 }
 
 void completed(void* /*cls*/, MHD_Connection* /*connection*/, void** requestCls,
