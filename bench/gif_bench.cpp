@@ -1,7 +1,7 @@
 // Decoding speed of our GIF reader against giflib (DGifSlurp, colour indexes out) and
 // stb_image on the same in-memory files, in one run. Before timing anything it checks that
-// our first image's indexes equal giflib's. Prints Mpix/s per decoder and file, then the
-// ratio of ours to giflib.
+// our first image's indexes and palette equal giflib's. Prints Mpix/s per decoder and file, then
+// the ratio of ours to giflib.
 //
 // Usage: gif_bench [google benchmark options]   (files from the build's bench/gifs folder);
 // with --benchmark_repetitions=N the summary uses each median.
@@ -156,10 +156,21 @@ bool Prepare() {
             std::fprintf(stderr, "%s: our indexes differ from giflib's\n", name);
             return false;
         }
+        const ColorMapObject* map =
+            first.ImageDesc.ColorMap != nullptr ? first.ImageDesc.ColorMap : gif->SColorMap;
+        for (int i = 0; map != nullptr && i < map->ColorCount; ++i) {
+            const tamberlin::TRGB& c = ours.palette[std::size_t(i)];
+            if (c.r != map->Colors[i].Red || c.g != map->Colors[i].Green ||
+                c.b != map->Colors[i].Blue) {
+                std::fprintf(stderr, "%s: our palette differs from giflib's\n", name);
+                return false;
+            }
+        }
         int error = 0;
         DGifCloseFile(gif, &error);
-        std::printf("%-17s %5d frame(s), %6.1f Mpix, %8zu bytes: indexes equal giflib's\n", name,
-                    file.frames, double(file.pixels) / 1e6, file.bytes.size());
+        std::printf("%-17s %5d frame(s), %6.1f Mpix, %8zu bytes: indexes and palette equal "
+                    "giflib's\n",
+                    name, file.frames, double(file.pixels) / 1e6, file.bytes.size());
         g_files.push_back(std::move(file));
     }
     return true;

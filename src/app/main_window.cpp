@@ -350,6 +350,10 @@ void TForm1::buildMenus() {
     File1 = menu("File1", QStringLiteral("&File"));
     New1 = action(File1, "New1", QStringLiteral("&New"), &TForm1::New1Click);
     Open1 = action(File1, "Open1", QStringLiteral("&Open..."), &TForm1::Open1Click);
+    ImportQuestions1 = action(File1, "ImportQuestions1", QStringLiteral("&Import Questions..."),
+                              &TForm1::ImportQuestions1Click);
+    ExportQuestions1 = action(File1, "ExportQuestions1", QStringLiteral("&Export Questions..."),
+                              &TForm1::ExportQuestions1Click);
     Save1 = action(File1, "Save1", QStringLiteral("&Save"), nullptr);
     connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
     SaveAs1 = action(File1, "SaveAs1", QStringLiteral("Save As..."), nullptr);
@@ -379,6 +383,8 @@ void TForm1::buildMenus() {
     Quiz1->addSeparator();
     Setup = action(Quiz1, "Setup", QStringLiteral("&Setup"), nullptr);
     connect(Setup, &QAction::triggered, this, [this] { SetupClick(); });
+    CheckQuiz1 =
+        action(Quiz1, "CheckQuiz1", QStringLiteral("Chec&k Quiz"), &TForm1::CheckQuiz1Click);
 
     Help1 = menu("Help1", QStringLiteral("H&elp"));
     HelponTamberlin1 = action(Help1, "HelponTamberlin1", QStringLiteral("Help on &Tamberlin"),
@@ -436,6 +442,9 @@ void TForm1::setFileCommandsEnabled(bool on) {
 void TForm1::setHtmlMenuEnabled(bool on) {
     Script1->menuAction()->setEnabled(on);
     Script1->setEnabled(on);
+    // Exporting and checking need a quiz, exactly as the HTML menu does.
+    ExportQuestions1->setEnabled(on);
+    CheckQuiz1->setEnabled(on);
 }
 
 void TForm1::setCreateEnabled(bool menuItem, bool button) {

@@ -119,6 +119,12 @@ private:
     bool OpenQuizFile(const QString& path);
     // The window after an open: the editor on the quiz read, or no quiz after a failure.
     void showOpenResult(const OpenResult& result);
+    // Question banks: Import appends a bank's questions to the open quiz (or starts a quiz from
+    // them), Export writes the quiz's questions to a bank file, Check Quiz lists what would go
+    // wrong on the quiz's page.
+    void ImportQuestions1Click();
+    void ExportQuestions1Click();
+    void CheckQuiz1Click();
     void HtmlOptions1Click();
     void Create1Click();
     void Preview1Click();
@@ -210,6 +216,8 @@ private:
     QMenu* Help1 = nullptr;
     QAction* New1 = nullptr;
     QAction* Open1 = nullptr;
+    QAction* ImportQuestions1 = nullptr;
+    QAction* ExportQuestions1 = nullptr;
     QAction* Save1 = nullptr;
     QAction* SaveAs1 = nullptr;
     QAction* Exit1 = nullptr;
@@ -223,6 +231,7 @@ private:
     QAction* NextQuestion = nullptr;
     QAction* LastQuestion1 = nullptr;
     QAction* Setup = nullptr;
+    QAction* CheckQuiz1 = nullptr;
     QAction* HelponTamberlin1 = nullptr;
     QAction* About1 = nullptr;
 };

@@ -1,16 +1,10 @@
 #pragma once
 
-#include <stdexcept>
+#include "common/tamberlin_error.h"
+
 #include <string>
 
 namespace tamberlin {
-
-// Every failure that ends a user action derives from this; the window shows what() in its
-// standard error box and carries on.
-class TamberlinError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // An input/output failure of the quiz file, carrying the program's error code:
 // 2 "File not found", 3 "Invalid filename", 4 "Too many open files", 5 "File access denied",

@@ -30,10 +30,19 @@ int writeAll(int fd, std::string_view data) {
     return 0;
 }
 
+// Writes a target that is not a regular file (a device, a named pipe) where it is. The open
+// never waits: a pipe with no reader fails at once (ENXIO) instead of freezing the program;
+// the writes that follow block as usual.
 int writeInPlace(const std::string& path, std::string_view data) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return errno;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return err;
     }
     int err = writeAll(fd, data);
     if (::close(fd) != 0 && err == 0) {

@@ -242,6 +242,19 @@ bool QuizSession::CloseQuery() {
     return confirmUnsavedWork(SaveKind::Save);
 }
 
+bool QuizSession::OfferToSaveUnsavedWork() {
+    return confirmUnsavedWork(SaveKind::Save);
+}
+
+void QuizSession::StartQuiz() {
+    document_->ResetQuiz();
+    quizFileName_.clear();
+    htmlFileName_.clear();
+    questionChanged_ = false;
+    editing_ = true;
+    currentQuestion_ = 0;
+}
+
 // ---- File commands --------------------------------------------------------------------------
 
 SaveResult QuizSession::write(const std::string& path) {

@@ -151,6 +151,15 @@ public:
     bool Setup(const std::function<bool()>& runDialog);
     // The question of closing: true when the window may close.
     bool CloseQuery();
+    // The question before unsaved work is replaced: Yes stores and saves. True when the command
+    // that asked may go on.
+    bool OfferToSaveUnsavedWork();
+    // Shows question n, dropping unstored edits (after they were settled).
+    void MoveTo(int n) { moveTo(n); }
+    // A quiz started from questions brought in from elsewhere: reset, bound to no file, the
+    // editor on at question 1; the caller fills the block and marks the quiz changed.
+    void StartQuiz();
+    void markQuizChanged() { quizChanged_ = true; }
 
     // ---- File commands ------------------------------------------------------------------------
     SaveResult Save();

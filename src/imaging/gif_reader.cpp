@@ -9,7 +9,11 @@
 
 namespace tamberlin {
 
-EIndexOutOfBounds::EIndexOutOfBounds() : TamberlinError("Dynamic array index out of bounds") {}
+namespace {
+constexpr char kIndexOutOfBoundsMessage[] = "Dynamic array index out of bounds";
+}
+
+EIndexOutOfBounds::EIndexOutOfBounds() : TamberlinError(kIndexOutOfBoundsMessage) {}
 
 ENotEnoughMemory::ENotEnoughMemory(std::uint64_t requested)
     : TamberlinError("error in TBigByteArray.create: Not enough contiguous memory available\r\n"
@@ -132,343 +136,6 @@ std::vector<std::uint8_t> TByteBuffer::toBytes(const std::uint8_t* dataEnd) cons
     return result;
 }
 
-// ---- The LZW decoder ----
-//
-// Every table entry is a string that already lies in the output: a new code is the previous
-// code's string followed by the first pixel of the current one, and those bytes sit side by
-// side in the output. So an entry keeps where its string starts, its length, and its first
-// eight bytes; a string of up to eight pixels (most of them) is written with one 8-byte store
-// and never read back from the output, and a longer one copies the rest from earlier output
-// in 16-byte moves. Codes are read 32 bits at a time while the current sub-block holds four
-// more bytes. The hot state lives in locals; the rare paths (a new sub-block, a clear code,
-// a full table, a stored row) leave the loop.
-
-namespace {
-
-#define TAMBERLIN_INLINE __attribute__((always_inline)) inline
-
-constexpr int kMaxCodes = 4096;
-
-// Gathers the bytes of a sub-block chain into a small window, so that the decoder reads them
-// as one contiguous sequence, 64 bits at a time, without minding the length bytes. The chain
-// ends at a length byte of 0 or at the end of the data; a sub-block cut short by the end of
-// the data gives the bytes that are there.
-class ChainWindow {
-public:
-    static constexpr std::size_t kSize = 16384;
-    ChainWindow(const std::uint8_t* chain, const std::uint8_t* chainEnd)
-        : next_(chain), chainEnd_(chainEnd) {}
-
-    // Keeps the unread bytes [p, end), moves them to the front and appends more of the chain.
-    // Returns the new read position; `end` becomes the end of the window's bytes.
-    const std::uint8_t* refill(const std::uint8_t* p, const std::uint8_t*& end) {
-        const std::size_t keep = std::size_t(end - p);
-        if (keep > 0) {
-            std::memmove(bytes_, p, keep);
-        }
-        std::size_t size = keep;
-        while (size < kSize && !done_) {
-            if (blockLeft_ == 0) {
-                if (next_ >= chainEnd_ || *next_ == 0) {
-                    done_ = true;
-                    break;
-                }
-                const std::size_t length = *next_++;
-                blockLeft_ = std::min<std::size_t>(length, std::size_t(chainEnd_ - next_));
-                continue;
-            }
-            const std::size_t take = std::min(blockLeft_, kSize - size);
-            std::memcpy(bytes_ + size, next_, take);
-            next_ += take;
-            blockLeft_ -= take;
-            size += take;
-        }
-        std::memset(bytes_ + size, 0, 8);
-        end = bytes_ + size;
-        return bytes_;
-    }
-    // The first bytes of the chain.
-    const std::uint8_t* start(const std::uint8_t*& end) {
-        end = bytes_;
-        return refill(bytes_, end);
-    }
-    bool done() const { return done_; }
-
-private:
-    std::uint8_t bytes_[kSize + 8];
-    const std::uint8_t* next_;
-    const std::uint8_t* chainEnd_;
-    std::size_t blockLeft_ = 0;
-    bool done_ = false;
-};
-
-struct BitState {
-    std::uint64_t bits;
-    int nbits;
-    const std::uint8_t* p;
-    const std::uint8_t* end;
-    bool ok;
-};
-
-TAMBERLIN_INLINE std::uint64_t Load64(const std::uint8_t* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    v = __builtin_bswap64(v);
-#endif
-    return v;
-}
-
-// Fewer than eight bytes left in the window: refill it, then read whole words again or, at
-// the end of the chain, single bytes until `need` bits are there.
-[[gnu::noinline]] BitState FillSlow(BitState s, ChainWindow& window, int need) {
-    if (!window.done()) {
-        s.p = window.refill(s.p, s.end);
-    }
-    if (s.end - s.p >= 8) {
-        s.bits |= Load64(s.p) << s.nbits;
-        s.p += (63 - s.nbits) >> 3;
-        s.nbits |= 56;
-        s.ok = true;
-        return s;
-    }
-    while (s.nbits < need && s.p < s.end) {
-        s.bits |= std::uint64_t{*s.p++} << s.nbits;
-        s.nbits += 8;
-    }
-    s.ok = s.nbits >= need;
-    return s;
-}
-
-TAMBERLIN_INLINE void Store64(std::uint8_t* p, std::uint64_t v) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    v = __builtin_bswap64(v);
-#endif
-    std::memcpy(p, &v, 8);
-}
-
-// Copies bytes 8 to len of a string from earlier output `src` to `dst`. The ranges overlap
-// when the string repeats its own start (a code equal to the next free code).
-[[gnu::noinline]] void CopyTail(std::uint8_t* dst, const std::uint8_t* src, std::uint32_t len) {
-    const std::size_t distance = std::size_t(dst - src);
-    std::uint32_t i = 8;
-    if (distance >= 16) {
-        for (; i < len; i += 16) {
-            std::memcpy(dst + i, src + i, 16);
-        }
-    } else {
-        for (; i < len; ++i) {
-            dst[i] = src[i];
-        }
-    }
-}
-
-[[noreturn]] void RowsOverflow() {
-    throw EIndexOutOfBounds();
-}
-
-} // namespace
-
-std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, int minCodeSize,
-                       std::uint8_t* out, int width, int height, const GifRowProgress& progress) {
-    if (minCodeSize < 2 || minCodeSize > 9) {
-        throw EGifException("Bad code Size");
-    }
-    const std::uint32_t clear = 1u << minCodeSize;
-    const std::uint32_t endCode = clear + 1;
-
-    // A complete row beyond the last one is an error, so the output never reaches
-    // width * (height + 1) pixels; an image of width 0 takes no pixel at all.
-    const std::int64_t stop = std::max<std::int64_t>(std::int64_t{width} * (height + 1), 1);
-    std::uint8_t* const base = out;
-    std::uint8_t* const stopAt = base + stop;
-
-    const bool reportRows = progress && height > 200 && width > 0;
-    int rowsDone = 0;
-    // One pointer serves both rare events of a write: reaching the end of the next row to
-    // report, and running past the image.
-    std::uint8_t* checkAt = reportRows ? std::min(base + width, stopAt) : stopAt;
-    auto reportRowsUpTo = [&](const std::uint8_t* upTo) {
-        const int rows = static_cast<int>(std::min<std::int64_t>((upTo - base) / width, height));
-        while (rowsDone < rows) {
-            progress(++rowsDone, height);
-        }
-        checkAt = rowsDone < height ? std::min(base + std::int64_t{rowsDone + 1} * width, stopAt)
-                                    : stopAt;
-    };
-    // Where a string starts is kept as the low 32 bits of its address (the output is smaller
-    // than 4 GiB), which needs no register for the output's start in the loop.
-    const std::uint32_t baseLow =
-        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(base));
-
-    std::uint64_t head[kMaxCodes];
-    std::uint32_t where[kMaxCodes]; // where a string starts (low 32 bits of its address)
-    std::uint16_t length[kMaxCodes];
-    for (std::uint32_t c = 0; c < clear; ++c) {
-        head[c] = c & 0xFF;
-        where[c] = 0;
-        length[c] = 1;
-    }
-    // The clear and end codes have length 0, which tells them apart from strings with the one
-    // test the loop makes anyway. No entry is ever added in their slots.
-    for (std::uint32_t c = clear; c <= endCode; ++c) {
-        head[c] = 0;
-        where[c] = 0;
-        length[c] = 0;
-    }
-
-    std::uint64_t bits = 0;
-    int nbits = 0;
-    ChainWindow window(chain, chainEnd);
-    const std::uint8_t* end = nullptr;
-    const std::uint8_t* p = window.start(end);
-    int codeLen = minCodeSize + 1;
-    std::uint32_t mask = (1u << codeLen) - 1;
-    std::uint32_t nextFree = endCode + 1;
-    std::uint32_t limit = 1u << codeLen;
-    std::uint64_t prevHead = 0;
-    std::uint32_t prevLen = 0;
-    std::uint32_t code = 0;
-
-    // Reads one code; false at the end of the data. While the window holds eight more bytes
-    // the bit buffer is topped up to 56 or more bits without a branch on how many it held.
-    auto readCode = [&]() __attribute__((always_inline))->bool {
-        if (end - p >= 8) [[likely]] {
-            bits |= Load64(p) << nbits;
-            p += (63 - nbits) >> 3;
-            nbits |= 56;
-        } else if (nbits < codeLen) {
-            const BitState s = FillSlow({bits, nbits, p, end, true}, window, codeLen);
-            bits = s.bits;
-            nbits = s.nbits;
-            p = s.p;
-            end = s.end;
-            if (!s.ok) {
-                return false;
-            }
-        }
-        code = static_cast<std::uint32_t>(bits) & mask;
-        bits >>= codeLen;
-        nbits -= codeLen;
-        return true;
-    };
-    auto reset = [&]() __attribute__((always_inline)) {
-        codeLen = minCodeSize + 1;
-        mask = (1u << codeLen) - 1;
-        nextFree = endCode + 1;
-        limit = 1u << codeLen;
-    };
-    // The first code after clear codes (or at the start): one pixel, no new entry; a code
-    // from the end code upwards is taken as 0.
-    auto firstCode = [&]() __attribute__((always_inline)) {
-        const std::uint32_t c = code > endCode ? 0 : code;
-        if (1 >= stopAt - out) {
-            RowsOverflow();
-        }
-        *out = static_cast<std::uint8_t>(c & 0xFF);
-        prevHead = c & 0xFF;
-        prevLen = 1;
-        ++out;
-    };
-    // After a clear code: skips further ones and handles the first code. False at the end.
-    auto afterClear = [&]() __attribute__((always_inline))->bool {
-        reset();
-        do {
-            if (!readCode()) {
-                return false;
-            }
-        } while (code == clear);
-        if (code == endCode) {
-            throw EGifException("Bad code");
-        }
-        firstCode();
-        return true;
-    };
-
-    // Decoding starts in the state a clear code sets up.
-    if (!readCode() || code == endCode) {
-        return 0;
-    }
-    if (code == clear) {
-        if (!afterClear()) {
-            return out - base;
-        }
-    } else {
-        firstCode();
-    }
-
-    while (readCode()) {
-        if (code > nextFree) [[unlikely]] {
-            throw EGifException("Bad code");
-        }
-        // The new entry: the previous string (the bytes just before `out`) and the first
-        // pixel of this one. For a code equal to the next free code that entry is this code's
-        // own string. For the clear and end codes the entry is written but not counted, and
-        // the next string overwrites it.
-        // (The slot of the next free code holds the previous head for a moment, so that a
-        // code equal to it reads the previous string's first pixel without a branch.)
-        head[nextFree] = prevHead;
-        const std::uint64_t first = head[code] & 0xFF;
-        // Branch-free: whether the previous string fills the eight bytes is data, not a
-        // pattern the processor can predict.
-        const std::uint64_t room = std::uint64_t{0} - std::uint64_t{prevLen < 8};
-        head[nextFree] = prevHead | ((first << ((8 * prevLen) & 63)) & room);
-        where[nextFree] =
-            static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(out)) - prevLen;
-        length[nextFree] = static_cast<std::uint16_t>(prevLen + 1);
-
-        const std::uint32_t len = length[code];
-        if (len == 0) [[unlikely]] {
-            if (code == endCode) {
-                break;
-            }
-            if (!afterClear()) {
-                break;
-            }
-            continue;
-        }
-        const std::uint64_t h = head[code];
-        if (static_cast<std::ptrdiff_t>(len) >= checkAt - out) [[unlikely]] {
-            if (static_cast<std::ptrdiff_t>(len) >= stopAt - out) {
-                RowsOverflow();
-            }
-            // The rows this string completes (it is written just below).
-            reportRowsUpTo(out + len);
-        }
-        Store64(out, h);
-        if (len > 8) [[unlikely]] {
-            CopyTail(out, base + std::uint32_t(where[code] - baseLow), len);
-        }
-        prevHead = h;
-        prevLen = len;
-        out += len;
-        if (++nextFree == limit) [[unlikely]] {
-            if (codeLen < 12) {
-                ++codeLen;
-                mask = (mask << 1) | 1;
-                limit <<= 1;
-            } else {
-                // The table is full: only a clear code may follow.
-                if (!readCode()) {
-                    break;
-                }
-                if (code != clear) {
-                    throw EGifException("Code size overflow");
-                }
-                if (!afterClear()) {
-                    break;
-                }
-            }
-        }
-    }
-    if (reportRows) {
-        reportRowsUpTo(out);
-    }
-    return out - base;
-}
-
-#undef TAMBERLIN_INLINE
-
 // ---- Reading the file ----
 
 struct TGifFile::Cursor {
@@ -491,23 +158,44 @@ struct TGifFile::Cursor {
         b = *p++;
         return true;
     }
-    // Skips a chain of data sub-blocks, appending its bytes to `into` when given.
-    void subBlocks(std::string* into) {
+    // Skips a chain of data sub-blocks.
+    void subBlocks() {
         while (p < end) {
             const std::size_t length = *p++;
             if (length == 0) {
                 return;
             }
-            const std::size_t take = std::min<std::size_t>(length, std::size_t(end - p));
-            if (into != nullptr) {
-                into->append(reinterpret_cast<const char*>(p), take);
-            }
-            p += take;
+            p += std::min<std::size_t>(length, std::size_t(end - p));
         }
     }
 };
 
 namespace {
+
+// What each failure of the decoder tells the user.
+struct DecodeFailure {
+    LzwResult result;
+    const char* message;
+    bool arrayBounds; // raised as the byte array's bounds error, not a format error
+};
+constexpr DecodeFailure kDecodeFailures[] = {
+    {LzwResult::BadCodeSize, "Bad code Size", false},
+    {LzwResult::BadCode, "Bad code", false},
+    {LzwResult::CodeSizeOverflow, "Code size overflow", false},
+    {LzwResult::RowsOverflow, kIndexOutOfBoundsMessage, true},
+};
+
+[[noreturn]] void ThrowDecodeFailure(LzwResult result) {
+    for (const DecodeFailure& f : kDecodeFailures) {
+        if (f.result == result) {
+            if (f.arrayBounds) {
+                throw EIndexOutOfBounds();
+            }
+            throw EGifException(f.message);
+        }
+    }
+    throw EGifException("Bad code"); // every failure is in the table
+}
 
 int le16(const std::uint8_t* b) {
     return b[0] | (b[1] << 8);
@@ -569,34 +257,31 @@ void PutInterlacedRows(TByteArray2D& matrix, int completeRows) {
 
 } // namespace
 
-void TGifFile::readExtension(Cursor& in, TExtensionList& list) {
+// Reads one extension past its data; a graphic control extension's fields are kept for the
+// image that follows. Nothing else is kept, so a file of many small blocks costs no memory.
+void TGifFile::readExtension(Cursor& in, TGraphicControl& control) {
     std::uint8_t label = 0;
     if (!in.byte(label)) {
         return;
     }
-    TExtension ext;
-    auto fixed = [&](std::size_t n) {
-        ext.fixed.assign(n, '\0');
-        in.read(ext.fixed.data(), n);
-    };
+    std::uint8_t fixed[13];
     switch (label) {
     case 0xF9:
-        ext.kind = ExtensionKind::GraphicControl;
-        fixed(6);
+        in.read(fixed, 6);
+        control.disposal = (fixed[1] >> 2) & 7;
+        control.transparent = (fixed[1] & 1) != 0;
+        control.transparentIndex = fixed[4];
         break;
     case 0x01:
-        ext.kind = ExtensionKind::PlainText;
-        fixed(13);
-        in.subBlocks(&ext.data);
+        in.read(fixed, 13);
+        in.subBlocks();
         break;
     case 0xFF:
-        ext.kind = ExtensionKind::Application;
-        fixed(12);
-        in.subBlocks(&ext.data);
+        in.read(fixed, 12);
+        in.subBlocks();
         break;
     case 0xFE:
-        ext.kind = ExtensionKind::Comment;
-        in.subBlocks(&ext.data);
+        in.subBlocks();
         break;
     default: {
         char code[3];
@@ -604,10 +289,10 @@ void TGifFile::readExtension(Cursor& in, TExtensionList& list) {
         throw EGifException(std::string("Unrecognized extension block.\r\nCode = $") + code);
     }
     }
-    list.push_back(std::move(ext));
 }
 
-void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowProgress& progress) {
+void TGifFile::readImage(Cursor& in, const TGraphicControl& control,
+                         const GifRowProgress& progress) {
     TGifSubImage image;
     std::uint8_t d[9];
     in.read(d, sizeof d);
@@ -626,32 +311,22 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
             image.localTable[i] = {rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]};
         }
     }
-    for (const TExtension& ext : extensions) {
-        if (ext.kind == ExtensionKind::GraphicControl) {
-            const auto packed = static_cast<std::uint8_t>(ext.fixed[1]);
-            image.disposal = (packed >> 2) & 7;
-            image.transparent = (packed & 1) != 0;
-            image.transparentIndex = static_cast<std::uint8_t>(ext.fixed[4]);
-        }
-    }
+    image.disposal = control.disposal;
+    image.transparent = control.transparent;
+    image.transparentIndex = control.transparentIndex;
 
-    // The pixel matrix: a byte array's count is at most 2^31 - 1, and the pixel buffers of a
-    // load (the first image and the one reused frame buffer) stay within kMaxGifPixelBytes.
+    // The pixel matrix: a byte array's count is at most 2^31 - 1, and every image stays within
+    // the picture budget, checked before anything is reserved. The first image decodes
+    // straight into its matrix (interlaced rows are put in place afterwards); every later
+    // image into the one reused frame buffer.
     const std::int64_t area = std::int64_t{image.width} * image.height;
     if (area > std::numeric_limits<std::int32_t>::max()) {
         throw ENotEnoughMemory(static_cast<std::uint64_t>(area));
     }
-    const bool first = imageCount == 0;
-    // The first image decodes straight into its matrix (interlaced rows are put in place
-    // afterwards); every later image into the one reused frame buffer. The limit counts an
-    // interlaced first image's rows twice, as its rows may be moved through a copy.
-    const std::int64_t firstArea =
-        first ? area : std::int64_t{images.front().width} * images.front().height;
-    const std::int64_t frameArea =
-        first ? (image.interlaced() ? area : 0) : std::max(frameBytes_, area);
-    if (static_cast<std::uint64_t>(firstArea + frameArea) > kMaxGifPixelBytes) {
+    if (area > kMaxPicturePixels) {
         throw EOutOfMemory();
     }
+    const bool first = imageCount == 0;
     // The decoder may run one partial row past the image and write a few bytes beyond.
     const std::size_t slack = std::size_t(image.width) + kDecodeSlack;
     std::uint8_t* target;
@@ -672,13 +347,17 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
     in.byte(codeSize);
     image.minCodeSize = codeSize;
     image.compressed.first = in.p;
-    in.subBlocks(nullptr);
+    in.subBlocks();
     image.compressed.end = in.p;
 
     const GifRowProgress none;
-    const std::int64_t written =
+    const LzwDecoded decoded =
         DecodeLzw(image.compressed.first, image.compressed.end, image.minCodeSize, target,
                   image.width, image.height, image.height > 200 ? progress : none);
+    if (decoded.result != LzwResult::Ok) {
+        ThrowDecodeFailure(decoded.result);
+    }
+    const std::int64_t written = decoded.written;
 
     if (first) {
         // Only complete rows go into the picture; rows never filled read as colour index 0.
@@ -697,7 +376,6 @@ void TGifFile::readImage(Cursor& in, TExtensionList&& extensions, const GifRowPr
 
     ++imageCount;
     if (first) {
-        image.extensions = std::move(extensions);
         images.push_back(std::move(image));
     }
 }
@@ -732,27 +410,26 @@ void TGifFile::Read(const std::uint8_t* data, std::size_t size, const GifRowProg
     if (!in.byte(b)) {
         return;
     }
-    TExtensionList extensions;
+    TGraphicControl control;
     for (;;) {
         if (b == ';') {
             break;
         }
         while (b == '!') {
-            readExtension(in, extensions);
+            readExtension(in, control);
             if (!in.byte(b)) {
                 return;
             }
         }
         if (b == ',') {
-            readImage(in, std::move(extensions), progress);
-            extensions = TExtensionList();
+            readImage(in, control, progress);
+            control = TGraphicControl();
             if (!in.byte(b)) {
                 b = ';';
             }
             continue;
         }
-        // A byte that begins no known block ends the reading without error; the extensions
-        // just read are dropped.
+        // A byte that begins no known block ends the reading without error.
         break;
     }
 }

@@ -6,7 +6,9 @@
 // Every image of the file is read and decoded, so a damaged later frame fails the load, but
 // only the first image keeps its pixels; later frames are decoded into one reused buffer.
 
-#include "document/errors.h"
+#include "common/tamberlin_error.h"
+#include "imaging/lzw.h"
+#include "imaging/picture_budget.h"
 
 #include <array>
 #include <cstddef>
@@ -47,9 +49,6 @@ class EListIndexError : public TamberlinError {
 public:
     explicit EListIndexError(int index);
 };
-
-// The most pixel memory one load may reserve: the first image plus the reused frame buffer.
-inline constexpr std::uint64_t kMaxGifPixelBytes = std::uint64_t{1} << 30;
 
 struct TRGB {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -125,6 +124,8 @@ struct TByteBuffer {
     std::vector<std::uint8_t> toBytes(const std::uint8_t* dataEnd) const;
 };
 
+// The extension labels. Extensions are read past without keeping their data; only the
+// graphic control extension's disposal and transparency are recorded with the image.
 enum class ExtensionKind : std::uint8_t {
     PlainText = 0x01,
     GraphicControl = 0xF9,
@@ -132,13 +133,12 @@ enum class ExtensionKind : std::uint8_t {
     Application = 0xFF,
 };
 
-// One extension block: its label, the fixed bytes after the label and its sub-block data.
-struct TExtension {
-    ExtensionKind kind = ExtensionKind::Comment;
-    std::string fixed;
-    std::string data;
+// What the last graphic control extension before an image said.
+struct TGraphicControl {
+    int disposal = 0;
+    bool transparent = false;
+    int transparentIndex = 0;
 };
-using TExtensionList = std::vector<TExtension>;
 
 struct TGifSubImage {
     int left = 0, top = 0, width = 0, height = 0;
@@ -149,14 +149,13 @@ struct TGifSubImage {
     int minCodeSize = 0;
     TByteBuffer compressed;
     TByteArray2D pixels; // kept for the first image only
-    TExtensionList extensions;
     int disposal = 0;
     bool transparent = false;
     int transparentIndex = 0;
 };
 
 // Called after each stored row of an image of more than 200 rows: (rows done, rows in all).
-using GifRowProgress = std::function<void(int rowsDone, int rows)>;
+using GifRowProgress = LzwRowProgress;
 
 // The result of a load: the first image, 8 bits a pixel, rows top to bottom, no padding.
 struct GifPicture {
@@ -184,8 +183,8 @@ public:
 
 private:
     struct Cursor;
-    void readImage(Cursor& in, TExtensionList&& extensions, const GifRowProgress& progress);
-    void readExtension(Cursor& in, TExtensionList& list);
+    void readImage(Cursor& in, const TGraphicControl& control, const GifRowProgress& progress);
+    void readExtension(Cursor& in, TGraphicControl& control);
     TBigByteArray frame_; // the reused buffer for every image but a non-interlaced first one
     std::int64_t frameBytes_ = 0;
     std::int64_t frameSlack_ = 0;
@@ -194,12 +193,5 @@ private:
 // Reads a GIF file held in memory and returns its first image; throws on failure.
 GifPicture ReadGifPicture(const std::uint8_t* data, std::size_t size,
                           const GifRowProgress& progress = {});
-
-// The decoder on its own: decodes `compressed` (sub-blocks, as in the file) with the given
-// minimum code size into `out`, which holds width * (height + 1) + kDecodeSlack bytes.
-// Returns the number of pixels written (less than width * (height + 1)). Throws on bad data.
-inline constexpr std::size_t kDecodeSlack = 32;
-std::int64_t DecodeLzw(const std::uint8_t* chain, const std::uint8_t* chainEnd, int minCodeSize,
-                       std::uint8_t* out, int width, int height, const GifRowProgress& progress);
 
 } // namespace tamberlin

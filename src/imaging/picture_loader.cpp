@@ -1,7 +1,9 @@
 #include "imaging/picture_loader.h"
 
 #include "document/errors.h"
+#include "document/file_io.h"
 #include "imaging/gif_reader.h"
+#include "imaging/picture_budget.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -12,10 +14,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
@@ -24,9 +23,6 @@
 namespace tamberlin {
 
 namespace {
-
-// The largest decoded picture the loader accepts (bytes of its pixels).
-constexpr qint64 kMaxPictureBytes = qint64{1} << 30;
 
 QString OutOfMemory() {
     return QStringLiteral("Out of memory");
@@ -81,8 +77,7 @@ bool RunJpegDecode(JpegDecode& d, const QByteArray& bytes, const PictureProgress
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_RGB;
-    const qint64 area = qint64{d.cinfo.image_width} * d.cinfo.image_height;
-    if (area * (cmyk ? 4 : grey ? 1 : 3) > kMaxPictureBytes) {
+    if (qint64{d.cinfo.image_width} * d.cinfo.image_height > kMaxPicturePixels) {
         d.error = OutOfMemory();
         return false;
     }
@@ -190,7 +185,7 @@ LoadedPicture DecodeWithQt(const QByteArray& bytes, const char* format, const QS
     QImageReader reader(&buffer, format);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
-    if (size.isValid() && qint64{size.width()} * size.height() * 4 > kMaxPictureBytes) {
+    if (size.isValid() && qint64{size.width()} * size.height() > kMaxPicturePixels) {
         result.error = OutOfMemory();
         return result;
     }
@@ -252,38 +247,9 @@ LoadedPicture Decode(PictureKind kind, const QString& extension, const QByteArra
     return result;
 }
 
-// Reads the whole file; on failure returns false with the system's reason in `reason`.
-bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& reason) {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = QString::fromStdString(SystemErrorText(errno));
-        return false;
-    }
-    bytes.clear();
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(qsizetype(info.st_size)); // one buffer of the file's size, no regrowth
-    }
-    char chunk[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            reason = QString::fromStdString(SystemErrorText(errno));
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(chunk, n);
-    }
-    ::close(fd);
-    return true;
-}
+// The largest picture file the loader reads: more than a picture within the budget takes in
+// any of the formats. A larger file is refused before it is read.
+constexpr std::size_t kMaxPictureFileBytes = std::size_t{256} << 20;
 
 } // namespace
 
@@ -299,20 +265,31 @@ LoadedPicture LoadPictureFile(const QString& path, const PictureProgress& progre
     if (kind == PictureKind::Unknown) {
         return Decode(kind, extension, {}, progress);
     }
+    // The project's one file reader: a regular file only, opened without waiting (a named
+    // pipe can't hang the window), at most one byte past the cap.
     LoadedPicture result;
-    QByteArray bytes;
-    QString reason;
+    std::string bytes;
+    int err = 0;
     try {
-        if (!ReadWholeFile(path, bytes, reason)) {
-            result.error =
-                QStringLiteral("Cannot open file \"%1\". %2").arg(info.absoluteFilePath(), reason);
-            return result;
-        }
+        err =
+            ReadFilePrefix(QFile::encodeName(path).toStdString(), kMaxPictureFileBytes + 1, bytes);
     } catch (const std::bad_alloc&) {
         result.error = OutOfMemory();
         return result;
     }
-    return Decode(kind, extension, bytes, progress);
+    if (err == 0 && bytes.size() > kMaxPictureFileBytes) {
+        err = EFBIG;
+    }
+    if (err != 0) {
+        result.error =
+            QStringLiteral("Cannot open file \"%1\". %2")
+                .arg(info.absoluteFilePath(), QString::fromStdString(SystemErrorText(err)));
+        return result;
+    }
+    // The decoders read the bytes where they are.
+    return Decode(kind, extension,
+                  QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                  progress);
 }
 
 QImage LoadResourcePicture(const QString& resourcePath) {

@@ -303,6 +303,8 @@ TEST(QuizFileErrors, MissingFileAndBadNames) {
     ASSERT_EQ(::mkfifo(dir.file("pipe.qvt").c_str(), 0600), 0);
     EXPECT_EQ(ioErrorOf([&] { ReadQuizFile(doc->quiz, dir.file("pipe.qvt")); }),
               "Invalid filename");
+    // Saving onto it with no reader fails at once (ENXIO) instead of waiting for one.
+    EXPECT_EQ(ioErrorOf([&] { WriteQuizFile(doc->quiz, dir.file("pipe.qvt")); }), "I/O error 6");
 }
 
 TEST(QuizFileErrors, UnwritableFolderIsAccessDenied) {

@@ -194,6 +194,15 @@ def expected(data, global_count, local_count):
     return f"{im.width} {im.height}\n".encode() + b"".join(bytes(c) for c in table) + indexes
 
 
+def quantized_gradient(w, h):
+    picture = Image.new("RGB", (w, h))
+    picture.putdata([(x * 255 // (w - 1), y * 255 // (h - 1), 255 - x * 255 // (w - 1))
+                     for y in range(h) for x in range(w)])
+    out = io.BytesIO()
+    picture.quantize(256).save(out, "GIF")
+    return out.getvalue()
+
+
 def main():
     rng = random.Random(4)
     os.makedirs(OUT, exist_ok=True)
@@ -232,6 +241,9 @@ def main():
     # Transparency: the transparent index shows in its palette colour.
     cases["transparent"] = (gif([Frame(12, 12, noise(rng, 12, 12, 4), transparent=2)],
                                 colours(rng, 4)), 4, 0)
+    # Quantized colour gradients as Pillow writes them (256-colour global table, interlaced).
+    for w, h in ((64, 64), (301, 203)):
+        cases[f"quantized{w}"] = (quantized_gradient(w, h), 256, 0)
     for name, (data, global_count, local_count) in cases.items():
         with open(os.path.join(OUT, name + ".gif"), "wb") as f:
             f.write(data)

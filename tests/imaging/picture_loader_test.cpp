@@ -1,3 +1,4 @@
+#include "imaging/gif_reader.h"
 #include "imaging/picture_loader.h"
 #include "imaging/picture_loading.h"
 
@@ -13,9 +14,12 @@
 #include <QWidget>
 #include <QtTest/QtTest>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
@@ -138,6 +142,9 @@ class PictureLoaderTest : public QObject {
 private slots:
     void gifByExtensionInAnyCase();
     void gifErrorsComeThrough();
+    void gifPaletteAsTheReaderGives();
+    void pictureOverTheBudgetFailsBeforeReserving();
+    void namedPipeNeverBlocks();
     void qtFormatsAndPng();
     void jpegDecodes();
     void damagedJpegFails();
@@ -188,6 +195,77 @@ void PictureLoaderTest::gifErrorsComeThrough() {
     const LoadedPicture failed = LoadPictureFile(Data("overflow.gif"));
     QCOMPARE(failed.error, QStringLiteral("Code size overflow"));
     QVERIFY(failed.image.isNull());
+}
+
+// The image the windows get holds exactly the reader's palette and indexes, and painting it
+// (as the question picture does) shows every pixel in its palette colour.
+void PictureLoaderTest::gifPaletteAsTheReaderGives() {
+    for (const char* name : {"bits8.gif", "local16.gif", "global4.gif", "animated.gif",
+                             "interlaced301.gif", "quantized64.gif", "quantized301.gif"}) {
+        const QByteArray bytes = FileBytes(Data(name));
+        const GifPicture reader = ReadGifPicture(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+        const LoadedPicture p = LoadPictureFile(Data(name));
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        const QList<QRgb> table = p.image.colorTable();
+        QCOMPARE(table.size(), 256);
+        for (int i = 0; i < 256; ++i) {
+            const TRGB& c = reader.palette[std::size_t(i)];
+            QCOMPARE(table[i], qRgb(c.r, c.g, c.b));
+        }
+        QImage painted(p.image.size(), QImage::Format_RGB32);
+        QPainter(&painted).drawImage(0, 0, p.image);
+        for (int y = 0; y < p.image.height(); ++y) {
+            for (int x = 0; x < p.image.width(); ++x) {
+                const std::uint8_t index = reader.pixels.data()[y * reader.width + x];
+                QCOMPARE(p.image.pixelIndex(x, y), int(index));
+                const TRGB& c = reader.palette[index];
+                QCOMPARE(painted.pixel(x, y), qRgb(c.r, c.g, c.b));
+            }
+        }
+    }
+}
+
+// A 41-byte GIF whose image claims 32767x32767 pixels: "Out of memory" at once, in the
+// window's loading and in picture-dump, instead of gigabytes for the conversion.
+void PictureLoaderTest::pictureOverTheBudgetFailsBeforeReserving() {
+    TempDir dir;
+    const QString path = Q(dir.file("huge.gif"));
+    QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00"
+                   "\x00\x00\x00\xff\xff\xff"
+                   ",\x00\x00\x00\x00\xff\x7f\xff\x7f\x00"
+                   "\x02\x08\x84\x8f\xa9\xcb\xed\x0f\x63\x2b\x00;",
+                   41);
+    Write(path, gif);
+    QCOMPARE(gif.size(), 41);
+    QCOMPARE(LoadPictureForWindow(path).error, QStringLiteral("Out of memory"));
+    QProcess tool;
+    tool.start(QStringLiteral(PICTURE_DUMP), {path, Q(dir.file("out.ppm"))});
+    QVERIFY(tool.waitForFinished(30000));
+    QCOMPARE(tool.exitCode(), 1);
+    QCOMPARE(tool.readAllStandardOutput(), QByteArray("Out of memory\n"));
+    QVERIFY(!QFile::exists(Q(dir.file("out.ppm"))));
+}
+
+// A named pipe with no writer in a picture's place is refused at once, by picture-dump and by
+// the window's loading, instead of waiting for ever for data.
+void PictureLoaderTest::namedPipeNeverBlocks() {
+    TempDir dir;
+    const QString path = Q(dir.file("pipe.gif"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const QString refused = QStringLiteral("Cannot open file \"%1\". %2")
+                                .arg(path, QString::fromLocal8Bit(std::strerror(EINVAL)));
+    QProcess tool;
+    tool.start(QStringLiteral(PICTURE_DUMP), {path});
+    const bool finished = tool.waitForFinished(10000);
+    if (!finished) {
+        tool.kill();
+        tool.waitForFinished();
+    }
+    QVERIFY2(finished, "picture-dump waits on the pipe");
+    QCOMPARE(tool.exitCode(), 1);
+    QCOMPARE(QString::fromLocal8Bit(tool.readAllStandardOutput()), refused + u'\n');
+    QCOMPARE(LoadPictureForWindow(path).error, refused);
 }
 
 void PictureLoaderTest::qtFormatsAndPng() {

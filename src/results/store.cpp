@@ -1,0 +1,369 @@
+#include "results/store.h"
+
+#include "results/form.h"
+#include "results/quizzes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tamberlin::results {
+
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS submissions (
+    id INTEGER PRIMARY KEY,
+    received TEXT NOT NULL,
+    quiz_id TEXT NOT NULL,
+    quiz_file TEXT,
+    quiz_title TEXT,
+    question_count INTEGER,
+    name TEXT,
+    email TEXT NOT NULL,
+    url TEXT NOT NULL,
+    lapsed TEXT NOT NULL,
+    posted_score TEXT NOT NULL,
+    checked_score INTEGER,
+    differs INTEGER NOT NULL
+);
+CREATE INDEX IF NOT EXISTS submissions_by_quiz ON submissions(quiz_id);
+CREATE TABLE IF NOT EXISTS answers (
+    submission_id INTEGER NOT NULL REFERENCES submissions(id),
+    question INTEGER NOT NULL,
+    answer TEXT,
+    correct INTEGER,
+    right_answer TEXT,
+    PRIMARY KEY (submission_id, question)
+) WITHOUT ROWID;
+)sql";
+
+// How long a writer waits for another process's transaction before giving up.
+constexpr int kBusyTimeoutMs = 10000;
+
+std::int64_t userVersion(Database& db) {
+    Statement version(db, "PRAGMA user_version");
+    version.step();
+    return version.integer(0);
+}
+
+void configure(Database& db, bool readOnly) {
+    sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
+    if (readOnly) {
+        return;
+    }
+    // WAL lets readers (the report) work beside the writers. With NORMAL a commit does not
+    // sync the log: record() does, before it returns, so an acknowledged submission survives
+    // a power cut too, not just a crash.
+    db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    // A CGI process would otherwise fold the log back into the file at every exit; the
+    // automatic checkpoint at commit keeps the log short instead.
+    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (userVersion(db) == ResultsStore::kSchemaVersion) {
+        return; // the usual case, without a write transaction
+    }
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        const std::int64_t found = userVersion(db);
+        if (found > ResultsStore::kSchemaVersion) {
+            throw SqliteError("the results database was made by a newer version (schema " +
+                                  std::to_string(found) + ")",
+                              SQLITE_ERROR);
+        }
+        if (found < ResultsStore::kSchemaVersion) {
+            db.exec(kSchema);
+            db.exec(
+                ("PRAGMA user_version=" + std::to_string(ResultsStore::kSchemaVersion)).c_str());
+        }
+        db.exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+} // namespace
+
+struct ResultsStore::Connection {
+    Database db;
+    Statement begin;
+    Statement commit;
+    Statement insertSubmission;
+    Statement insertAnswer;
+
+    Connection(const std::string& path, bool readOnly)
+        : db(path, readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWriteCreate),
+          begin((configure(db, readOnly), db), "BEGIN IMMEDIATE"), commit(db, "COMMIT"),
+          insertSubmission(db, "INSERT INTO submissions (received, quiz_id, quiz_file, "
+                               "quiz_title, question_count, name, email, url, lapsed, "
+                               "posted_score, checked_score, differs) "
+                               "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+          insertAnswer(db, "INSERT INTO answers (submission_id, question, answer, correct, "
+                           "right_answer) VALUES (?,?,?,?,?)") {}
+};
+
+ResultsStore::ResultsStore(std::string path) : path_(std::move(path)) {
+    std::lock_guard lock(mutex_);
+    open();
+}
+
+ResultsStore::~ResultsStore() = default;
+
+void ResultsStore::open() {
+    connection_.reset();
+    struct stat info {};
+    // A file with no write permission bit counts as read-only, also for root (who could
+    // write it anyway): the teacher who took the bits away meant it.
+    readOnly_ = stat(path_.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
+    {
+        // A log that is there already has its name in the folder on the disk.
+        std::lock_guard syncLock(syncMutex_);
+        folderSynced_ = stat((path_ + "-wal").c_str(), &info) == 0;
+    }
+    // Two processes that open a new database at once can each hold a lock the other needs
+    // to switch it to WAL; SQLite then gives up at once instead of waiting, so wait here.
+    const auto giveUp =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (int attempt = 1;; ++attempt) {
+        try {
+            connection_ = std::make_unique<Connection>(path_, readOnly_);
+            break;
+        } catch (const SqliteError& e) {
+            const int primary = e.code() & 0xFF;
+            if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) ||
+                std::chrono::steady_clock::now() > giveUp) {
+                throw SqliteError("results database " + path_ + ": " + e.what(), e.code());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(attempt, 20)));
+        }
+    }
+    if (stat(path_.c_str(), &info) == 0) {
+        device_ = info.st_dev;
+        inode_ = info.st_ino;
+    }
+}
+
+void ResultsStore::syncThrough(std::uint64_t commit) {
+    std::lock_guard lock(syncMutex_);
+    if (synced_ >= commit) {
+        return; // another thread's sync covered this commit
+    }
+    std::uint64_t covered = 0;
+    {
+        std::lock_guard storeLock(mutex_);
+        covered = committed_; // every commit so far has written its log frames
+    }
+    const auto syncFile = [](const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return errno;
+        }
+        const int err = fsync(fd) == 0 ? 0 : errno;
+        close(fd);
+        return err;
+    };
+    int err = syncFile(path_ + "-wal");
+    if (err == ENOENT) {
+        err = syncFile(path_); // no log: the commits are in the file itself
+    }
+    if (err == 0 && !folderSynced_) {
+        // The log's own name in its folder, once.
+        const std::size_t slash = path_.rfind('/');
+        err = syncFile(slash == std::string::npos ? "."
+                       : slash == 0               ? "/"
+                                                  : path_.substr(0, slash));
+        folderSynced_ = err == 0;
+    }
+    if (err != 0) {
+        throw SqliteError("results database " + path_ +
+                              ": cannot sync the write-ahead log: " + std::strerror(err),
+                          SQLITE_IOERR);
+    }
+    synced_ = covered;
+}
+
+std::int64_t ResultsStore::record(const Submission& submission, const QuizKey* quiz,
+                                  const ScoreCheck& check, const std::string& received) {
+    const auto [id, commit] = commitRecord(submission, quiz, check, received);
+    syncThrough(commit);
+    return id;
+}
+
+std::pair<std::int64_t, std::uint64_t> ResultsStore::commitRecord(const Submission& submission,
+                                                                  const QuizKey* quiz,
+                                                                  const ScoreCheck& check,
+                                                                  const std::string& received) {
+    std::lock_guard lock(mutex_);
+    struct stat info {};
+    // A file removed, replaced or made read-only under a running server: writing on through
+    // the old handle would acknowledge submissions that nobody can read.
+    const bool same = stat(path_.c_str(), &info) == 0 && info.st_dev == device_ &&
+                      info.st_ino == inode_ && ((info.st_mode & 0222) == 0) == readOnly_;
+    if (!connection_ || !same) {
+        open();
+    }
+    Connection& c = *connection_;
+    try {
+        c.begin.run();
+        Statement& s = c.insertSubmission;
+        s.bind(1, received);
+        s.bind(2, submission.quizId);
+        if (quiz != nullptr) {
+            s.bind(3, quiz->path);
+            s.bind(4, quiz->title);
+            s.bind(5, static_cast<std::int64_t>(quiz->answers.size()));
+        } else {
+            s.bindNull(3);
+            s.bindNull(4);
+            s.bindNull(5);
+        }
+        if (submission.hasName) {
+            s.bind(6, submission.name);
+        } else {
+            s.bindNull(6);
+        }
+        s.bind(7, submission.email);
+        s.bind(8, submission.url);
+        s.bind(9, submission.lapsed);
+        s.bind(10, submission.score);
+        s.bind(11, check.checkedScore);
+        s.bind(12, std::int64_t{check.differs ? 1 : 0});
+        s.run();
+        const std::int64_t id = sqlite3_last_insert_rowid(c.db.handle());
+        std::map<int, const std::string*> rows;
+        for (const auto& [n, answer] : submission.answers) {
+            rows[n] = &answer;
+        }
+        if (quiz != nullptr) {
+            for (int n = 1; n <= static_cast<int>(quiz->answers.size()); ++n) {
+                rows.try_emplace(n, nullptr);
+            }
+        }
+        for (const auto& [n, answer] : rows) {
+            Statement& a = c.insertAnswer;
+            a.bind(1, id);
+            a.bind(2, std::int64_t{n});
+            if (answer != nullptr) {
+                a.bind(3, *answer);
+            } else {
+                a.bindNull(3);
+            }
+            const bool inQuiz = quiz != nullptr && n <= static_cast<int>(quiz->answers.size());
+            if (inQuiz) {
+                a.bind(4, std::int64_t{check.correct[static_cast<std::size_t>(n - 1)]});
+                a.bind(5, quiz->answers[static_cast<std::size_t>(n - 1)]);
+            } else {
+                a.bindNull(4);
+                a.bindNull(5);
+            }
+            a.run();
+        }
+        c.commit.run();
+        return {id, ++committed_};
+    } catch (const SqliteError& e) {
+        c.begin.reset();
+        c.insertSubmission.reset();
+        c.insertAnswer.reset();
+        c.commit.reset();
+        if (!sqlite3_get_autocommit(c.db.handle())) {
+            sqlite3_exec(c.db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        throw SqliteError("results database " + path_ + ": " + e.what(), e.code());
+    }
+}
+
+std::vector<StoredSubmission> ReadSubmissions(const std::string& path,
+                                              const std::optional<std::string>& quizId) {
+    Database db(path, Database::Mode::ReadOnly);
+    sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
+    // One read transaction, so both queries see the same submissions.
+    db.exec("BEGIN");
+    std::vector<StoredSubmission> out;
+    std::map<std::int64_t, std::size_t> byId;
+    {
+        Statement s(db, "SELECT id, received, quiz_id, quiz_title, question_count, name, email, "
+                        "url, lapsed, posted_score, checked_score, differs, quiz_file "
+                        "FROM submissions WHERE ?1 IS NULL OR quiz_id = ?1 ORDER BY id");
+        if (quizId) {
+            s.bind(1, *quizId);
+        } else {
+            s.bindNull(1);
+        }
+        while (s.step()) {
+            StoredSubmission row;
+            row.id = s.integer(0);
+            row.received = s.text(1);
+            row.quizId = s.text(2);
+            row.quizTitle = s.text(3);
+            row.checked = !s.isNull(12);
+            row.name = s.text(5);
+            row.email = s.text(6);
+            row.url = s.text(7);
+            row.lapsed = s.text(8);
+            row.postedScore = s.text(9);
+            if (!s.isNull(10)) {
+                row.checkedScore = s.integer(10);
+            }
+            row.differs = s.integer(11) != 0;
+            if (!s.isNull(4)) {
+                row.answers.resize(static_cast<std::size_t>(s.integer(4)));
+            }
+            byId.emplace(row.id, out.size());
+            out.push_back(std::move(row));
+        }
+    }
+    Statement a(db, "SELECT a.submission_id, a.question, a.answer, a.correct, a.right_answer "
+                    "FROM answers a JOIN submissions s ON s.id = a.submission_id "
+                    "WHERE ?1 IS NULL OR s.quiz_id = ?1 ORDER BY a.submission_id, a.question");
+    if (quizId) {
+        a.bind(1, *quizId);
+    } else {
+        a.bindNull(1);
+    }
+    while (a.step()) {
+        const auto found = byId.find(a.integer(0));
+        if (found == byId.end()) {
+            continue; // written after the first query ran
+        }
+        StoredSubmission& row = out[found->second];
+        const auto n = static_cast<std::size_t>(a.integer(1));
+        if (n < 1 || n > kMaxAnswerFields) {
+            continue;
+        }
+        if (row.answers.size() < n) {
+            row.answers.resize(n);
+        }
+        StoredAnswer& answer = row.answers[n - 1];
+        answer.answer = a.text(2);
+        if (!a.isNull(3)) {
+            answer.correct = static_cast<int>(a.integer(3));
+        }
+        answer.rightAnswer = a.text(4);
+    }
+    return out;
+}
+
+std::string NowIso8601() {
+    const auto now = std::chrono::system_clock::now();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  static_cast<int>(ms % 1000));
+    return text;
+}
+
+} // namespace tamberlin::results
