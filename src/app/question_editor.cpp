@@ -15,18 +15,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 
-#include <algorithm>
 
 namespace tamberlin {
-
-namespace {
-
-// The slot for a question index; a damaged count never reaches outside the 100 slots.
-std::size_t slotIndex(int n) {
-    return static_cast<std::size_t>(std::clamp(n, 0, kMaxQuestions - 1));
-}
-
-} // namespace
 
 QLineEdit* TForm1::choiceBox(int k) const {
     QLineEdit* boxes[] = {Edit1, Edit2, Edit3, Edit4, Edit5};
@@ -83,9 +73,8 @@ void TForm1::EnableEditor() {
     qpicaddress->setEnabled(true);
     Image1->clearPicture();
     InsertImgBtn->setEnabled(true);
-    const int choices = quiz().ChoiceCount;
     for (int k = 0; k < kMaxChoices; ++k) {
-        if (k < 2 || choices > k) {
+        if (session_->choiceInUse(k)) {
             choiceBox(k)->clear();
             setBoxColour(choiceBox(k), true);
             choiceBox(k)->setEnabled(true);
@@ -95,7 +84,7 @@ void TForm1::EnableEditor() {
     setBoxColour(Edit6, true);
     Edit6->setEnabled(true);
     for (int k = 0; k < kMaxChoices; ++k) {
-        if (k < 2 || choices > k) {
+        if (session_->choiceInUse(k)) {
             choiceLabel(k)->setEnabled(true);
         }
     }
@@ -152,7 +141,7 @@ void TForm1::BeginEditing() {
 void TForm1::ShowQuestion(int n) {
     Updating = true;
     const TQuizRec& block = quiz();
-    const TQuestionRec& question = block.Questions[slotIndex(n)];
+    const TQuestionRec& question = session_->slot(n);
     Label9->setText(QStringLiteral("Quiz Title: ") + FromCodePage(block.Title));
     Label8->setText(QString::number(n + 1) + QStringLiteral(" of ") +
                     QString::number(block.QuestionCount));

@@ -36,8 +36,8 @@ QuizSession::QuizSession(SessionPrompts& prompts)
     document_->ResetQuiz();
 }
 
-const TQuestionRec& QuizSession::currentSlot() const {
-    return quiz().Questions[slotIndex(currentQuestion_)];
+const TQuestionRec& QuizSession::slot(int n) const {
+    return quiz().Questions[slotIndex(n)];
 }
 
 bool QuizSession::choiceInUse(int k) const {

@@ -102,8 +102,10 @@ public:
     // Whether a quiz is set up or opened, with the editor on.
     bool editing() const { return editing_; }
     int currentQuestion() const { return currentQuestion_; }
-    // The slot of the question shown (a damaged count never reaches outside the 100 slots).
-    const TQuestionRec& currentSlot() const;
+    // The slot of question n (a damaged count never reaches outside the 100 slots), and of the
+    // question shown.
+    const TQuestionRec& slot(int n) const;
+    const TQuestionRec& currentSlot() const { return slot(currentQuestion_); }
     // Whether choice k (0 = A) is in use: A and B always, C to E within the choice count.
     bool choiceInUse(int k) const;
     // Work that closing, New or Open would lose: unsaved or unstored changes (a quiz set up but
