@@ -27,8 +27,6 @@ public:
     void ShowPicture(const QPixmap& picture);
     void ShowPicture(const QImage& picture);
 
-    QLabel* Image1 = nullptr;
-
     void FormShow();
     void FormMouseDown();
 
@@ -38,6 +36,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The picture, by its layout name (also its object name).
+    QLabel* Image1 = nullptr;
     void fitToPicture();
     void centreOverMainWindow();
 };

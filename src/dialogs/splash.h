@@ -32,10 +32,6 @@ public:
 
     explicit TSplash(QWidget* parent = nullptr);
 
-    QLabel* Image1 = nullptr;
-    QWidget* Shape1 = nullptr;
-    QTimer* Timer1 = nullptr;
-
     void FormShow();
     void Timer1Timer();
     void Image1Click();
@@ -48,6 +44,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Controls, by their layout names (also their object names).
+    QLabel* Image1 = nullptr;
+    QWidget* Shape1 = nullptr;
+    QTimer* Timer1 = nullptr;
     bool leftPressedOnPicture_ = false;
 };
 

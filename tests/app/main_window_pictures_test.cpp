@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+using tamberlin::testing::Child;
 using namespace tamberlin;
 using tamberlin::testing::MakeQuiz;
 using tamberlin::testing::TempDir;
@@ -233,13 +234,13 @@ private slots:
     void aboutShowsTheSplashUntilItsTimerCloses() {
         start();
         form->CreateSplash();
-        form->findChild<TSplash*>()->Timer1->setInterval(50);
+        Child<QTimer>(form->findChild<TSplash*>(), "Timer1")->setInterval(50);
         bool shown = false;
         QTimer::singleShot(20, [&] { shown = form->findChild<TSplash*>()->isVisible(); });
         menuItem("About1")->trigger();
         QVERIFY(shown);
         QVERIFY(!form->findChild<TSplash*>()->isVisible());
-        QVERIFY(!form->findChild<TSplash*>()->Timer1->isActive());
+        QVERIFY(!Child<QTimer>(form->findChild<TSplash*>(), "Timer1")->isActive());
     }
 
     void helpOpensThePageInTheStartFolder() {

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -46,10 +47,15 @@ protected:
 
     QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
 
-    // The window's controls and menu items, found by their layout names.
+    // The window's controls and menu items, found by their layout names among the window's own
+    // (its dialogs have controls of the same names).
     template <class W = QWidget>
     W* control(const char* name) const {
-        W* found = form->findChild<W*>(QString::fromLatin1(name));
+        const QString objectName = QString::fromLatin1(name);
+        W* found = form->centralWidget()->findChild<W*>(objectName);
+        if (found == nullptr) {
+            found = form->menuBar()->findChild<W*>(objectName);
+        }
         if (found == nullptr) {
             qFatal("the main window has no %s", name);
         }

@@ -33,6 +33,16 @@ inline void WhenModal(std::function<void(QWidget*)> act) {
     QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
+// A window's control, found by its layout name.
+template <class T>
+T* Child(const QObject* owner, const char* name) {
+    T* found = owner->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return found;
+}
+
 // Installs a scripted platform for the lifetime of a test object and restores the real one.
 class ScriptedPlatform {
 public:
