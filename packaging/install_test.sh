@@ -32,7 +32,7 @@ prefix=$root/usr/local
 data=$prefix/share/tamberlin
 web_files="clock.js 0fdg.gif 1fdg.gif 2fdg.gif 3fdg.gif 4fdg.gif 5fdg.gif 6fdg.gif 7fdg.gif
     8fdg.gif 9fdg.gif cfdg.gif"
-expected="bin/tamberlin bin/picture-dump share/tamberlin/tamberlin_help.htm
+expected="bin/tamberlin bin/picture-dump bin/tamberlin-results share/tamberlin/tamberlin_help.htm
     share/tamberlin/examples/solar_system.qvt share/tamberlin/examples/saturn.gif
     share/applications/tamberlin.desktop share/mime/packages/tamberlin.xml
     share/metainfo/tamberlin.metainfo.xml share/icons/hicolor/scalable/apps/tamberlin.svg
@@ -73,6 +73,8 @@ done
     fail "the help page is not in the data folder beside bin/"
 "$prefix/bin/picture-dump" "$data/examples/saturn.gif" >/dev/null ||
     fail "the installed picture-dump cannot read the example's picture"
+"$prefix/bin/tamberlin-results" --help >/dev/null ||
+    fail "the installed tamberlin-results does not start"
 
 echo "== Manual pages"
 for page in "$prefix"/share/man/man1/*.1.gz; do
@@ -131,7 +133,8 @@ fi
 [ "$(dpkg-deb -f "$deb" Section)" = education ] || fail "Section: $(dpkg-deb -f "$deb" Section)"
 dpkg-deb -f "$deb" Maintainer | grep -q '<.*@.*>' || fail "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo; do
+for library in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo \
+    libsqlite3-0 libmicrohttpd; do
     echo "$depends" | grep -q "$library" || fail "Depends lacks $library: $depends"
 done
 dpkg-deb --ctrl-tarfile "$deb" | tar -x -O ./triggers >"$tmp/triggers" 2>/dev/null ||

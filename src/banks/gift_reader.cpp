@@ -3,6 +3,7 @@
 // feedback after "#" (dropped), blank lines between questions. Other kinds of question are
 // recognised only so that they can be skipped with a note.
 #include "banks/bank_parsing.h"
+#include "document/code_page.h"
 
 #include <cctype>
 #include <cstdint>
@@ -107,24 +108,6 @@ std::string unescape(std::string_view raw) {
     return out;
 }
 
-void appendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // An HTML text as plain text: tags dropped (paragraph, line and list-item tags become line
 // breaks), the common entities decoded, runs of white space made one space.
 std::string htmlToText(std::string_view html) {
@@ -195,7 +178,7 @@ std::string htmlToText(std::string_view html) {
                     }
                 }
                 if (code >= 0) {
-                    appendUtf8(flat, static_cast<std::uint32_t>(code));
+                    AppendUtf8(flat, static_cast<char32_t>(code));
                     i = semi;
                     continue;
                 }

@@ -15,21 +15,6 @@ namespace tamberlin {
 
 namespace {
 
-int writeAll(int fd, std::string_view data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 // Writes a target that is not a regular file (a device, a named pipe) where it is. The open
 // never waits: a pipe with no reader fails at once (ENXIO) instead of freezing the program;
 // the writes that follow block as usual.
@@ -44,7 +29,7 @@ int writeInPlace(const std::string& path, std::string_view data) {
         ::close(fd);
         return err;
     }
-    int err = writeAll(fd, data);
+    int err = WriteAll(fd, data);
     if (::close(fd) != 0 && err == 0) {
         err = errno;
     }
@@ -115,7 +100,7 @@ int WriteFileAtomically(const std::string& requestedPath, std::string_view data)
     }
     tempPath.assign(templ.data());
 
-    int err = writeAll(fd, data);
+    int err = WriteAll(fd, data);
     // mkstemp makes the file private; give it the target's bits, or a new file's usual ones.
     if (err == 0 && ::fchmod(fd, exists ? mode : mode & ~currentUmask()) != 0) {
         err = errno;
@@ -176,6 +161,21 @@ int ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::string& o
     }
     ::close(fd);
     return err;
+}
+
+int WriteAll(int fd, std::string_view data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
 }
 
 } // namespace tamberlin

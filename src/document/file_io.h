@@ -20,4 +20,8 @@ int WriteFileAtomically(const std::string& path, std::string_view data);
 // value of the step that failed.
 int ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::string& out);
 
+// Writes all of data to the open descriptor fd, going on after interrupted and partial writes.
+// Returns 0 on success or the errno value of the write that failed.
+int WriteAll(int fd, std::string_view data);
+
 } // namespace tamberlin

@@ -1,5 +1,6 @@
 #include "generator/page_files.h"
 
+#include "document/file_io.h"
 #include "document/paths.h"
 
 #include <cerrno>
@@ -18,21 +19,6 @@ namespace {
 
 constexpr std::size_t kMaxTempNameBase = 200;
 constexpr int kTempNameAttempts = 64;
-
-int writeAll(int fd, std::string_view data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
 
 // A fresh suffix for a temporary name; O_EXCL decides whether it is free.
 std::uint64_t nextSuffix() {
@@ -205,7 +191,7 @@ private:
         if (const int err = openTemporary(fd); err != 0) {
             return err;
         }
-        int err = writeAll(fd, bytes);
+        int err = WriteAll(fd, bytes);
         if (err == 0 && overwritten_ && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
             err = errno;
         }

@@ -2,6 +2,7 @@
 #include "document/quiz.h"
 #include "document/quiz_file.h"
 
+#include "common/headless_run.h"
 #include "common/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace tamberlin;
@@ -19,26 +21,10 @@ using tamberlin::testing::WriteAll;
 
 namespace {
 
-struct Outcome {
-    std::optional<int> status;
-    std::string out;
-    std::string err;
-};
+using tamberlin::testing::Outcome;
 
 Outcome run(std::vector<std::string> args) {
-    args.insert(args.begin(), "tamberlin");
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    std::ostringstream out;
-    std::ostringstream err;
-    Outcome result;
-    result.status = RunHeadlessCommand(static_cast<int>(args.size()), argv.data(), out, err);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
+    return tamberlin::testing::RunHeadless(std::move(args));
 }
 
 bool contains(const std::string& text, const std::string& part) {

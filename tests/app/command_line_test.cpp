@@ -2,6 +2,7 @@
 #include "document/quiz.h"
 #include "document/quiz_file.h"
 
+#include "common/headless_run.h"
 #include "common/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace tamberlin;
@@ -25,26 +27,10 @@ using tamberlin::testing::WriteAll;
 
 namespace {
 
-struct Outcome {
-    std::optional<int> status;
-    std::string out;
-    std::string err;
-};
+using tamberlin::testing::Outcome;
 
 Outcome run(std::vector<std::string> args) {
-    args.insert(args.begin(), "tamberlin");
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    std::ostringstream out;
-    std::ostringstream err;
-    Outcome result;
-    result.status = RunHeadlessCommand(static_cast<int>(args.size()), argv.data(), out, err);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
+    return tamberlin::testing::RunHeadless(std::move(args));
 }
 
 std::string expected(const std::string& name) {
