@@ -15,7 +15,6 @@
 #include <QTextDocument>
 #include <QToolButton>
 
-
 namespace tamberlin {
 
 QLineEdit* TForm1::choiceBox(int k) const {
