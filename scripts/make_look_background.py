@@ -3,7 +3,7 @@
 diagonal gradient from pale cream in the top left corner to dark green in the bottom right.
 
 Run from the repository root:  /usr/bin/python3 scripts/make_look_background.py
-It rewrites src/dialogs/resources/newhtml_background.jpg (needs python3-pil)."""
+It rewrites src/dialogs/pictures/newhtml_background.jpg (needs python3-pil)."""
 
 from pathlib import Path
 
@@ -22,7 +22,7 @@ def main() -> None:
         for x in range(WIDTH):
             t = (x + y) / span
             pixels[x, y] = tuple(round(a + (b - a) * t) for a, b in zip(CREAM, DARK_GREEN))
-    target = Path(__file__).resolve().parent.parent / "src/dialogs/resources/newhtml_background.jpg"
+    target = Path(__file__).resolve().parent.parent / "src/dialogs/pictures/newhtml_background.jpg"
     image.save(target, "JPEG", quality=90, optimize=True)
 
 

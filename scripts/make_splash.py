@@ -4,7 +4,7 @@
 It shows the program's name, its version (taken from the top CMakeLists.txt) and, inside the
 link area at 64,168 (225 x 33 pixels) that opens the maker's web page, the maker's name.
 
-Usage: scripts/make_splash.py [OUTPUT]   (default: src/dialogs/splash/splash.jpg)
+Usage: scripts/make_splash.py [OUTPUT]   (default: src/dialogs/pictures/splash.jpg)
 Needs Debian's python3-pil and fonts-dejavu-core.
 """
 import pathlib
@@ -40,7 +40,7 @@ def centred(draw, y, text, fnt, fill, left=0, width=WIDTH):
 
 
 def main():
-    out = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else here / "src/dialogs/splash/splash.jpg"
+    out = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else here / "src/dialogs/pictures/splash.jpg"
     img = Image.new("RGB", (WIDTH, HEIGHT))
     draw = ImageDraw.Draw(img)
     # A vertical blue-to-teal gradient.

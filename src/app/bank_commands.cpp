@@ -1,5 +1,7 @@
 #include "app/bank_commands.h"
 
+#include "document/paths.h"
+
 #include "banks/question_bank.h"
 #include "banks/quiz_check.h"
 #include "document/errors.h"
@@ -47,8 +49,7 @@ void printNotes(std::ostream& err, const std::string& file, std::string_view uni
 }
 
 std::string baseName(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name(PathFileNamePart(path));
     if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) {
         name.erase(dot);
     }

@@ -11,6 +11,7 @@
 #include "document/file_io.h"
 
 #include "platform/platform.h"
+#include "platform/qt_paths.h"
 
 #include <QAction>
 #include <QDir>
@@ -26,10 +27,6 @@
 namespace tamberlin {
 
 namespace {
-
-std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QString utf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -90,10 +87,10 @@ bool isBareOrRelative(const std::string& picture) {
 } // namespace
 
 void TForm1::ImportQuestions1Click() {
-    const bool quizOpen = editorOn();
+    const bool quizOpen = session_->editing();
     // Without a quiz the import starts a new one, so unsaved work is offered for saving first,
     // as before New and Open.
-    if (!quizOpen && (QuizChanged || QuestionChanged) && !askToSaveChanges(&TForm1::Save1Click)) {
+    if (!quizOpen && !session_->OfferToSaveUnsavedWork()) {
         return;
     }
     const std::optional<QString> chosen = platform().getOpenFileName(bankOpenDialog());
@@ -101,7 +98,7 @@ void TForm1::ImportQuestions1Click() {
         return;
     }
     const QString fileName = QFileInfo(*chosen).fileName();
-    const ImportResult imported = ImportQuestionFile(localPath(*chosen), std::nullopt);
+    const ImportResult imported = ImportQuestionFile(ToLocalPath(*chosen), std::nullopt);
     if (!imported.ok()) {
         platform().showError(fileName + QStringLiteral(": ") + utf8(imported.errorText()));
         return;
@@ -118,7 +115,7 @@ void TForm1::ImportQuestions1Click() {
             return;
         }
         // Edits still in the boxes are settled as before a move.
-        if (!settlePendingEdits()) {
+        if (!session_->SettlePendingEdits()) {
             return;
         }
         const int choicesBefore = quiz().ChoiceCount;
@@ -131,10 +128,11 @@ void TForm1::ImportQuestions1Click() {
             EnableEditor();
             Updating = false;
         }
-        showAnotherQuestion(appended.firstIndex);
+        session_->MoveTo(appended.firstIndex);
+        showCurrentQuestion();
     } else {
+        session_->StartQuiz();
         Updating = true;
-        document_.ResetQuiz();
         DisableEditor();
         Updating = false;
         // The new quiz is named after the bank until the author sets it up.
@@ -148,20 +146,18 @@ void TForm1::ImportQuestions1Click() {
         setHtmlMenuEnabled(true);
         createbtn->setEnabled(true);
         setPreviewEnabled(false);
-        QuizFileName.clear();
-        HtmlFileName.clear();
         setWindowTitle(QStringLiteral("Tamberlin Free"));
-        QuestionChanged = false;
         BeginEditing();
     }
     RefreshEditButtons();
-    QuizChanged = true;
+    session_->markQuizChanged();
 
     // Pictures named by a bare or relative name are found beside the page, which is published
     // beside the quiz: say so when the bank lives elsewhere.
     const QString bankFolder = QFileInfo(*chosen).absoluteDir().canonicalPath();
-    const QString quizFolder =
-        QuizFileName.isEmpty() ? QString() : QFileInfo(QuizFileName).absoluteDir().canonicalPath();
+    const QString quizFolder = quizFileName().isEmpty()
+                                   ? QString()
+                                   : QFileInfo(quizFileName()).absoluteDir().canonicalPath();
     if (bankFolder != quizFolder) {
         for (const BankQuestion& question : imported.questions) {
             if (isBareOrRelative(question.picture)) {
@@ -190,7 +186,7 @@ void TForm1::ExportQuestions1Click() {
     }
     // The questions as stored: edits still in the boxes are not part of them.
     const ExportResult exported = ExportQuestions(quiz(), *format);
-    if (const int error = WriteFileAtomically(localPath(*chosen), exported.text); error != 0) {
+    if (const int error = WriteFileAtomically(ToLocalPath(*chosen), exported.text); error != 0) {
         platform().showError(QStringLiteral("Cannot write ") + *chosen + QStringLiteral(": ") +
                              utf8(SystemErrorText(error)));
         return;
@@ -207,7 +203,7 @@ void TForm1::ExportQuestions1Click() {
 
 void TForm1::CheckQuiz1Click() {
     // The quiz as stored, checked against the folder its page is published in.
-    const std::vector<QuizProblem> problems = CheckQuiz(quiz(), localPath(QuizFileName));
+    const std::vector<QuizProblem> problems = CheckQuiz(quiz(), session_->quizFileName());
     if (problems.empty()) {
         platform().showMessage(QStringLiteral("No problems found."));
         return;

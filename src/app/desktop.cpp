@@ -1,7 +1,9 @@
 #include "app/desktop.h"
 
 #include "app/main_window.h"
+#include "dialogs/splash.h"
 #include "platform/platform.h"
+#include "widgets/centring.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -32,17 +34,14 @@ int RunDesktop(int argc, char** argv) {
     platform().setParentWindow(&form);
 
     // The splash window, shown modally; start-up waits until its timer or a click closes it.
-    form.CreateSplash();
-    form.Splash->exec();
+    form.CreateSplash()->exec();
 
     // The windows that live from start-up to exit: the preferences dialog, the setup dialog, the
     // image viewer and the picture chooser, in this order (the others are added with them).
     form.CreateDialogs();
 
     form.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        form.move(screen->availableGeometry().center() - form.rect().center());
-    }
+    widgets::CentreOnScreen(&form);
     form.show();
     return QApplication::exec();
 }

@@ -1,13 +1,13 @@
-// The file commands of the main window: Save, Save As, Open and the open at start-up, around
-// the quiz file reader and writer; and publishing: Create Html and Preview.
+// The file commands of the main window: Save, Save As, Open and the open at start-up, run by the
+// quiz session; the questions it asks on the way; and publishing: Create Html and Preview.
 
 #include "app/main_window.h"
 
 #include "dialogs/launch.h"
-#include "document/errors.h"
-#include "document/quiz_file.h"
+#include "dialogs/newhtml.h"
 #include "generator/quiz_page.h"
 #include "platform/platform.h"
+#include "platform/qt_paths.h"
 #include "platform/qt_text.h"
 
 #include <QAction>
@@ -19,75 +19,36 @@
 
 namespace tamberlin {
 
-namespace {
-
-Platform::FileDialogOptions quizFileDialog() {
-    Platform::FileDialogOptions options;
-    options.filter = QStringLiteral("Tamberlin files (*.qvt)|*.qvt");
-    options.defaultExtension = QStringLiteral("qvt");
-    options.fileMustExist = false;
-    return options;
+TQuizRec& TForm1::quiz() {
+    return session_->quiz();
 }
 
-std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+QString TForm1::quizFileName() const {
+    return FromLocalPath(session_->quizFileName());
 }
 
-} // namespace
-
-void TForm1::showErrorOf(const std::exception& error) {
-    platform().showError(QString::fromLocal8Bit(error.what()));
+QString TForm1::htmlFileName() const {
+    return FromLocalPath(session_->htmlFileName());
 }
 
-bool TForm1::writeQuiz(const QString& path) {
-    try {
-        WriteQuizFile(quiz(), localPath(path));
-    } catch (const std::exception& error) {
-        lastSaveFailed_ = true;
-        showErrorOf(error);
-        return false;
-    }
-    return true;
+QString TForm1::startFolder() const {
+    return FromLocalPath(session_->startFolder());
 }
 
-bool TForm1::Save1Click() {
-    if (QuizFileName.isEmpty()) {
-        return SaveAs1Click();
-    }
-    lastSaveFailed_ = false;
-    if (!writeQuiz(QuizFileName)) {
-        return false;
-    }
-    QuizChanged = false;
-    return true;
+SaveResult TForm1::Save1Click() {
+    return session_->Save();
 }
 
-bool TForm1::SaveAs1Click() {
-    lastSaveFailed_ = false;
-    const std::optional<QString> chosen = platform().getSaveFileName(quizFileDialog());
-    if (!chosen) {
-        return false;
-    }
-    if (!writeQuiz(*chosen)) {
-        return false;
-    }
-    // The full path is kept, however long: it is never written to a file.
-    QuizFileName = *chosen;
-    setCaptionFromFileName();
-    QuizChanged = false;
-    return true;
+SaveResult TForm1::SaveAs1Click() {
+    return session_->SaveAs();
 }
 
 void TForm1::Open1Click() {
     // Unsaved work is offered for saving before another quiz replaces it.
-    if ((QuizChanged || QuestionChanged) && !askToSaveChanges(&TForm1::Save1Click)) {
-        return;
+    const OpenResult result = session_->Open();
+    if (result.status != OpenResult::Cancelled) {
+        showOpenResult(result);
     }
-    const std::optional<QString> chosen = platform().getOpenFileName(quizFileDialog());
-    if (!chosen) {
-        return;
-    }
-    OpenQuizFile(*chosen);
 }
 
 bool TForm1::OpenQuizFile(const QString& name) {
@@ -95,40 +56,34 @@ bool TForm1::OpenQuizFile(const QString& name) {
     // start-up: the file dialogs change the current folder later, and Save, the picture chooser's
     // copy and Create Html must still find this file's folder.
     const QString path = name.isEmpty() ? name : QFileInfo(name).absoluteFilePath();
-    document_.ResetQuiz();
+    const OpenResult result = session_->OpenFile(ToLocalPath(path));
+    showOpenResult(result);
+    return result.status == OpenResult::Opened;
+}
+
+void TForm1::showOpenResult(const OpenResult& result) {
     DisableEditor();
-    try {
-        ReadQuizFile(quiz(), localPath(path));
-    } catch (const std::exception& error) {
-        showErrorOf(error);
+    if (result.status != OpenResult::Opened) {
         enterNoQuizState();
-        return false;
+        return;
     }
     setFileCommandsEnabled(true);
     setHtmlMenuEnabled(true);
     createbtn->setEnabled(true);
     setPreviewEnabled(false);
-    QuizFileName = path;
     setCaptionFromFileName();
-    // The quiz just opened has no unsaved or unstored changes; cleared before the editor starts,
-    // so that the buttons it refreshes show a clean question.
-    QuizChanged = false;
-    QuestionChanged = false;
+    // The session cleared both flags before the editor starts, so that the buttons it refreshes
+    // show a clean question.
     BeginEditing();
-    return true;
 }
 
 void TForm1::enterNoQuizState() {
     // The emptied document belongs to no file: nothing can be saved over the quiz held before.
-    QuizFileName.clear();
-    HtmlFileName.clear();
     setWindowTitle(QStringLiteral("Tamberlin Free"));
     setFileCommandsEnabled(false);
     setHtmlMenuEnabled(false);
     createbtn->setEnabled(false);
     setPreviewEnabled(false);
-    QuizChanged = false;
-    QuestionChanged = false;
     // The editor's own commands have nothing to work on.
     for (QToolButton* button : {FirstBtn, PrevBtn, NextBtn, LastBtn, PostBtn, ClearBtn}) {
         button->setEnabled(false);
@@ -147,32 +102,29 @@ void TForm1::Create1Click() {
     CreateDialogs();
     // The page is named after the quiz file, so the quiz needs one; a failed save ends the
     // command, a cancelled one is asked again by Apply's save.
-    if (QuizFileName.isEmpty() && !SaveAs1Click() && lastSaveFailed_) {
+    if (session_->quizFileName().empty() && SaveAs1Click().status == SaveResult::Failed) {
         return;
     }
     // Apply stores the page look, saves the quiz and rebuilds the BODY attributes; when the quiz
     // could not be saved no page is written.
-    if (!NewHtml->ApplyBtnClick() || QuizFileName.isEmpty()) {
+    if (!NewHtml->ApplyBtnClick() || session_->quizFileName().empty()) {
         return;
     }
     const PublishResult published =
-        PublishQuiz(quiz(),
-                    PageInputs{NewHtml->BodyAttributes(), NewHtml->titleFontChecked(),
-                               NewHtml->questionFontChecked(), NewHtml->choiceFontChecked()},
-                    localPath(QuizFileName));
-    HtmlFileName = QFile::decodeName(QByteArray::fromStdString(published.pagePath));
+        PublishQuiz(quiz(), NewHtml->pageInputs(), session_->quizFileName());
+    session_->pageCreated(published.pagePath);
     scriptmemo->setPlainText(FromCodePage(published.page));
     if (published.error) {
-        showErrorOf(*published.error);
+        platform().showError(QString::fromLocal8Bit(published.error->what()));
         return;
     }
-    platform().showMessage(QStringLiteral("The HTML file ") + HtmlFileName +
+    platform().showMessage(QStringLiteral("The HTML file ") + htmlFileName() +
                            QStringLiteral(" has been created."));
-    PageCreated(HtmlFileName);
+    PageCreated(htmlFileName());
 }
 
 void TForm1::Preview1Click() {
-    OpenThroughShell(HtmlFileName, StartFolder);
+    OpenThroughShell(htmlFileName(), startFolder());
 }
 
 } // namespace tamberlin

@@ -1,10 +1,17 @@
 #include "app/main_window.h"
 
 #include "dialogs/help.h"
+#include "dialogs/newhtml.h"
+#include "dialogs/picform.h"
+#include "dialogs/picture_dialog.h"
+#include "dialogs/qsetup.h"
+#include "dialogs/splash.h"
 #include "imaging/picture_loading.h"
-
 #include "platform/platform.h"
+#include "platform/qt_paths.h"
 #include "platform/qt_text.h"
+#include "widgets/controls.h"
+#include "widgets/picture_box.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -13,12 +20,14 @@
 #include <QFile>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolButton>
+#include <QValidator>
 
 // The window's pictures live in a static library: referencing them keeps them linked in.
 static void InitDesktopResources() {
@@ -52,11 +61,7 @@ W* named(W* widget, const char* name) {
 }
 
 QToolButton* flatButton(QWidget* parent, const char* name, QRect rect) {
-    auto* button = named(new QToolButton(parent), name);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(rect);
-    return button;
+    return widgets::FlatToolButton(parent, QString::fromLatin1(name), QString(), rect);
 }
 
 QToolButton* pictureButton(QWidget* parent, const char* name, const char* picture, QRect rect) {
@@ -68,25 +73,18 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const char* pictur
 }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y) {
-    auto* result = named(new QLabel(text, parent), name);
+    QLabel* result = widgets::Caption(parent, QString::fromLatin1(name), text, {x, y});
     result->setTextFormat(Qt::PlainText);
-    result->move(x, y);
     result->adjustSize();
     return result;
 }
 
 QLineEdit* lineBox(QWidget* parent, const char* name, QRect rect) {
-    auto* box = named(new QLineEdit(parent), name);
-    box->setGeometry(rect);
-    return box;
+    return widgets::LineBox(parent, QString::fromLatin1(name), rect);
 }
 
 QFrame* bevel(QWidget* parent, const char* name, QRect rect, QFrame::Shape shape) {
-    auto* frame = named(new QFrame(parent), name);
-    frame->setFrameShape(shape);
-    frame->setFrameShadow(QFrame::Sunken);
-    frame->setGeometry(rect);
-    return frame;
+    return widgets::Bevel(parent, QString::fromLatin1(name), rect, shape | QFrame::Sunken);
 }
 
 // Turns letters typed into the answer box into capitals.
@@ -105,38 +103,71 @@ QImage DecodeBackgroundPicture(const QByteArray& jpegBytes) {
     return LoadPictureData(jpegBytes, QStringLiteral("jpg")).image;
 }
 
-// ---- PictureBox ------------------------------------------------------------------------------
+// ---- The questions the session asks -----------------------------------------------------
 
-void PictureBox::setPicture(const QImage& image) {
-    picture_ = image;
-    update();
+namespace {
+
+Platform::FileDialogOptions quizFileDialog() {
+    Platform::FileDialogOptions options;
+    options.filter = QStringLiteral("Tamberlin files (*.qvt)|*.qvt");
+    options.defaultExtension = QStringLiteral("qvt");
+    options.fileMustExist = false;
+    return options;
 }
 
-void PictureBox::paintEvent(QPaintEvent* event) {
-    QLabel::paintEvent(event);
-    if (picture_.isNull()) {
-        return;
-    }
-    QSize size = picture_.size();
-    if (size.width() > width() || size.height() > height()) {
-        size.scale(this->size(), Qt::KeepAspectRatio);
-    }
-    const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, picture_);
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void PictureBox::mousePressEvent(QMouseEvent* event) {
-    QLabel::mousePressEvent(event);
-    if (isEnabled()) {
-        emit pressed();
+} // namespace
+
+// What the session asks and shows, through the platform seam and the window's boxes.
+class TForm1::Prompts : public SessionPrompts {
+public:
+    explicit Prompts(TForm1& form) : form_(form) {}
+
+    Answer confirm(std::string_view text, Buttons buttons) override {
+        switch (platform().confirm(fromUtf8(text), buttons == Buttons::YesNo
+                                                       ? Platform::Buttons::YesNo
+                                                       : Platform::Buttons::YesNoCancel)) {
+        case Platform::Answer::Yes:
+            return Answer::Yes;
+        case Platform::Answer::No:
+            return Answer::No;
+        case Platform::Answer::Cancel:
+            break;
+        }
+        return Answer::Cancel;
     }
-}
+    void showMessage(std::string_view text) override { platform().showMessage(fromUtf8(text)); }
+    void showError(std::string_view message) override {
+        platform().showError(
+            QString::fromLocal8Bit(message.data(), static_cast<qsizetype>(message.size())));
+    }
+    std::optional<std::string> chooseQuizFileToSave() override {
+        return ToLocalPath(platform().getSaveFileName(quizFileDialog()));
+    }
+    std::optional<std::string> chooseQuizFileToOpen() override {
+        return ToLocalPath(platform().getOpenFileName(quizFileDialog()));
+    }
+    QuestionEntry editedQuestion() override { return form_.editedQuestion(); }
+    void focusField(EntryField field) override { form_.focusField(field); }
+    void questionStored() override {
+        form_.PostBtn->setEnabled(false);
+        form_.RefreshEditButtons();
+    }
+    // The full path is kept, however long: it is never written to a file.
+    void quizFileNamed() override { form_.setCaptionFromFileName(); }
+
+private:
+    TForm1& form_;
+};
 
 // ---- TForm1: layout --------------------------------------------------------------------------
 
-TForm1::TForm1(const QString& commandLineFile, QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(const QString& commandLineFile, QWidget* parent)
+    : QMainWindow(parent), prompts_(std::make_unique<Prompts>(*this)),
+      session_(std::make_unique<QuizSession>(*prompts_)) {
     InitDesktopResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tamberlin Free"));
@@ -210,7 +241,7 @@ void TForm1::buildControls() {
     qpicaddress = lineBox(client, "qpicaddress", {12, 256, 421, 24});
 
     Bevel3 = bevel(client, "Bevel3", {444, 104, 113, 113}, QFrame::Box);
-    Image1 = named(new PictureBox(client), "Image1");
+    Image1 = named(new widgets::PictureBox(client), "Image1");
     Image1->setGeometry(448, 108, 105, 105);
     Image1->setToolTip(QStringLiteral("Click to enlarge image"));
     Image1->setEnabled(false);
@@ -295,7 +326,7 @@ void TForm1::buildControls() {
     connect(PreviewBtn, &QToolButton::clicked, this, [this] { Preview1Click(); });
     connect(InsertImgBtn, &QToolButton::clicked, this, [this] { InsertImgBtnClick(); });
     connect(ClearImgBtn, &QToolButton::clicked, this, [this] { ClearImgBtnClick(); });
-    connect(Image1, &PictureBox::pressed, this, [this] { Image1MouseDown(); });
+    connect(Image1, &widgets::PictureBox::pressed, this, [this] { Image1MouseDown(); });
 }
 
 void TForm1::buildMenus() {
@@ -427,25 +458,20 @@ void TForm1::setPreviewEnabled(bool on) {
 }
 
 void TForm1::setCaptionFromFileName() {
-    setWindowTitle(QStringLiteral("Tamberlin - ") + QuizFileName);
+    setWindowTitle(QStringLiteral("Tamberlin - ") + quizFileName());
 }
 
 void TForm1::PageCreated(const QString& htmlFile) {
-    HtmlFileName = htmlFile;
+    session_->pageCreated(ToLocalPath(htmlFile));
     setPreviewEnabled(true);
 }
 
 // ---- Start-up, showing, painting, closing ---------------------------------------------------
 
 void TForm1::FormCreate(const QString& commandLineFile) {
-    document_.ClearBlankQuestion();
-    document_.ResetQuiz();
+    // The session starts with the quiz reset, no file and no changes.
     DisableEditor();
-    QuizFileName.clear();
-    HtmlFileName.clear();
-    StartFolder = QDir::currentPath();
-    QuizChanged = false;
-    QuestionChanged = false;
+    session_->setStartFolder(ToLocalPath(QDir::currentPath()));
 
     QFile picture(QStringLiteral(":/app/main_background.jpg"));
     if (picture.open(QIODevice::ReadOnly)) {
@@ -479,30 +505,8 @@ void TForm1::FormPaint(QWidget* client) {
     }
 }
 
-bool TForm1::askToSaveChanges(bool (TForm1::*save)()) {
-    switch (platform().confirm(QString::fromLatin1(kSaveChangesPrompt),
-                               Platform::Buttons::YesNoCancel)) {
-    case Platform::Answer::Yes:
-        // Yes never loses work: edits still in the boxes are stored first, and a store that
-        // stops at a check or a save that is cancelled or fails stops the command. With the
-        // editor off the boxes hold nothing to store.
-        if (QuestionChanged && editorOn() && !PostBtnClick()) {
-            return false;
-        }
-        return (this->*save)();
-    case Platform::Answer::No:
-        return true;
-    case Platform::Answer::Cancel:
-        break;
-    }
-    return false;
-}
-
 bool TForm1::FormCloseQuery() {
-    if (!QuizChanged && !QuestionChanged) {
-        return true;
-    }
-    return askToSaveChanges(&TForm1::Save1Click);
+    return session_->CloseQuery();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -526,28 +530,22 @@ void TForm1::SpeedButton3Click() {
 void TForm1::New1Click() {
     // Unstored edits in the boxes count as changes too. Yes shows the save dialog even when the
     // quiz has a file name; cancelling it stops New.
-    if ((QuizChanged || QuestionChanged) && !askToSaveChanges(&TForm1::SaveAs1Click)) {
-        return;
-    }
-    Updating = true;
-    document_.ResetQuiz();
-    DisableEditor();
-    Updating = false;
-    setHtmlMenuEnabled(false);
-    setCreateEnabled(true, true);
-    setPreviewEnabled(false);
-    QuizFileName.clear();
-    const bool setUp = SetupClick();
-    HtmlFileName.clear();
-    // A quiz set up but never saved (the save dialog cancelled) counts as changed until it is.
-    QuizChanged = setUp && QuizFileName.isEmpty();
-    QuestionChanged = false;
+    session_->New([this] {
+        Updating = true;
+        DisableEditor();
+        Updating = false;
+        setHtmlMenuEnabled(false);
+        setCreateEnabled(true, true);
+        setPreviewEnabled(false);
+        return SetupClick();
+    });
 }
 
-void TForm1::CreateSplash() {
+TSplash* TForm1::CreateSplash() {
     if (Splash == nullptr) {
         Splash = new TSplash(this);
     }
+    return Splash;
 }
 
 void TForm1::CreateDialogs() {
@@ -568,29 +566,23 @@ void TForm1::CreateDialogs() {
 }
 
 bool TForm1::SetupClick() {
-    // An accepted setup restarts the editor, so edits still in the boxes are settled first, as
-    // before a move: Yes stores them, and a store that stops ends Setup; after No they are
-    // dropped only when the setup is accepted; Cancel ends Setup.
-    if (editorOn() && !settlePendingEdits()) {
-        return false;
-    }
-    CreateDialogs();
-    if (qsetup_->exec() != QDialog::Accepted) {
+    if (!session_->Setup([this] { return runSetupDialog(); })) {
         return false;
     }
     DisableEditor();
-    QuestionChanged = false;
     BeginEditing();
     setFileCommandsEnabled(true);
     setHtmlMenuEnabled(true);
     createbtn->setEnabled(true);
-    QuizChanged = true;
     return true;
 }
 
-// ---- Commands whose windows come later ---------------------------------------------------------
-// Each of these is wired to its menu item or button already; the window it runs is added when
-// that window exists.
+bool TForm1::runSetupDialog() {
+    CreateDialogs();
+    return qsetup_->exec() == QDialog::Accepted;
+}
+
+// ---- The dialogs' commands --------------------------------------------------------------------
 
 void TForm1::LoadHtmlPreferences() {
     // Before the dialogs exist (a quiz opened from the command line) there is nothing to load;
@@ -607,7 +599,7 @@ void TForm1::HtmlOptions1Click() {
 }
 
 void TForm1::HelponTamberlin1Click() {
-    OpenHelpPage(StartFolder, QCoreApplication::applicationDirPath());
+    OpenHelpPage(startFolder(), QCoreApplication::applicationDirPath());
 }
 
 void TForm1::About1Click() {
@@ -617,7 +609,7 @@ void TForm1::About1Click() {
 
 void TForm1::InsertImgBtnClick() {
     CreateDialogs();
-    const std::optional<QString> address = PictureDialog->choosePicture(QuizFileName);
+    const std::optional<QString> address = PictureDialog->choosePicture(quizFileName());
     if (!address) {
         return;
     }
@@ -632,8 +624,7 @@ void TForm1::InsertImgBtnClick() {
         return;
     }
     Image1->setPicture(loaded.image);
-    QuizChanged = true;
-    QuestionChanged = true;
+    session_->markPictureChanged();
     RefreshEditButtons();
 }
 
@@ -643,8 +634,7 @@ void TForm1::ClearImgBtnClick() {
     Image1->clearPicture();
     Image1->setEnabled(false);
     ClearImgBtn->setEnabled(false);
-    QuizChanged = true;
-    QuestionChanged = true;
+    session_->markPictureChanged();
 }
 
 void TForm1::Image1MouseDown() {

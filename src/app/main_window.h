@@ -1,22 +1,19 @@
 #pragma once
 
-#include "dialogs/newhtml.h"
-#include "dialogs/picform.h"
-#include "dialogs/picture_dialog.h"
-#include "dialogs/qsetup.h"
 #include "dialogs/quiz_host.h"
-#include "dialogs/splash.h"
-#include "document/quiz.h"
+#include "document/quiz_session.h"
 
 #include <QHash>
 #include <QImage>
-#include <QLabel>
 #include <QMainWindow>
+#include <QString>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
@@ -24,31 +21,21 @@ class QToolButton;
 
 namespace tamberlin {
 
-// A picture box: shows its picture centred, shrunk to fit with its proportions kept when it is
-// larger than the box, at its own size otherwise. Reports mouse presses while enabled.
-class PictureBox : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-    void setPicture(const QImage& image);
-    void clearPicture() { setPicture(QImage()); }
-    const QImage& picture() const { return picture_; }
+class TNewHtml;
+class TPicForm;
+class TPictureDialog;
+class TSplash;
+class Tqsetup;
 
-signals:
-    void pressed();
+namespace widgets {
+class PictureBox;
+}
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    QImage picture_;
-};
-
-// The main window: it holds the quiz block and the editor state for the whole run, shows the
-// question editor, and carries the menus and buttons of every command. The controls keep their
-// layout names as object names (Memo1, Edit1, PostBtn, New1, ...).
-class TForm1 : public QMainWindow, public QuizHost, public SaveFailureReport {
+// The main window: a view over the quiz session. It shows the question editor and carries the
+// menus and buttons of every command; the quiz, its file and the change flags live in the
+// session, which asks its questions through the window. The controls keep their layout names as
+// object names (Memo1, Edit1, PostBtn, New1, ...), by which they are found.
+class TForm1 : public QMainWindow, public QuizHost {
     Q_OBJECT
 public:
     // Creates the window (FormCreate). A non-empty commandLineFile is opened at once, as given
@@ -57,23 +44,44 @@ public:
     ~TForm1() override;
 
     // ---- QuizHost --------------------------------------------------------------------------
-    TQuizRec& quiz() override { return document_.quiz; }
-    QString quizFileName() const override { return QuizFileName; }
-    // Save and Save As: true when the quiz was written.
-    bool Save1Click() override;
-    bool SaveAs1Click() override;
-    bool lastSaveFailed() const override { return lastSaveFailed_; }
+    TQuizRec& quiz() override;
+    QString quizFileName() const override;
+    SaveResult Save1Click() override;
+    SaveResult SaveAs1Click() override;
 
-    QuizDocument& document() { return document_; }
+    // The quiz being edited: flags, file names, the question shown.
+    const QuizSession& session() const { return *session_; }
+    // The page made last and the folder current at start-up, as the window shows paths.
+    QString htmlFileName() const;
+    QString startFolder() const;
+    // Raised while the program fills the boxes, so that their change events check nothing.
+    bool updating() const { return Updating; }
 
-    // ---- Editor state (not saved) ----------------------------------------------------------
-    int CurrentQuestion = 0;
-    bool QuizChanged = false;
-    bool QuestionChanged = false;
-    bool Updating = false;
-    QString QuizFileName;
-    QString HtmlFileName;
-    QString StartFolder;
+    // Creates the dialogs that live from start-up to exit: the preferences dialog, the setup
+    // dialog, the image viewer and the picture chooser.
+    void CreateDialogs();
+    // Creates the splash window, shown at start-up and as the about window.
+    TSplash* CreateSplash();
+    // True when the window may close (after the unsaved-changes prompt).
+    bool FormCloseQuery();
+    // What page generation does at its end: remember the page and let Preview run.
+    void PageCreated(const QString& htmlFile);
+    // The background picture painted over the client area.
+    const QImage& backgroundPicture() const { return background_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class Prompts;
+
+    void FormCreate(const QString& commandLineFile);
+    void buildControls();
+    void buildMenus();
+    void FormPaint(QWidget* client);
+    void FormShow();
 
     // ---- The question editor ---------------------------------------------------------------
     void EnableEditor();
@@ -81,22 +89,22 @@ public:
     void BeginEditing();
     void ShowQuestion(int n);
     void RefreshEditButtons();
-    // Whether the question boxes are on (a quiz is set up or opened).
-    bool editorOn() const;
-
     void FirstBtnClick();
     void PrevBtnClick();
     void NextBtnClick();
     void LastBtnClick();
-    // Store: true when the question was stored. A store that stops at a check changes nothing
-    // in the slot.
-    bool PostBtnClick();
+    void PostBtnClick();
     void ClearBtnClick();
     void Memo1Change();
     void Edit6Change();
     void Memo1KeyDown();
     // An edit the author made in a box, by any means: marks the question changed.
     void authorEdited();
+    // After a move: the question the session now stands on.
+    void showCurrentQuestion();
+    // The boxes as the session reads them, and the box of a field a store stopped at.
+    QuestionEntry editedQuestion() const;
+    void focusField(EntryField field);
 
     // ---- Window commands -------------------------------------------------------------------
     void New1Click();
@@ -105,17 +113,18 @@ public:
     void SpeedButton3Click();
     // True when the setup was accepted and the editor restarted.
     bool SetupClick();
+    bool runSetupDialog();
     // Opens a quiz file: the steps of Open after its dialog; a relative name is made absolute
     // first. False (error shown) on failure, leaving the window with no quiz.
     bool OpenQuizFile(const QString& path);
+    // The window after an open: the editor on the quiz read, or no quiz after a failure.
+    void showOpenResult(const OpenResult& result);
     // Question banks: Import appends a bank's questions to the open quiz (or starts a quiz from
     // them), Export writes the quiz's questions to a bank file, Check Quiz lists what would go
     // wrong on the quiz's page.
     void ImportQuestions1Click();
     void ExportQuestions1Click();
     void CheckQuiz1Click();
-
-    // Commands whose windows are added by later work; each is marked where it is to be filled.
     void HtmlOptions1Click();
     void Create1Click();
     void Preview1Click();
@@ -126,51 +135,9 @@ public:
     void Image1MouseDown();
     // The preferences dialog's loading step, run from BeginEditing and FormShow.
     void LoadHtmlPreferences();
-    // What page generation does at its end: remember the page and let Preview run.
-    void PageCreated(const QString& htmlFile);
 
-    // ---- Window life -----------------------------------------------------------------------
-    void FormShow();
-    // True when the window may close (after the unsaved-changes prompt).
-    bool FormCloseQuery();
-    // Creates the splash window, shown at start-up and as the about window.
-    void CreateSplash();
-    // Creates the dialogs that live from start-up to exit: the preferences dialog, the setup
-    // dialog, the image viewer and the picture chooser.
-    void CreateDialogs();
-    Tqsetup* qsetup() const { return qsetup_; }
-    TSplash* Splash = nullptr;
-    TNewHtml* NewHtml = nullptr;
-    TPicForm* PicForm = nullptr;
-    TPictureDialog* PictureDialog = nullptr;
-
-    // The background picture painted over the client area.
-    const QImage& backgroundPicture() const { return background_; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void FormCreate(const QString& commandLineFile);
-    void buildControls();
-    void buildMenus();
-    void FormPaint(QWidget* client);
     // Calls handler when box's text becomes different from what it was.
     void watchText(QWidget* box, std::function<QString()> text, void (TForm1::*handler)());
-    // The "You have made some changes..." question with Yes storing and saving; false when the
-    // command that asked must stop.
-    bool askToSaveChanges(bool (TForm1::*save)());
-    // The "Save changes?" question about edits still in the boxes, asked while the question is
-    // marked changed. Yes stores them. False when the command that asked must stop (Cancel, or
-    // a store that stopped at a check). After No the edits stay marked until the command
-    // replaces them.
-    bool settlePendingEdits();
-    // Moves to question n, dropping whatever the boxes held.
-    void showAnotherQuestion(int n);
-    void showErrorOf(const std::exception& error);
-    bool writeQuiz(const QString& path);
     void setCaptionFromFileName();
     void setFileCommandsEnabled(bool on);
     void setHtmlMenuEnabled(bool on);
@@ -186,10 +153,10 @@ private:
     QLabel* choiceLabel(int k) const;
     static void setBoxColour(QWidget* box, bool white);
 
-    QuizDocument document_;
+    std::unique_ptr<Prompts> prompts_;
+    std::unique_ptr<QuizSession> session_;
+    bool Updating = false;
     QImage background_;
-    Tqsetup* qsetup_ = nullptr;
-    bool lastSaveFailed_ = false;
     QHash<QObject*, QString> lastText_;
     // Raised while the program sets Memo1's text, so that only the author's edits mark it.
     bool programSetsMemo_ = false;
@@ -198,7 +165,13 @@ private:
     QString memoSetText_;
     bool memoEditedByAuthor_ = false;
 
-public:
+    // The dialogs, each made once.
+    TSplash* Splash = nullptr;
+    TNewHtml* NewHtml = nullptr;
+    TPicForm* PicForm = nullptr;
+    TPictureDialog* PictureDialog = nullptr;
+    Tqsetup* qsetup_ = nullptr;
+
     // Controls, by their layout names.
     QWidget* Panel1 = nullptr;
     QToolButton* FirstBtn = nullptr;
@@ -226,7 +199,7 @@ public:
     QLineEdit* Edit4 = nullptr;
     QLineEdit* Edit5 = nullptr;
     QLineEdit* Edit6 = nullptr;
-    PictureBox* Image1 = nullptr;
+    widgets::PictureBox* Image1 = nullptr;
     QLabel* Image2 = nullptr;
     QToolButton* InsertImgBtn = nullptr;
     QToolButton* ClearImgBtn = nullptr;
@@ -262,10 +235,6 @@ public:
     QAction* HelponTamberlin1 = nullptr;
     QAction* About1 = nullptr;
 };
-
-// The prompt of the close, New and Open commands.
-inline const char kSaveChangesPrompt[] =
-    "You have made some changes to this Quiz. Do you want to save the changes?";
 
 // Decodes the window's background JPEG held in the program's resources.
 QImage DecodeBackgroundPicture(const QByteArray& jpegBytes);

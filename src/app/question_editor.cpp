@@ -6,30 +6,16 @@
 #include "imaging/picture_loading.h"
 #include "platform/platform.h"
 #include "platform/qt_text.h"
+#include "widgets/picture_box.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QToolButton>
 
-#include <algorithm>
-
 namespace tamberlin {
-
-namespace {
-
-// Counted in bytes of the code page, a line break as two.
-std::size_t storedLength(const QString& text) {
-    return ToCodePage(text).size();
-}
-
-// The slot for a question index; a damaged count never reaches outside the 100 slots.
-std::size_t slotIndex(int n) {
-    return static_cast<std::size_t>(std::clamp(n, 0, kMaxQuestions - 1));
-}
-
-} // namespace
 
 QLineEdit* TForm1::choiceBox(int k) const {
     QLineEdit* boxes[] = {Edit1, Edit2, Edit3, Edit4, Edit5};
@@ -86,9 +72,8 @@ void TForm1::EnableEditor() {
     qpicaddress->setEnabled(true);
     Image1->clearPicture();
     InsertImgBtn->setEnabled(true);
-    const int choices = quiz().ChoiceCount;
     for (int k = 0; k < kMaxChoices; ++k) {
-        if (k < 2 || choices > k) {
+        if (session_->choiceInUse(k)) {
             choiceBox(k)->clear();
             setBoxColour(choiceBox(k), true);
             choiceBox(k)->setEnabled(true);
@@ -98,7 +83,7 @@ void TForm1::EnableEditor() {
     setBoxColour(Edit6, true);
     Edit6->setEnabled(true);
     for (int k = 0; k < kMaxChoices; ++k) {
-        if (k < 2 || choices > k) {
+        if (session_->choiceInUse(k)) {
             choiceLabel(k)->setEnabled(true);
         }
     }
@@ -137,7 +122,6 @@ void TForm1::DisableEditor() {
 
 void TForm1::BeginEditing() {
     EnableEditor();
-    CurrentQuestion = 0;
     LastBtn->setEnabled(true);
     NextBtn->setEnabled(true);
     PostQuestion1->setEnabled(true);
@@ -156,7 +140,7 @@ void TForm1::BeginEditing() {
 void TForm1::ShowQuestion(int n) {
     Updating = true;
     const TQuizRec& block = quiz();
-    const TQuestionRec& question = block.Questions[slotIndex(n)];
+    const TQuestionRec& question = session_->slot(n);
     Label9->setText(QStringLiteral("Quiz Title: ") + FromCodePage(block.Title));
     Label8->setText(QString::number(n + 1) + QStringLiteral(" of ") +
                     QString::number(block.QuestionCount));
@@ -199,42 +183,51 @@ void TForm1::ShowQuestion(int n) {
 }
 
 void TForm1::RefreshEditButtons() {
-    Create1->setEnabled(!QuestionChanged);
-    createbtn->setEnabled(!QuestionChanged);
-    PostBtn->setEnabled(QuestionChanged);
-    PostQuestion1->setEnabled(QuestionChanged);
+    const bool changed = session_->questionChanged();
+    Create1->setEnabled(!changed);
+    createbtn->setEnabled(!changed);
+    PostBtn->setEnabled(changed);
+    PostQuestion1->setEnabled(changed);
 }
 
 void TForm1::Memo1KeyDown() {
-    QuestionChanged = true;
+    session_->markQuestionChanged();
 }
 
 void TForm1::authorEdited() {
-    QuestionChanged = true;
+    session_->markQuestionChanged();
     RefreshEditButtons();
 }
 
-void TForm1::Memo1Change() {
-    if (storedLength(memoText()) > 255) {
-        platform().showMessage(QStringLiteral("Only 255 characters allowed!"));
-    } else {
-        for (int k = 0; k < kMaxChoices; ++k) {
-            if (storedLength(choiceBox(k)->text()) > 250) {
-                platform().showMessage(QStringLiteral("Only 250 characters allowed"));
-                break;
-            }
-        }
+QuestionEntry TForm1::editedQuestion() const {
+    QuestionEntry entry;
+    entry.questionText = ToCodePage(memoText());
+    entry.picAddress = ToCodePage(qpicaddress->text());
+    for (int k = 0; k < kMaxChoices; ++k) {
+        entry.choices[static_cast<std::size_t>(k)] = ToCodePage(choiceBox(k)->text());
     }
+    entry.answer = ToCodePage(Edit6->text());
+    return entry;
+}
+
+void TForm1::focusField(EntryField field) {
+    if (field == EntryField::Answer) {
+        Edit6->setFocus();
+    } else if (field != EntryField::None) {
+        choiceBox(static_cast<int>(field) - static_cast<int>(EntryField::ChoiceA))->setFocus();
+    }
+}
+
+void TForm1::Memo1Change() {
+    session_->CheckLengths();
     RefreshEditButtons();
 }
 
 void TForm1::Edit6Change() {
     if (!Updating) {
-        const QString last(QChar(u'@' + quiz().ChoiceCount));
-        const QString text = Edit6->text();
-        if (text.isEmpty() || text < QStringLiteral("A") || text > last) {
-            Updating = true;
-            platform().showMessage(QStringLiteral("Value must be A - ") + last);
+        // Raised before the message, so that emptying the box checks nothing again.
+        Updating = true;
+        if (!session_->CheckAnswer(ToCodePage(Edit6->text()))) {
             Edit6->clear();
         }
     }
@@ -242,130 +235,53 @@ void TForm1::Edit6Change() {
     RefreshEditButtons();
 }
 
-bool TForm1::PostBtnClick() {
-    // Every field is checked before any is copied: a store that stops at a missing choice or
-    // answer leaves the slot as it was, so that no later answer to "Save changes?" can leave it
-    // half old, half new. The checks run in the order of the boxes; the first that fails
-    // reports and puts the focus in its box.
-    for (int k = 0; k < kMaxChoices; ++k) {
-        QLineEdit* box = choiceBox(k);
-        // Choices C to E may be out of use; A and B must always be filled in.
-        if (k >= 2 && !box->isEnabled()) {
-            continue;
-        }
-        if (!box->isEnabled() || box->text().isEmpty()) {
-            platform().showMessage(
-                QStringLiteral("Choice %1 missing").arg(QChar::fromLatin1(ChoiceLetter(k))));
-            box->setFocus();
-            return false;
-        }
-    }
-    if (Edit6->isEnabled() && Edit6->text().isEmpty()) {
-        platform().showMessage(QStringLiteral("No Answer"));
-        Edit6->setFocus();
-        return false;
-    }
-
-    TQuestionRec& slot = quiz().Questions[slotIndex(CurrentQuestion)];
-    StoreText(slot.QuestionText, memoText());
-    StoreText(slot.PicAddress, qpicaddress->text());
-    for (int k = 0; k < kMaxChoices; ++k) {
-        // A choice out of use keeps what the slot holds.
-        if (choiceBox(k)->isEnabled()) {
-            StoreText(slot.choice(k), choiceBox(k)->text());
-        }
-    }
-    if (Edit6->isEnabled()) {
-        StoreText(slot.Answer, Edit6->text());
-    }
-    QuizChanged = true;
-    QuestionChanged = false;
-    PostBtn->setEnabled(false);
-    RefreshEditButtons();
-    return true;
+void TForm1::PostBtnClick() {
+    // The session checks every field before it copies any; a store that stops changes nothing
+    // in the slot.
+    session_->Store();
 }
 
 void TForm1::ClearBtnClick() {
     // Only Yes clears: No, Escape and the close box all leave the boxes as they are.
-    if (platform().confirm(QStringLiteral("Clear this entry?"), Platform::Buttons::YesNo) !=
-        Platform::Answer::Yes) {
-        return;
-    }
-    Updating = true;
-    Image1->clearPicture();
-    qpicaddress->clear();
-    ClearImgBtn->setEnabled(false);
-    setMemoText(QString());
-    for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6}) {
-        box->clear();
-    }
-    Updating = false;
-    QuizChanged = true;
-    QuestionChanged = true;
+    session_->Clear([this] {
+        Updating = true;
+        Image1->clearPicture();
+        qpicaddress->clear();
+        ClearImgBtn->setEnabled(false);
+        setMemoText(QString());
+        for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6}) {
+            box->clear();
+        }
+        Updating = false;
+    });
 }
 
-bool TForm1::editorOn() const {
-    return Memo1->isEnabled();
-}
-
-bool TForm1::settlePendingEdits() {
-    if (!QuestionChanged) {
-        return true;
-    }
-    switch (platform().confirm(QStringLiteral("Save changes?"), Platform::Buttons::YesNoCancel)) {
-    case Platform::Answer::Yes:
-        // A store that stopped at a check keeps the author on this question with the edits.
-        // With the editor off the boxes hold nothing to store.
-        return !editorOn() || PostBtnClick();
-    case Platform::Answer::No:
-        return true;
-    case Platform::Answer::Cancel:
-        break;
-    }
-    return false;
-}
-
-void TForm1::showAnotherQuestion(int n) {
-    // Edits settled with No go now, with the boxes that held them.
-    QuestionChanged = false;
-    CurrentQuestion = n;
-    ShowQuestion(n);
+void TForm1::showCurrentQuestion() {
+    ShowQuestion(session_->currentQuestion());
 }
 
 void TForm1::FirstBtnClick() {
-    if (!settlePendingEdits()) {
-        return;
+    if (session_->First()) {
+        showCurrentQuestion();
     }
-    showAnotherQuestion(0);
 }
 
 void TForm1::PrevBtnClick() {
-    if (!settlePendingEdits()) {
-        return;
+    if (session_->Previous()) {
+        showCurrentQuestion();
     }
-    if (CurrentQuestion <= 0) {
-        platform().showMessage(QStringLiteral("Start of Quiz"));
-        return;
-    }
-    showAnotherQuestion(CurrentQuestion - 1);
 }
 
 void TForm1::NextBtnClick() {
-    if (!settlePendingEdits()) {
-        return;
-    }
-    if (CurrentQuestion < quiz().QuestionCount - 1) {
-        showAnotherQuestion(CurrentQuestion + 1);
-    } else {
-        platform().showMessage(QStringLiteral("End of Quiz"));
+    if (session_->Next()) {
+        showCurrentQuestion();
     }
 }
 
 void TForm1::LastBtnClick() {
-    if (!settlePendingEdits()) {
-        return;
+    if (session_->Last()) {
+        showCurrentQuestion();
     }
-    showAnotherQuestion(std::max(quiz().QuestionCount - 1, 0));
 }
 
 } // namespace tamberlin

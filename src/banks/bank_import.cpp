@@ -3,6 +3,7 @@
 
 #include "document/errors.h"
 #include "document/file_io.h"
+#include "document/paths.h"
 
 #include <algorithm>
 #include <cctype>
@@ -175,8 +176,7 @@ bool isWebAddress(std::string_view name) {
 }
 
 std::string folderOf(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    return std::string(PathFolderPart(path));
 }
 
 std::string lower(std::string_view text) {

@@ -1,5 +1,7 @@
 #include "banks/quiz_check.h"
 
+#include "document/paths.h"
+
 #include "banks/bank_parsing.h"
 
 #include <algorithm>
@@ -14,8 +16,7 @@ namespace tamberlin {
 namespace {
 
 std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return std::string(PathFolderPart(path));
 }
 
 bool fileExists(const std::string& path) {

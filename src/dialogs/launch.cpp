@@ -1,7 +1,7 @@
 #include "dialogs/launch.h"
 
-#include "dialogs/look_widgets.h"
 #include "platform/platform.h"
+#include "platform/qt_paths.h"
 
 #include <QRegularExpression>
 
@@ -15,7 +15,7 @@ QString LaunchedName(const QString& target) {
         return target.mid(match.capturedLength() - 2);
     }
     // What is launched otherwise is a path of this system (the page, the help page).
-    return look::PathFileNamePart(target);
+    return PathFileNamePart(target);
 }
 
 bool OpenThroughShell(const QString& target, const QString& workingFolder) {

@@ -1,12 +1,19 @@
 #include "dialogs/newhtml.h"
 
-#include "dialogs/look_widgets.h"
 #include "dialogs/picture_dialog.h"
 #include "dialogs/quiz_host.h"
 #include "imaging/picture_loader.h"
 #include "imaging/picture_loading.h"
 #include "platform/platform.h"
+#include "platform/qt_paths.h"
 #include "platform/qt_text.h"
+#include "widgets/centring.h"
+#include "widgets/color_shape.h"
+#include "widgets/colour_bridge.h"
+#include "widgets/controls.h"
+#include "widgets/entry_box.h"
+#include "widgets/number_field.h"
+#include "widgets/picture_box.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -20,17 +27,12 @@
 // The window's resources live in the dialog library; a static library needs them registered by
 // hand (outside any namespace).
 static void RegisterPageLookResources() {
-    Q_INIT_RESOURCE(newhtml);
+    Q_INIT_RESOURCE(dialogs);
 }
 
 namespace tamberlin {
 
 namespace {
-
-constexpr TColor kWhite = 0x00FFFFFF;
-constexpr int kDefaultFontSize = 3;
-constexpr std::uint8_t kNoAlignment = 255;
-const char* const kHolderColorProperty = "fontColor";
 
 // The window's background picture, decoded through the picture loader like every picture of the
 // program. It is the only place that knows where the picture is kept.
@@ -38,50 +40,21 @@ QImage LoadBackgroundPicture() {
     return LoadResourcePicture(QStringLiteral(":/newhtml/background.jpg"));
 }
 
-QPushButton* FlatButton(const QString& name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
+// The face list of every font row, in list order.
+QStringList FaceEntries() {
+    QStringList entries;
+    for (const std::string_view face : kFontFaceNames) {
+        entries << QString::fromLatin1(face.data(), static_cast<qsizetype>(face.size()));
+    }
+    return entries;
 }
 
-QLabel* Caption(const QString& name, const QString& text, int left, int top, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QCheckBox* BareCheckBox(const QString& name, int left, int top, QWidget* parent) {
-    auto* box = new QCheckBox(parent);
-    box->setObjectName(name);
-    box->move(left, top);
-    box->adjustSize();
-    return box;
-}
-
-QFrame* Frame(const QString& name, QFrame::Shadow shadow, const QRect& place, QWidget* parent) {
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(name);
-    frame->setFrameStyle(QFrame::Box | shadow);
-    frame->setGeometry(place);
-    return frame;
-}
-
-// A hidden holder keeps a font row's tag as its text and the row's colour as its font colour.
-void SetHolderColor(QLabel* holder, TColor color) {
-    holder->setProperty(kHolderColorProperty, static_cast<uint>(color));
+// A hidden holder shows a font row's tag as its text and the row's colour as its font colour.
+void ShowInHolder(QLabel* holder, const QString& tag, TColor color) {
+    holder->setText(tag);
     QPalette palette = holder->palette();
-    palette.setColor(QPalette::WindowText,
-                     QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                            static_cast<int>((color >> 16) & 0xFF)));
+    palette.setColor(QPalette::WindowText, widgets::ToQColor(color));
     holder->setPalette(palette);
-}
-
-TColor HolderColor(const QLabel* holder) {
-    return static_cast<TColor>(holder->property(kHolderColorProperty).toUInt());
 }
 
 } // namespace
@@ -106,30 +79,34 @@ TNewHtml::~TNewHtml() = default;
 
 void TNewHtml::createControls() {
     // Frames first, so that the controls lie on top of them.
-    Bevel3 = Frame(QStringLiteral("Bevel3"), QFrame::Raised, QRect(4, 40, 245, 173), this);
-    Bevel2 = Frame(QStringLiteral("Bevel2"), QFrame::Sunken, QRect(12, 52, 133, 133), this);
-    Bevel1 = Frame(QStringLiteral("Bevel1"), QFrame::Raised, QRect(4, 224, 353, 129), this);
+    Bevel3 = widgets::Bevel(this, QStringLiteral("Bevel3"), {4, 40, 245, 173},
+                            QFrame::Box | QFrame::Raised);
+    Bevel2 = widgets::Bevel(this, QStringLiteral("Bevel2"), {12, 52, 133, 133},
+                            QFrame::Box | QFrame::Sunken);
+    Bevel1 = widgets::Bevel(this, QStringLiteral("Bevel1"), {4, 224, 353, 129},
+                            QFrame::Box | QFrame::Raised);
 
-    Label2 = Caption(QStringLiteral("Label2"), QStringLiteral("Author"), 12, 14, this);
+    Label2 = widgets::Caption(this, QStringLiteral("Label2"), QStringLiteral("Author"), {12, 14});
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setGeometry(56, 8, 293, 24);
 
-    Label8 = Caption(QStringLiteral("Label8"), QStringLiteral("Alignment"), 276, 36, this);
+    Label8 =
+        widgets::Caption(this, QStringLiteral("Label8"), QStringLiteral("Alignment"), {276, 36});
     QPalette black = Label8->palette();
     black.setColor(QPalette::WindowText, Qt::black);
     Label8->setPalette(black);
-    RG1 = new look::EntryBox(
+    RG1 = new widgets::EntryBox(
         {QStringLiteral("Left"), QStringLiteral("Centre"), QStringLiteral("Right")}, this);
     RG1->setObjectName(QStringLiteral("RG1"));
     RG1->setGeometry(276, 56, 73, 24);
 
-    Image1 = new look::PictureBox(this);
+    Image1 = new widgets::PictureBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(16, 56, 125, 125);
 
-    SpeedButton3 = FlatButton(QStringLiteral("SpeedButton3"), QStringLiteral("BG Image"), this);
-    SpeedButton3->setGeometry(152, 52, 85, 37);
+    SpeedButton3 = widgets::FlatPushButton(this, QStringLiteral("SpeedButton3"),
+                                           QStringLiteral("BG Image"), {152, 52, 85, 37});
 
     Label7 = new QLabel(QStringLiteral("Fixed Background"), this);
     Label7->setObjectName(QStringLiteral("Label7"));
@@ -137,26 +114,27 @@ void TNewHtml::createControls() {
     Label7->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label7->setGeometry(152, 100, 81, 37);
     // The box lies on the label's right edge, so it is raised above it.
-    fixedBG = BareCheckBox(QStringLiteral("fixedBG"), 220, 102, this);
+    fixedBG = widgets::BareCheckBox(this, QStringLiteral("fixedBG"), {220, 102});
 
-    ClearImgBtn = FlatButton(QStringLiteral("ClearImgBtn"), QStringLiteral("Clear Image"), this);
-    ClearImgBtn->setGeometry(152, 148, 85, 37);
+    ClearImgBtn = widgets::FlatPushButton(this, QStringLiteral("ClearImgBtn"),
+                                          QStringLiteral("Clear Image"), {152, 148, 85, 37});
     ClearImgBtn->setEnabled(false);
 
     piclabel = new QLabel(this);
     piclabel->setObjectName(QStringLiteral("piclabel"));
     piclabel->setGeometry(12, 188, 235, 20);
 
-    Label5 = Caption(QStringLiteral("Label5"), QStringLiteral("Text"), 296, 88, this);
-    textsel = BareCheckBox(QStringLiteral("textsel"), 276, 90, this);
-    TextColShape = new look::ColorShape(this);
+    Label5 = widgets::Caption(this, QStringLiteral("Label5"), QStringLiteral("Text"), {296, 88});
+    textsel = widgets::BareCheckBox(this, QStringLiteral("textsel"), {276, 90});
+    TextColShape = new widgets::ColorShape(this);
     TextColShape->setObjectName(QStringLiteral("TextColShape"));
     TextColShape->setGeometry(276, 108, 73, 37);
     TextColShape->setEnabled(false);
 
-    Label6 = Caption(QStringLiteral("Label6"), QStringLiteral("BGColor"), 296, 152, this);
-    bgset = BareCheckBox(QStringLiteral("bgset"), 276, 154, this);
-    BGSetShape = new look::ColorShape(this);
+    Label6 =
+        widgets::Caption(this, QStringLiteral("Label6"), QStringLiteral("BGColor"), {296, 152});
+    bgset = widgets::BareCheckBox(this, QStringLiteral("bgset"), {276, 154});
+    BGSetShape = new widgets::ColorShape(this);
     BGSetShape->setObjectName(QStringLiteral("BGSetShape"));
     BGSetShape->setGeometry(276, 176, 73, 37);
     BGSetShape->setEnabled(false);
@@ -171,10 +149,10 @@ void TNewHtml::createControls() {
         {u"CFontBox", u"Label4", u"CFontColor", u"CFontSize", u"CFontFaceBox", u"CFontLabel"},
         QStringLiteral("Choice Font"), 320, 320, 316);
 
-    SpeedButton1 = FlatButton(QStringLiteral("SpeedButton1"), QStringLiteral("&Cancel"), this);
-    SpeedButton1->setGeometry(4, 364, 105, 37);
-    ApplyBtn = FlatButton(QStringLiteral("ApplyBtn"), QStringLiteral("&Apply"), this);
-    ApplyBtn->setGeometry(252, 364, 105, 37);
+    SpeedButton1 = widgets::FlatPushButton(this, QStringLiteral("SpeedButton1"),
+                                           QStringLiteral("&Cancel"), {4, 364, 105, 37});
+    ApplyBtn = widgets::FlatPushButton(this, QStringLiteral("ApplyBtn"), QStringLiteral("&Apply"),
+                                       {252, 364, 105, 37});
 
     // Keyboard order through the controls that take the focus.
     const QList<QWidget*> order = {
@@ -205,27 +183,27 @@ void TNewHtml::createControls() {
 TNewHtml::FontRow TNewHtml::createFontRow(const RowNames& names, const QString& caption, int boxTop,
                                           int captionTop, int controlTop) {
     FontRow row;
-    row.box = BareCheckBox(QString::fromUtf16(names.box), 16, boxTop, this);
-    row.caption = Caption(QString::fromUtf16(names.caption), caption, 36, captionTop, this);
+    row.box = widgets::BareCheckBox(this, QString::fromUtf16(names.box), {16, boxTop});
+    row.caption =
+        widgets::Caption(this, QString::fromUtf16(names.caption), caption, {36, captionTop});
 
-    row.color = new look::ColorShape(this);
+    row.color = new widgets::ColorShape(this);
     row.color->setObjectName(QString::fromUtf16(names.color));
     row.color->setGeometry(136, controlTop, 37, 25);
 
-    row.size = new look::NumberField(1, 7, this);
+    row.size = new widgets::NumberField(1, 7, this);
     row.size->setObjectName(QString::fromUtf16(names.size));
     row.size->setGeometry(180, controlTop, 41, 26);
     row.size->setValue(kDefaultFontSize);
 
-    row.face = new look::EntryBox(
-        {QStringLiteral("Serif"), QStringLiteral("Sans Serif"), QStringLiteral("Monospace")}, this);
+    row.face = new widgets::EntryBox(FaceEntries(), this);
     row.face->setObjectName(QString::fromUtf16(names.face));
     row.face->setGeometry(228, controlTop, 121, 24);
 
     row.holder = new QLabel(this);
     row.holder->setObjectName(QString::fromUtf16(names.holder));
     row.holder->hide();
-    SetHolderColor(row.holder, kWhite);
+    ShowInHolder(row.holder, QString(), kWhite);
 
     for (QWidget* control : {static_cast<QWidget*>(row.face), static_cast<QWidget*>(row.color),
                              static_cast<QWidget*>(row.size)}) {
@@ -234,28 +212,8 @@ TNewHtml::FontRow TNewHtml::createFontRow(const RowNames& names, const QString& 
     return row;
 }
 
-bool TNewHtml::titleFontChecked() const {
-    return title_.box->isChecked();
-}
-bool TNewHtml::questionFontChecked() const {
-    return question_.box->isChecked();
-}
-bool TNewHtml::choiceFontChecked() const {
-    return choice_.box->isChecked();
-}
-
-TNewHtml::RowFields TNewHtml::titleFields() {
-    THtmlPrefs& p = host_.quiz().Prefs;
-    return {p.TitleFontOn, p.TitleFontColor, p.TitleFontSize, p.TitleFontTag, p.TitleFontFace};
-}
-TNewHtml::RowFields TNewHtml::questionFields() {
-    THtmlPrefs& p = host_.quiz().Prefs;
-    return {p.QuestionFontOn, p.QuestionFontColor, p.QuestionFontSize, p.QuestionFontTag,
-            p.QuestionFontFace};
-}
-TNewHtml::RowFields TNewHtml::choiceFields() {
-    THtmlPrefs& p = host_.quiz().Prefs;
-    return {p.ChoiceFontOn, p.ChoiceFontColor, p.ChoiceFontSize, p.ChoiceFontTag, p.ChoiceFontFace};
+std::array<TNewHtml::FontRow*, 3> TNewHtml::fontRows() {
+    return {&title_, &question_, &choice_};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -264,7 +222,7 @@ TNewHtml::RowFields TNewHtml::choiceFields() {
 void TNewHtml::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        look::CentreOnScreen(this);
+        widgets::CentreOnScreen(this);
         FormShow();
     }
 }
@@ -299,21 +257,20 @@ bool TNewHtml::showPreview(const QString& path, bool reportErrors) {
 
 void TNewHtml::runLoadingStep(bool reportErrors) {
     const THtmlPrefs& p = host_.quiz().Prefs;
+    const PageLookForm form = LoadPageLook(p);
 
-    Edit2->setText(FromCodePage(p.Author));
-    RG1->selectEntry(p.Alignment <= 2 ? p.Alignment : -1);
-
-    // The two colour switches: a switch that is off shows unchecked with a white rectangle, so
-    // the controls show the block whatever they showed before.
-    textsel->setChecked(p.TextColorOn == 1);
-    TextColShape->setColor(p.TextColorOn == 1 ? p.TextColor : kWhite);
-    bgset->setChecked(p.BgColorOn == 1);
-    BGSetShape->setColor(p.BgColorOn == 1 ? p.BgColor : kWhite);
-
-    fixedBG->setChecked(p.FixedBackground != 0);
+    Edit2->setText(FromCodePage(form.author));
+    RG1->selectEntry(form.alignment);
+    // A colour switch that is off shows unchecked with a white rectangle, so the controls show
+    // the block whatever they showed before.
+    textsel->setChecked(form.textColorOn);
+    TextColShape->setColor(form.textColor);
+    bgset->setChecked(form.bgColorOn);
+    BGSetShape->setColor(form.bgColor);
+    fixedBG->setChecked(form.fixedBackground);
 
     // The label shows the stored address; its hint keeps what BG Image or Clear Image put there.
-    const QString bgImage = FromCodePage(p.BgImage);
+    const QString bgImage = FromCodePage(form.bgImage);
     piclabel->setText(bgImage);
     if (bgImage.isEmpty()) {
         // No picture in this quiz: none from an earlier quiz stays on show.
@@ -325,32 +282,23 @@ void TNewHtml::runLoadingStep(bool reportErrors) {
         // been written on another system; the quiz file name is a path of this one. Clear Image
         // comes on once the picture has loaded; a picture that cannot be loaded leaves the
         // preview and the button as they were.
-        const QString folder = look::PathFolderPart(host_.quizFileName());
-        if (showPreview(look::JoinFolderAndName(folder, look::FileNamePart(bgImage)),
-                        reportErrors)) {
+        const QString folder = PathFolderPart(host_.quizFileName());
+        if (showPreview(JoinFolderAndName(folder, AddressFileNamePart(bgImage)), reportErrors)) {
             ClearImgBtn->setEnabled(true);
         }
     }
 
-    loadFontRow(title_, titleFields());
-    loadFontRow(question_, questionFields());
-    loadFontRow(choice_, choiceFields());
-}
-
-void TNewHtml::loadFontRow(FontRow& row, const RowFields& fields) {
-    if (fields.on == 1) {
-        row.box->setChecked(true);
-        SetHolderColor(row.holder, fields.color);
-        row.color->setColor(fields.color);
-        row.size->setValue(fields.size);
-        row.holder->setText(FromCodePage(fields.tag));
-        row.face->setBoxText(FromCodePage(fields.face));
-    } else {
-        row.box->setChecked(false);
-        row.holder->clear();
-        row.color->setColor(kWhite);
-        row.face->setBoxText(QString());
-        row.size->setValue(kDefaultFontSize);
+    // A row that is on shows its stored tag in its holder until the next Apply rebuilds it.
+    const std::array<const CountedString<200>*, 3> tags = {&p.TitleFontTag, &p.QuestionFontTag,
+                                                           &p.ChoiceFontTag};
+    for (std::size_t i = 0; i < form.rows.size(); ++i) {
+        FontRow& row = *fontRows()[i];
+        const PageLookForm::FontRow& shown = form.rows[i];
+        row.box->setChecked(shown.on);
+        ShowInHolder(row.holder, shown.on ? FromCodePage(*tags[i]) : QString(), shown.color);
+        row.color->setColor(shown.color);
+        row.size->setValue(shown.size);
+        row.face->setBoxText(FromCodePage(shown.face));
     }
 }
 
@@ -387,65 +335,46 @@ void TNewHtml::ClearImgBtnClick() {
 // ---------------------------------------------------------------------------------------------
 // Apply and Cancel
 
-void TNewHtml::BuildFontTags() {
-    for (FontRow* row : {&title_, &question_, &choice_}) {
-        const std::string tag =
-            BuildFontTag(row->face->selectedEntry(), row->size->value(), row->color->color());
-        row->holder->setText(FromCodePage(tag));
-        SetHolderColor(row->holder, row->color->color());
+PageLookForm TNewHtml::shownForm() {
+    PageLookForm form;
+    form.author = ToCodePage(Edit2->text());
+    form.alignment = RG1->selectedEntry();
+    // A colour counts as on while its rectangle is enabled, as its check box makes it.
+    form.textColorOn = TextColShape->isEnabledTo(this);
+    form.textColor = TextColShape->color();
+    form.bgColorOn = BGSetShape->isEnabledTo(this);
+    form.bgColor = BGSetShape->color();
+    form.fixedBackground = fixedBG->isChecked();
+    form.bgImage = ToCodePage(piclabel->text());
+    for (std::size_t i = 0; i < form.rows.size(); ++i) {
+        const FontRow& row = *fontRows()[i];
+        PageLookForm::FontRow& shown = form.rows[i];
+        shown.on = row.box->isChecked();
+        shown.color = row.color->color();
+        shown.size = row.size->value();
+        shown.face = ToCodePage(row.face->boxText());
+        shown.faceEntry = row.face->selectedEntry();
     }
+    return form;
 }
 
-void TNewHtml::storeFontRow(const FontRow& row, const RowFields& fields) {
-    fields.on = row.box->isChecked() ? 1 : 0;
-    if (row.box->isChecked()) {
-        fields.color = HolderColor(row.holder);
-        fields.size = row.size->value();
-        StoreText(fields.tag, row.holder->text());
-        StoreText(fields.face, row.face->boxText());
-    } else {
-        fields.tag.clear();
+void TNewHtml::BuildFontTags() {
+    for (FontRow* row : fontRows()) {
+        const std::string tag =
+            BuildFontTag(row->face->selectedEntry(), row->size->value(), row->color->color());
+        ShowInHolder(row->holder, FromCodePage(tag), row->color->color());
     }
 }
 
 bool TNewHtml::ApplyBtnClick() {
     BuildFontTags();
-
-    THtmlPrefs& p = host_.quiz().Prefs;
-    BodyLook look;
-    // The switches are stored as the controls show them; a colour that is off keeps its value.
-    look.textColorOn = TextColShape->isEnabledTo(this);
-    look.textColor = TextColShape->color();
-    p.TextColorOn = look.textColorOn ? 1 : 0;
-    if (look.textColorOn) {
-        p.TextColor = look.textColor;
-    }
-    look.bgColorOn = BGSetShape->isEnabledTo(this);
-    look.bgColor = BGSetShape->color();
-    p.BgColorOn = look.bgColorOn ? 1 : 0;
-    if (look.bgColorOn) {
-        p.BgColor = look.bgColor;
-    }
-    look.fixedBackground = fixedBG->isChecked();
-    p.FixedBackground = look.fixedBackground ? 1 : 0;
-    look.bgImage = ToCodePage(piclabel->text());
-    p.BgImage.store(look.bgImage);
-
-    storeFontRow(title_, titleFields());
-    storeFontRow(question_, questionFields());
-    storeFontRow(choice_, choiceFields());
-
-    StoreText(p.Author, Edit2->text());
-    const int alignment = RG1->selectedEntry();
-    p.Alignment =
-        alignment >= 0 && alignment <= 2 ? static_cast<std::uint8_t>(alignment) : kNoAlignment;
-
+    const PageInputs inputs = ApplyPageLook(host_.quiz().Prefs, shownForm());
     // A save that failed or was cancelled stops Apply here: the block keeps the new settings,
-    // the BODY attributes are not rebuilt and the dialog stays open.
-    if (!host_.Save1Click()) {
+    // the page inputs are not rebuilt and the dialog stays open.
+    if (!host_.Save1Click().saved()) {
         return false;
     }
-    bodyAttributes_ = BuildBodyAttributes(look);
+    pageInputs_ = inputs;
     if (isVisible()) {
         accept();
     }

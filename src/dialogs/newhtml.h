@@ -1,11 +1,13 @@
 #pragma once
 
 #include "document/html_prefs.h"
+#include "generator/page_look.h"
 
 #include <QDialog>
 #include <QImage>
 #include <QString>
 
+#include <array>
 #include <string>
 
 class QCheckBox;
@@ -19,34 +21,33 @@ namespace tamberlin {
 class QuizHost;
 class TPictureDialog;
 
-namespace look {
+namespace widgets {
 class ColorShape;
 class EntryBox;
 class NumberField;
 class PictureBox;
-} // namespace look
+} // namespace widgets
 
-// The "HTML Preference" window: the look of the generated page. It loads its controls from the
-// quiz's page-look block and its Apply writes the block back, rebuilds the three FONT tags and
-// the BODY attributes, and saves the quiz through the main window.
+// The "HTML Preference" window: the look of the generated page. It moves a PageLookForm to and
+// from its controls: loading shows LoadPageLook of the quiz's page-look block, and Apply hands
+// what the controls show to ApplyPageLook, which writes the block back and gives the page's
+// inputs, then saves the quiz through the main window.
 //
 // The main window owns one instance for the whole run. Besides showing it modally, it runs the
 // loading step without showing it (LoadFromQuiz: after Setup's Accept, after Open, at the first
-// showing of the main window) and runs Apply before writing the page, then hands BodyAttributes()
-// and the three font switches to the page writer.
+// showing of the main window) and runs Apply before writing the page, then hands pageInputs()
+// to the page writer.
 class TNewHtml : public QDialog {
     Q_OBJECT
 public:
     TNewHtml(QuizHost& host, TPictureDialog& pictureDialog, QWidget* parent = nullptr);
     ~TNewHtml() override;
 
-    // The attributes that end the page's BODY tag (system code page, at most 255 characters),
-    // rebuilt by every Apply that completes; empty until then.
-    const std::string& BodyAttributes() const { return bodyAttributes_; }
-    // The three font switches as the check boxes show them.
-    bool titleFontChecked() const;
-    bool questionFontChecked() const;
-    bool choiceFontChecked() const;
+    // The page's inputs as the last Apply that completed made them: the attributes that end the
+    // page's BODY tag (system code page, at most 255 characters) and the three font switches;
+    // empty until then.
+    const PageInputs& pageInputs() const { return pageInputs_; }
+    const std::string& BodyAttributes() const { return pageInputs_.bodyAttributes; }
 
     // The loading step as it runs when the dialog is shown: a preview picture that cannot be
     // loaded is reported in the standard error box.
@@ -85,17 +86,10 @@ private:
     struct FontRow {
         QCheckBox* box = nullptr;
         QLabel* caption = nullptr;
-        look::ColorShape* color = nullptr;
-        look::NumberField* size = nullptr;
-        look::EntryBox* face = nullptr;
+        widgets::ColorShape* color = nullptr;
+        widgets::NumberField* size = nullptr;
+        widgets::EntryBox* face = nullptr;
         QLabel* holder = nullptr; // hidden: the row's FONT tag and, as its font colour, its colour
-    };
-    struct RowFields {
-        std::uint8_t& on;
-        TColor& color;
-        std::int32_t& size;
-        CountedString<200>& tag;
-        CountedString<100>& face;
     };
 
     void createControls();
@@ -110,26 +104,25 @@ private:
     FontRow createFontRow(const RowNames& names, const QString& caption, int boxTop, int captionTop,
                           int controlTop);
     void runLoadingStep(bool reportErrors);
-    void loadFontRow(FontRow& row, const RowFields& fields);
-    void storeFontRow(const FontRow& row, const RowFields& fields);
-    RowFields titleFields();
-    RowFields questionFields();
-    RowFields choiceFields();
+    // Title, question and choice rows, in the order of PageLookForm's rows.
+    std::array<FontRow*, 3> fontRows();
+    // What the controls show now.
+    PageLookForm shownForm();
     // Loads the preview; a failure keeps the picture shown before. True when it loaded.
     bool showPreview(const QString& path, bool reportErrors);
 
     QuizHost& host_;
     TPictureDialog& pictureDialog_;
-    std::string bodyAttributes_;
+    PageInputs pageInputs_;
     QImage background_;
 
     QLabel* Label2;
     QLineEdit* Edit2;
     QLabel* Label8;
-    look::EntryBox* RG1;
+    widgets::EntryBox* RG1;
     QFrame* Bevel3;
     QFrame* Bevel2;
-    look::PictureBox* Image1;
+    widgets::PictureBox* Image1;
     QPushButton* SpeedButton3;
     QLabel* Label7;
     QCheckBox* fixedBG;
@@ -137,10 +130,10 @@ private:
     QLabel* piclabel;
     QLabel* Label5;
     QCheckBox* textsel;
-    look::ColorShape* TextColShape;
+    widgets::ColorShape* TextColShape;
     QLabel* Label6;
     QCheckBox* bgset;
-    look::ColorShape* BGSetShape;
+    widgets::ColorShape* BGSetShape;
     QFrame* Bevel1;
     FontRow title_;
     FontRow question_;

@@ -1,5 +1,7 @@
 #include "dialogs/picform.h"
 
+#include "widgets/centring.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -87,9 +89,7 @@ void TPicForm::centreOverMainWindow() {
     } else {
         return;
     }
-    const QSize frame = frameGeometry().size();
-    move(over.x() + (over.width() - frame.width()) / 2,
-         over.y() + (over.height() - frame.height()) / 2);
+    widgets::CentreOn(this, over);
 }
 
 } // namespace tamberlin

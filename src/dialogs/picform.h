@@ -14,6 +14,7 @@ namespace tamberlin {
 // the window and brings it to the front without moving it. Any mouse button pressed on it, or its
 // close box, hides it again.
 class TPicForm : public QWidget {
+    Q_OBJECT
 public:
     // The window's client size before it has a picture.
     static constexpr QSize kDesignClientSize{277, 221};
@@ -26,8 +27,6 @@ public:
     void ShowPicture(const QPixmap& picture);
     void ShowPicture(const QImage& picture);
 
-    QLabel* Image1 = nullptr;
-
     void FormShow();
     void FormMouseDown();
 
@@ -37,6 +36,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The picture, by its layout name (also its object name).
+    QLabel* Image1 = nullptr;
     void fitToPicture();
     void centreOverMainWindow();
 };

@@ -1,11 +1,14 @@
 #include "dialogs/picture_dialog.h"
 
-#include "dialogs/look_widgets.h"
 #include "document/errors.h"
 #include "document/file_io.h"
 #include "imaging/picture_loading.h"
 #include "platform/platform.h"
+#include "platform/qt_paths.h"
 #include "platform/qt_text.h"
+#include "widgets/centring.h"
+#include "widgets/controls.h"
+#include "widgets/picture_box.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -31,13 +34,6 @@ int ReadWholeFile(const QString& path, std::string& out) {
     return ReadFilePrefix(QFile::encodeName(path).toStdString(), SIZE_MAX, out);
 }
 
-QPushButton* FlatButton(const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
 } // namespace
 
 TPictureDialog::TPictureDialog(QWidget* parent)
@@ -57,7 +53,7 @@ TPictureDialog::TPictureDialog(QWidget* parent)
         QStringLiteral("#Shape1 { background-color: #C0C0C0; border: 1px solid #808080; }"));
     Shape1->setGeometry(8, 8, 173, 173);
 
-    TheImage = new look::PictureBox(this);
+    TheImage = new widgets::PictureBox(this);
     TheImage->setObjectName(QStringLiteral("TheImage"));
     TheImage->setGeometry(12, 12, 165, 165);
 
@@ -65,9 +61,8 @@ TPictureDialog::TPictureDialog(QWidget* parent)
     ImageLabel->setObjectName(QStringLiteral("ImageLabel"));
     ImageLabel->setGeometry(11, 188, 150, 16);
 
-    BrowseBtn = FlatButton(QStringLiteral("Browse"), this);
-    BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
-    BrowseBtn->setGeometry(8, 208, 173, 30);
+    BrowseBtn = widgets::FlatPushButton(this, QStringLiteral("BrowseBtn"), QStringLiteral("Browse"),
+                                        {8, 208, 173, 30});
 
     CopyImg = new QCheckBox(QStringLiteral("Save to HTML Folder"), this);
     CopyImg->setObjectName(QStringLiteral("CopyImg"));
@@ -78,13 +73,10 @@ TPictureDialog::TPictureDialog(QWidget* parent)
     AbsoluteAddress->setGeometry(8, 272, 173, 17);
     setTabOrder(CopyImg, AbsoluteAddress);
 
-    CancelBtn = FlatButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(8, 296, 73, 30);
-
-    ApplyBtn = FlatButton(QStringLiteral("Apply"), this);
-    ApplyBtn->setObjectName(QStringLiteral("ApplyBtn"));
-    ApplyBtn->setGeometry(108, 296, 73, 30);
+    CancelBtn = widgets::FlatPushButton(this, QStringLiteral("CancelBtn"), QStringLiteral("Cancel"),
+                                        {8, 296, 73, 30});
+    ApplyBtn = widgets::FlatPushButton(this, QStringLiteral("ApplyBtn"), QStringLiteral("Apply"),
+                                       {108, 296, 73, 30});
 
     connect(BrowseBtn, &QPushButton::clicked, this, &TPictureDialog::BrowseBtnClick);
     connect(ApplyBtn, &QPushButton::clicked, this, [this] { ApplyBtnClick(); });
@@ -100,7 +92,7 @@ QString TPictureDialog::browseFilter() {
 void TPictureDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        look::CentreOnScreen(this);
+        widgets::CentreOnScreen(this);
         FormShow();
     }
 }
@@ -135,18 +127,17 @@ void TPictureDialog::BrowseBtnClick() {
     }
     TheImage->setPicture(picture.image);
     PicturePath = *chosen;
-    ImageLabel->setText(look::PathFileNamePart(PicturePath));
+    ImageLabel->setText(PathFileNamePart(PicturePath));
 }
 
 bool TPictureDialog::ApplyBtnClick() {
     const QString address =
-        AbsoluteAddress->isChecked() ? PicturePath : look::PathFileNamePart(PicturePath);
+        AbsoluteAddress->isChecked() ? PicturePath : PathFileNamePart(PicturePath);
     // The address is stored in the quiz's code page. A character it cannot hold would be stored
     // as "?", and the page would point at a file that does not exist (the copy keeps the real
     // name), so such an address is refused before anything is done.
     if (const QString outside = CharactersOutsideCodePage(address); !outside.isEmpty()) {
-        const bool inName =
-            !CharactersOutsideCodePage(look::PathFileNamePart(PicturePath)).isEmpty();
+        const bool inName = !CharactersOutsideCodePage(PathFileNamePart(PicturePath)).isEmpty();
         QStringList listed;
         for (const char32_t c : outside.toUcs4()) {
             listed << QString::fromUcs4(&c, 1);
@@ -179,8 +170,7 @@ bool TPictureDialog::ApplyBtnClick() {
                 QStringLiteral("Cannot open file \"%1\". %2").arg(PicturePath, ReasonText(err)));
             return false;
         }
-        const QString target =
-            look::JoinFolderAndName(HtmlFolder, look::PathFileNamePart(PicturePath));
+        const QString target = JoinFolderAndName(HtmlFolder, PathFileNamePart(PicturePath));
         const QByteArray targetName = QFile::encodeName(target);
         if (const int err = WriteFileAtomically(targetName.toStdString(), bytes); err != 0) {
             platform().showError(
@@ -200,7 +190,7 @@ void TPictureDialog::CancelBtnClick() {
 }
 
 std::optional<QString> TPictureDialog::choosePicture(const QString& quizFileName) {
-    HtmlFolder = look::PathFolderPart(quizFileName);
+    HtmlFolder = PathFolderPart(quizFileName);
     if (exec() == QDialog::Accepted) {
         return PictureAddress;
     }

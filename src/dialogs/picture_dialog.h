@@ -12,7 +12,7 @@ class QPushButton;
 
 namespace tamberlin {
 
-namespace look {
+namespace widgets {
 class PictureBox;
 }
 
@@ -58,7 +58,7 @@ protected:
 
 private:
     QFrame* Shape1;
-    look::PictureBox* TheImage;
+    widgets::PictureBox* TheImage;
     QLabel* ImageLabel;
     QPushButton* BrowseBtn;
     QCheckBox* CopyImg;

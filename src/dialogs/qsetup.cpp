@@ -5,6 +5,9 @@
 #include "dialogs/quiz_host.h"
 #include "platform/platform.h"
 #include "platform/qt_text.h"
+#include "widgets/centring.h"
+#include "widgets/controls.h"
+#include "widgets/number_field.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -20,47 +23,10 @@
 
 // The dialog's resources live in a static library: referencing them keeps them linked in.
 static void InitSetupResources() {
-    Q_INIT_RESOURCE(qsetup);
+    Q_INIT_RESOURCE(dialogs);
 }
 
 namespace tamberlin {
-
-// ---- NumberField -------------------------------------------------------------------------
-
-NumberField::NumberField(int minimum, int maximum, bool typingAllowed, QWidget* parent)
-    : QSpinBox(parent) {
-    setRange(minimum, maximum);
-    setValue(minimum);
-    setKeyboardTracking(true);
-    // A read-only text still steps with the arrow buttons and the arrow keys.
-    lineEdit()->setReadOnly(!typingAllowed);
-}
-
-int NumberField::valueFromText(const QString& text) const {
-    bool ok = false;
-    const qlonglong number = text.trimmed().toLongLong(&ok);
-    if (!ok) {
-        return minimum();
-    }
-    return static_cast<int>(std::clamp<qlonglong>(number, INT32_MIN, INT32_MAX));
-}
-
-int NumberField::number() const {
-    return valueFromText(text());
-}
-
-QValidator::State NumberField::validate(QString& input, int&) const {
-    // Digits, signs and the decimal separator may be typed; anything else is refused. Whatever
-    // passes reads as a number (or the minimum), so it is never held back as incomplete.
-    for (const QChar c : input) {
-        if (!c.isDigit() && c != u'+' && c != u'-' && c != u'.' && c != u',') {
-            return QValidator::Invalid;
-        }
-    }
-    return QValidator::Acceptable;
-}
-
-void NumberField::fixup(QString&) const {}
 
 // ---- Tqsetup -----------------------------------------------------------------------------
 
@@ -71,11 +37,7 @@ QImage DecodeSetupBackground(const QByteArray& jpegBytes) {
 namespace {
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
+    return widgets::Caption(parent, QString::fromLatin1(name), text, {x, y});
 }
 
 QLabel* makeTwoLineLabel(QWidget* parent, const char* name, const QString& text, QRect rect) {
@@ -102,22 +64,14 @@ QLabel* makeTwoLineLabel(QWidget* parent, const char* name, const QString& text,
 }
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, QRect rect) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(rect);
-    return edit;
+    return widgets::LineBox(parent, QString::fromLatin1(name), rect);
 }
 
 QToolButton* makeFlatButton(QWidget* parent, const char* name, const QString& text,
                             const QColor& colour, QRect rect) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setText(text);
+    QToolButton* button = widgets::FlatToolButton(parent, QString::fromLatin1(name), text, rect);
     // The "&" marks the letter only: no key is bound to Accept or Cancel.
     button->setShortcut(QKeySequence());
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(rect);
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, colour);
     button->setPalette(palette);
@@ -152,15 +106,17 @@ Tqsetup::Tqsetup(QuizHost& host, QWidget* parent) : QDialog(parent), host_(host)
     makeLabel(this, "Label1", QStringLiteral("Quiz Title"), 8, 12);
     Edit1 = makeEdit(this, "Edit1", {80, 4, 297, 24});
     makeTwoLineLabel(this, "Label9", QStringLiteral("Number of Questions"), {8, 40, 72, 32});
-    SpinEdit1 = new NumberField(1, 100, false, this);
+    SpinEdit1 = new widgets::NumberField(1, 100, this);
+    SpinEdit1->setTypingAllowed(false);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setGeometry(16, 82, 53, 26);
     makeTwoLineLabel(this, "Label6", QStringLiteral("Number of Choices"), {104, 40, 81, 37});
-    SpinEdit2 = new NumberField(2, 5, false, this);
+    SpinEdit2 = new widgets::NumberField(2, 5, this);
+    SpinEdit2->setTypingAllowed(false);
     SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
     SpinEdit2->setGeometry(116, 82, 53, 26);
     makeTwoLineLabel(this, "Label8", QStringLiteral("Interval (secs)"), {200, 40, 57, 33});
-    SpinEdit3 = new NumberField(1, 999, true, this);
+    SpinEdit3 = new widgets::NumberField(1, 999, this);
     SpinEdit3->setObjectName(QStringLiteral("SpinEdit3"));
     SpinEdit3->setGeometry(200, 82, 57, 26);
     makeLabel(this, "Label2", QStringLiteral("Quiz ID"), 308, 40);
@@ -222,9 +178,9 @@ void Tqsetup::SpeedButton2Click() {
         return;
     }
     TQuizRec& quiz = host_.quiz();
-    quiz.QuestionCount = SpinEdit1->number();
-    quiz.ChoiceCount = SpinEdit2->number();
-    quiz.Interval = SpinEdit3->number();
+    quiz.QuestionCount = SpinEdit1->value();
+    quiz.ChoiceCount = SpinEdit2->value();
+    quiz.Interval = SpinEdit3->value();
     StoreText(quiz.Title, Edit1->text());
     StoreText(quiz.QuizId, quizid->text());
     StoreText(quiz.CgiTarget, FPT->text());
@@ -236,15 +192,10 @@ void Tqsetup::SpeedButton2Click() {
     }
     quiz.Prefs.CookieRequired = cookiebox->isChecked() ? 1 : 0;
 
-    if (!host_.Save1Click()) {
-        // A save that failed keeps the dialog open (the error has been shown) so that the
-        // author can Accept again or Cancel; a Save As the author cancelled still closes.
-        const auto* report = dynamic_cast<const SaveFailureReport*>(&host_);
-        const bool failed =
-            report != nullptr ? report->lastSaveFailed() : !host_.quizFileName().isEmpty();
-        if (failed) {
-            return;
-        }
+    // A save that failed keeps the dialog open (the error has been shown) so that the author
+    // can Accept again or Cancel; a Save As the author cancelled still closes.
+    if (host_.Save1Click().status == SaveResult::Failed) {
+        return;
     }
     accept();
 }
@@ -256,9 +207,7 @@ void Tqsetup::SpeedButton1Click() {
 void Tqsetup::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            move(screen->availableGeometry().center() - rect().center());
-        }
+        widgets::CentreOnScreen(this);
     }
     QDialog::showEvent(event);
 }

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QImage>
-#include <QSpinBox>
 
 class QCheckBox;
 class QLabel;
@@ -13,33 +12,9 @@ namespace tamberlin {
 
 class QuizHost;
 
-// What a host window may add to QuizHost: whether its last Save or Save As failed with an error
-// (as opposed to the author cancelling the save dialog).
-class SaveFailureReport {
-public:
-    virtual ~SaveFailureReport() = default;
-    virtual bool lastSaveFailed() const = 0;
-};
-
-// A whole-number field with up/down arrows. A value set by the program is brought into the
-// range. With typing allowed, digits, signs and the decimal separator may be typed and a number
-// outside the range stays in the field until it loses the keyboard focus, where it is brought
-// into the range; number() reads the text as it stands (the minimum when it is not a whole
-// number). Without typing, only the arrows (buttons or arrow keys) change it.
-class NumberField : public QSpinBox {
-    Q_OBJECT
-public:
-    NumberField(int minimum, int maximum, bool typingAllowed, QWidget* parent = nullptr);
-
-    // The number the field's text stands for now, not brought into the range.
-    int number() const;
-
-    QValidator::State validate(QString& input, int& pos) const override;
-    void fixup(QString& input) const override;
-
-protected:
-    int valueFromText(const QString& text) const override;
-};
+namespace widgets {
+class NumberField;
+}
 
 // The "Set Up" window: fills the quiz header from its controls on Accept and saves the quiz
 // through the main window. Created once; shown modally each time the quiz is set up.
@@ -66,9 +41,9 @@ private:
     QuizHost& host_;
     QImage background_;
     QLineEdit* Edit1;
-    NumberField* SpinEdit1;
-    NumberField* SpinEdit2;
-    NumberField* SpinEdit3;
+    widgets::NumberField* SpinEdit1;
+    widgets::NumberField* SpinEdit2;
+    widgets::NumberField* SpinEdit3;
     QLineEdit* quizid;
     QLineEdit* FPT;
     QLineEdit* redirect;

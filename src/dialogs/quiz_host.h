@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/quiz.h"
+#include "document/quiz_session.h"
 
 #include <QString>
 
@@ -15,11 +16,10 @@ public:
     virtual TQuizRec& quiz() = 0;
     // Full path of the current quiz file; empty while the quiz has none.
     virtual QString quizFileName() const = 0;
-    // Save and Save As as the main window runs them (errors shown in the standard error box).
-    // Each returns true when the quiz was written; false when the save was cancelled or failed,
-    // in which case the command that asked stops.
-    virtual bool Save1Click() = 0;
-    virtual bool SaveAs1Click() = 0;
+    // Save and Save As as the main window runs them (a failure's error is shown in the standard
+    // error box). A command that asked stops when the quiz was not saved.
+    virtual SaveResult Save1Click() = 0;
+    virtual SaveResult SaveAs1Click() = 0;
 };
 
 } // namespace tamberlin

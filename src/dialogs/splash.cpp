@@ -2,6 +2,7 @@
 
 #include "dialogs/launch.h"
 #include "imaging/picture_loading.h"
+#include "widgets/centring.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,7 +15,7 @@
 // Resources of a static library are registered explicitly; this must run outside any namespace.
 static void RegisterSplashResources() {
     static const bool registered = [] {
-        Q_INIT_RESOURCE(splash);
+        Q_INIT_RESOURCE(dialogs);
         return true;
     }();
     (void)registered;
@@ -59,7 +60,7 @@ TSplash::TSplash(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &TSplash::Timer1Timer);
 
     // Placed before the first showing too, so a window manager maps it where it belongs.
-    centreOnScreen();
+    widgets::CentreOnScreen(this);
 }
 
 void TSplash::showEvent(QShowEvent* event) {
@@ -76,7 +77,7 @@ void TSplash::keyPressEvent(QKeyEvent* event) {
 }
 
 void TSplash::FormShow() {
-    centreOnScreen();
+    widgets::CentreOnScreen(this);
     // A timer still running from an earlier showing keeps its period.
     if (!Timer1->isActive()) {
         Timer1->start();
@@ -127,16 +128,6 @@ bool TSplash::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void TSplash::centreOnScreen() {
-    const QScreen* screen = this->screen();
-    if (screen == nullptr) {
-        screen = QGuiApplication::primaryScreen();
-    }
-    if (screen != nullptr) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
 }
 
 } // namespace tamberlin

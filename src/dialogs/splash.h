@@ -24,16 +24,13 @@ QImage LoadSplashPicture();
 //
 // Shown modally with exec(), both at start-up and from "About"; the result is not meaningful.
 class TSplash : public QDialog {
+    Q_OBJECT
 public:
     static constexpr int kTimerInterval = 4000;
     static constexpr QSize kPictureSize{350, 246};
     static constexpr QRect kLinkArea{64, 168, 225, 33};
 
     explicit TSplash(QWidget* parent = nullptr);
-
-    QLabel* Image1 = nullptr;
-    QWidget* Shape1 = nullptr;
-    QTimer* Timer1 = nullptr;
 
     void FormShow();
     void Timer1Timer();
@@ -47,7 +44,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void centreOnScreen();
+    // Controls, by their layout names (also their object names).
+    QLabel* Image1 = nullptr;
+    QWidget* Shape1 = nullptr;
+    QTimer* Timer1 = nullptr;
     bool leftPressedOnPicture_ = false;
 };
 

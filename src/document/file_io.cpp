@@ -1,5 +1,7 @@
 #include "document/file_io.h"
 
+#include "document/paths.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -79,10 +81,8 @@ int WriteFileAtomically(const std::string& requestedPath, std::string_view data)
         return errno;
     }
 
-    const auto slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string folder(PathFolderPart(path));
+    std::string name(PathFileNamePart(path));
     if (name.empty()) {
         return EISDIR;
     }

@@ -1,6 +1,7 @@
 #include "generator/page_files.h"
 
 #include "document/file_io.h"
+#include "document/paths.h"
 
 #include <cerrno>
 #include <climits>
@@ -134,10 +135,7 @@ private:
         return 0;
     }
 
-    std::string folder() const {
-        const auto slash = path_.find_last_of('/');
-        return slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
-    }
+    std::string folder() const { return std::string(PathFolderPart(path_)); }
 
     // The temporary file, open for writing: a file the batch kept in the target's folder, or a
     // new one with a name of its own.

@@ -222,16 +222,6 @@ std::string StripLineBreaks(std::string_view text) {
     return out;
 }
 
-std::string ReplaceExtension(std::string_view path, std::string_view extension) {
-    const std::size_t nameStart = path.find_last_of("/\\:");
-    const std::size_t dot = path.rfind('.');
-    const bool dotInName =
-        dot != std::string_view::npos && (nameStart == std::string_view::npos || dot > nameStart);
-    std::string result(dotInName ? path.substr(0, dot) : path);
-    result += extension;
-    return result;
-}
-
 QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs) {
     const THtmlPrefs& prefs = quiz.Prefs;
     // Only the slots and choices a quiz can have are looked at, whatever the counts say.
@@ -335,13 +325,6 @@ std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
     std::string pageBuffer;
     WriteQuizPage(quiz, pagePath, inputs, pageBuffer);
     return pageBuffer;
-}
-
-std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
-                          const std::string& bodyAttributes, bool titleFontOn, bool questionFontOn,
-                          bool choiceFontOn) {
-    return WriteQuizPage(quiz, pagePath,
-                         PageInputs{bodyAttributes, titleFontOn, questionFontOn, choiceFontOn});
 }
 
 PublishResult PublishQuiz(const TQuizRec& quiz, const PageInputs& inputs,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/errors.h"
+#include "document/paths.h"
 #include "document/quiz.h"
 #include "generator/page_files.h"
 
@@ -33,11 +34,6 @@ std::string EscapeForHtml(std::string_view text);
 // Question text in the listing: every CR and LF dropped.
 std::string StripLineBreaks(std::string_view text);
 
-// path with the extension of its file-name part (the text from its last dot) replaced by
-// extension (".htm", ".qdt"); a name without a dot gets the extension appended. The file-name
-// part is the text after the last "/", "\" or ":".
-std::string ReplaceExtension(std::string_view path, std::string_view extension);
-
 // Builds the page and the listing of the quiz without writing anything.
 QuizPageText BuildQuizPage(const TQuizRec& quiz, const PageInputs& inputs);
 
@@ -54,12 +50,6 @@ void WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath, const Page
 // The same, handing back the page text.
 std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
                           const PageInputs& inputs);
-
-// The same with the inputs one by one, as Create Html hands them over: the BODY attributes and
-// the states of the title, question and choice font switches.
-std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
-                          const std::string& bodyAttributes, bool titleFontOn, bool questionFontOn,
-                          bool choiceFontOn);
 
 // What publishing one quiz came to: the page's path, the page text (built also when writing
 // failed) and, when a file could not be written, the "Cannot create file" error.

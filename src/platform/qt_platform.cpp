@@ -1,5 +1,8 @@
 #include "platform/qt_platform.h"
 
+#include "widgets/centring.h"
+#include "widgets/colour_bridge.h"
+
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -42,7 +45,7 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
     if (centreOnScreen) {
         box.adjustSize();
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            box.move(screen->availableGeometry().center() - box.rect().center());
+            widgets::CentreOn(&box, screen->availableGeometry());
         }
     }
     box.exec();
@@ -145,16 +148,11 @@ std::optional<std::uint32_t> QtPlatform::doChooseColor(std::uint32_t initial) {
         colorChooser_ = new QColorDialog(parentWindow());
         colorChooser_->setObjectName(QStringLiteral("ColorDialog1"));
     }
-    colorChooser_->setCurrentColor(QColor(static_cast<int>(initial & 0xFF),
-                                          static_cast<int>((initial >> 8) & 0xFF),
-                                          static_cast<int>((initial >> 16) & 0xFF)));
+    colorChooser_->setCurrentColor(widgets::ToQColor(initial));
     if (colorChooser_->exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    const QColor chosen = colorChooser_->selectedColor();
-    return static_cast<std::uint32_t>(chosen.red()) |
-           (static_cast<std::uint32_t>(chosen.green()) << 8) |
-           (static_cast<std::uint32_t>(chosen.blue()) << 16);
+    return widgets::FromQColor(colorChooser_->selectedColor());
 }
 
 bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder) {

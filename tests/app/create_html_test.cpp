@@ -74,13 +74,13 @@ private slots:
         const TQuizRec quiz = styledQuiz();
         start(quiz);
         fake->expectMessage();
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         QCOMPARE(fake->lastAsked().text, QStringLiteral("The HTML file ") + path("rivers.htm") +
                                              QStringLiteral(" has been created."));
-        QCOMPARE(form->HtmlFileName, path("rivers.htm"));
-        QVERIFY(form->Preview1->isEnabled());
-        QVERIFY(form->PreviewBtn->isEnabled());
-        QVERIFY(!form->QuizChanged);
+        QCOMPARE(form->htmlFileName(), path("rivers.htm"));
+        QVERIFY(menuItem("Preview1")->isEnabled());
+        QVERIFY(toolButton("PreviewBtn")->isEnabled());
+        QVERIFY(!form->session().quizChanged());
 
         // What the headless publisher writes for the same saved quiz.
         auto saved = std::make_unique<QuizDocument>();
@@ -96,10 +96,10 @@ private slots:
 
         // Twice without changes: the same bytes. (The button stays off after the first showing
         // until the editor refreshes it; the menu item is on.)
-        QVERIFY(!form->createbtn->isEnabled());
+        QVERIFY(!toolButton("createbtn")->isEnabled());
         const std::string first = ReadAll(dir->file("rivers.htm"));
         fake->expectMessage();
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         QCOMPARE(ReadAll(dir->file("rivers.htm")), first);
     }
 
@@ -111,10 +111,10 @@ private slots:
         form->quiz() = MakeQuiz(1, 2);
         fake->answerSaveFile(std::nullopt);
         fake->answerSaveFile(std::nullopt);
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         QCOMPARE(fake->asked().size(), 2);
-        QVERIFY(form->HtmlFileName.isEmpty());
-        QVERIFY(!form->Preview1->isEnabled());
+        QVERIFY(form->htmlFileName().isEmpty());
+        QVERIFY(!menuItem("Preview1")->isEnabled());
         QVERIFY(std::filesystem::is_empty(dir->path()));
     }
 
@@ -126,7 +126,7 @@ private slots:
         form->quiz() = MakeQuiz(2, 3);
         fake->answerSaveFile(path("new.qvt"));
         fake->expectMessage();
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         QVERIFY(std::filesystem::exists(dir->file("new.qvt")));
         QVERIFY(std::filesystem::exists(dir->file("new.htm")));
         QVERIFY(std::filesystem::exists(dir->file("new.qdt")));
@@ -137,10 +137,10 @@ private slots:
         start(MakeQuiz(2, 2));
         std::filesystem::permissions(dir->file("rivers.qvt"), std::filesystem::perms::owner_read);
         fake->expectError();
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         QCOMPARE(fake->lastAsked().text, QStringLiteral("File access denied."));
         QVERIFY(!std::filesystem::exists(dir->file("rivers.htm")));
-        QVERIFY(!form->Preview1->isEnabled());
+        QVERIFY(!menuItem("Preview1")->isEnabled());
     }
 
     void unwritablePageEndsTheCommandWithTheCreateError() {
@@ -148,39 +148,42 @@ private slots:
         // The listing's name taken by a folder: neither file is written.
         std::filesystem::create_directory(dir->file("rivers.qdt"));
         fake->expectError();
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         QVERIFY(fake->lastAsked().text.startsWith(QStringLiteral("Cannot create file \"") +
                                                   path("rivers.qdt") + QStringLiteral("\". ")));
         QVERIFY(!std::filesystem::exists(dir->file("rivers.htm")));
-        QVERIFY(!form->Preview1->isEnabled());
+        QVERIFY(!menuItem("Preview1")->isEnabled());
         // The page buffer holds the page that was built.
-        QVERIFY(form->scriptmemo->toPlainText().startsWith(QStringLiteral("<HTML>")));
+        QVERIFY(textBox("scriptmemo")->toPlainText().startsWith(QStringLiteral("<HTML>")));
 
         // A page that cannot be created: no listing, no message.
         std::filesystem::remove(dir->file("rivers.qdt"));
         std::filesystem::remove(dir->file("rivers.htm"));
         std::filesystem::create_directory(dir->file("rivers.htm"));
         fake->expectError();
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         QVERIFY(fake->lastAsked().text.startsWith(QStringLiteral("Cannot create file \"") +
                                                   path("rivers.htm") + QStringLiteral("\". ")));
         QVERIFY(!std::filesystem::exists(dir->file("rivers.qdt")));
-        QVERIFY(!form->Preview1->isEnabled());
+        QVERIFY(!menuItem("Preview1")->isEnabled());
     }
 
     void previewOpensThePageWithTheStartFolder() {
+        // The folder current at start-up is the start folder; the current folder moves on.
+        std::filesystem::create_directory(dir->path() / "start");
+        QDir::setCurrent(path("start"));
         start(MakeQuiz(1, 2));
+        QDir::setCurrent(path(""));
         fake->expectMessage();
-        form->Create1->trigger();
-        form->StartFolder = QStringLiteral("/start/folder");
+        menuItem("Create1")->trigger();
         fake->answerShellOpen(true);
-        form->PreviewBtn->click();
+        toolButton("PreviewBtn")->click();
         QCOMPARE(fake->lastAsked().text, path("rivers.htm"));
-        QCOMPARE(fake->lastAsked().workingFolder, QStringLiteral("/start/folder"));
+        QCOMPARE(fake->lastAsked().workingFolder, path("start"));
 
         fake->answerShellOpen(false);
         fake->expectErrorBox();
-        form->Preview1->trigger();
+        menuItem("Preview1")->trigger();
         QCOMPARE(fake->lastAsked().caption, QStringLiteral("Error"));
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Failed to execute rivers.htm"));
     }
@@ -188,13 +191,13 @@ private slots:
     void openSwitchesPreviewOffUntilTheNextPage() {
         start(MakeQuiz(1, 2));
         fake->expectMessage();
-        form->Create1->trigger();
-        QVERIFY(form->Preview1->isEnabled());
+        menuItem("Create1")->trigger();
+        QVERIFY(menuItem("Preview1")->isEnabled());
         WriteQuizFile(MakeQuiz(2, 2), dir->file("other.qvt"));
         fake->answerOpenFile(path("other.qvt"));
-        form->Open1->trigger();
-        QVERIFY(!form->Preview1->isEnabled());
-        QVERIFY(!form->PreviewBtn->isEnabled());
+        menuItem("Open1")->trigger();
+        QVERIFY(!menuItem("Preview1")->isEnabled());
+        QVERIFY(!toolButton("PreviewBtn")->isEnabled());
     }
 };
 

@@ -27,7 +27,7 @@ class LookReloadTest : public WindowTestBase {
     // whether the page or the block took the styled quiz's look.
     bool pageCarriesTheStyledLook(const std::string& quizName) {
         fake->expectMessage();
-        form->Create1->trigger();
+        menuItem("Create1")->trigger();
         const std::string page = ReadAll(dir->file(quizName + ".htm"));
         const THtmlPrefs& stored = form->quiz().Prefs;
         return page.find("Ann Author") != std::string::npos ||
@@ -46,18 +46,18 @@ private slots:
 
         // Open: the dialog shows the opened quiz's look.
         fake->answerOpenFile(path("plain.qvt"));
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         QVERIFY(!pageCarriesTheStyledLook("plain"));
 
         // New, through Setup's Accept: the fresh quiz starts with no look.
         fake->answerOpenFile(path("styled.qvt"));
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         WhenModal([](QWidget* dialog) {
             dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton2"))->click();
         });
         fake->answerSaveFile(path("fresh.qvt"));
-        form->New1->trigger();
-        QCOMPARE(form->QuizFileName, path("fresh.qvt"));
+        menuItem("New1")->trigger();
+        QCOMPARE(form->quizFileName(), path("fresh.qvt"));
         QVERIFY(!pageCarriesTheStyledLook("fresh"));
     }
 };

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+using tamberlin::testing::Child;
 using namespace tamberlin;
 using tamberlin::testing::MakeQuiz;
 using tamberlin::testing::TempDir;
@@ -54,7 +55,7 @@ private:
             }
             chooser->ApplyBtnClick();
         });
-        form->InsertImgBtn->click();
+        toolButton("InsertImgBtn")->click();
     }
 
 private slots:
@@ -74,46 +75,46 @@ private slots:
     void cancelledChooserChangesNothing() {
         start();
         WhenModal([](QWidget* dialog) { qobject_cast<TPictureDialog*>(dialog)->CancelBtnClick(); });
-        form->InsertImgBtn->click();
-        QVERIFY(form->qpicaddress->text().isEmpty());
-        QVERIFY(!form->Image1->isEnabled());
-        QVERIFY(!form->ClearImgBtn->isEnabled());
-        QVERIFY(!form->QuizChanged);
-        QVERIFY(!form->QuestionChanged);
+        toolButton("InsertImgBtn")->click();
+        QVERIFY(edit("qpicaddress")->text().isEmpty());
+        QVERIFY(!pictureBox("Image1")->isEnabled());
+        QVERIFY(!toolButton("ClearImgBtn")->isEnabled());
+        QVERIFY(!form->session().quizChanged());
+        QVERIFY(!form->session().questionChanged());
     }
 
     void bareNameLoadsFromTheBrowsedFolder() {
         start();
         insertImage(pictures_ + QStringLiteral("/red.png"));
-        QCOMPARE(form->qpicaddress->text(), QStringLiteral("red.png"));
-        QVERIFY(form->Image1->isEnabled());
-        QVERIFY(form->ClearImgBtn->isEnabled());
-        QCOMPARE(form->Image1->picture().size(), QSize(40, 30));
-        QVERIFY(form->QuizChanged);
-        QVERIFY(form->QuestionChanged);
+        QCOMPARE(edit("qpicaddress")->text(), QStringLiteral("red.png"));
+        QVERIFY(pictureBox("Image1")->isEnabled());
+        QVERIFY(toolButton("ClearImgBtn")->isEnabled());
+        QCOMPARE(pictureBox("Image1")->picture().size(), QSize(40, 30));
+        QVERIFY(form->session().quizChanged());
+        QVERIFY(form->session().questionChanged());
         // Until the question is stored, Store is on and Create HTML off.
-        QVERIFY(form->PostBtn->isEnabled());
-        QVERIFY(form->PostQuestion1->isEnabled());
-        QVERIFY(!form->createbtn->isEnabled());
-        QVERIFY(!form->Create1->isEnabled());
+        QVERIFY(toolButton("PostBtn")->isEnabled());
+        QVERIFY(menuItem("PostQuestion1")->isEnabled());
+        QVERIFY(!toolButton("createbtn")->isEnabled());
+        QVERIFY(!menuItem("Create1")->isEnabled());
 
-        form->PostBtn->click();
+        toolButton("PostBtn")->click();
         QCOMPARE(form->quiz().Questions[0].PicAddress.str(), std::string("red.png"));
     }
 
     void absoluteAddressIsTheFullPath() {
         start();
         insertImage(pictures_ + QStringLiteral("/blue.bmp"), true);
-        QCOMPARE(form->qpicaddress->text(), pictures_ + QStringLiteral("/blue.bmp"));
-        QCOMPARE(form->Image1->picture().size(), QSize(20, 50));
+        QCOMPARE(edit("qpicaddress")->text(), pictures_ + QStringLiteral("/blue.bmp"));
+        QCOMPARE(pictureBox("Image1")->picture().size(), QSize(20, 50));
     }
 
     void pictureThatCannotBeLoadedKeepsTheOldPictureAndSetsNoFlag() {
         start();
         insertImage(pictures_ + QStringLiteral("/red.png"));
-        form->PostBtn->click();
-        form->QuizChanged = false;
-        QVERIFY(!form->QuestionChanged);
+        toolButton("PostBtn")->click();
+        menuItem("Save1")->trigger();
+        QVERIFY(!form->session().quizChanged() && !form->session().questionChanged());
 
         // The bare name handed back is looked up in the current folder, which is no longer the
         // picture's when something else changed it after the Browse.
@@ -123,12 +124,12 @@ private slots:
             [elsewhere] { QDir::setCurrent(elsewhere); }, true);
         QVERIFY(fake->lastAsked().text.startsWith(QStringLiteral("Cannot open file \"") +
                                                   elsewhere + QStringLiteral("blue.bmp\". ")));
-        QCOMPARE(form->qpicaddress->text(), QStringLiteral("blue.bmp"));
-        QVERIFY(form->Image1->isEnabled());
-        QVERIFY(form->ClearImgBtn->isEnabled());
-        QCOMPARE(form->Image1->picture().size(), QSize(40, 30));
-        QVERIFY(!form->QuizChanged);
-        QVERIFY(!form->QuestionChanged);
+        QCOMPARE(edit("qpicaddress")->text(), QStringLiteral("blue.bmp"));
+        QVERIFY(pictureBox("Image1")->isEnabled());
+        QVERIFY(toolButton("ClearImgBtn")->isEnabled());
+        QCOMPARE(pictureBox("Image1")->picture().size(), QSize(40, 30));
+        QVERIFY(!form->session().quizChanged());
+        QVERIFY(!form->session().questionChanged());
     }
 
     void emptyAddressFailsForItsMissingExtension() {
@@ -136,32 +137,33 @@ private slots:
         // Apply without ever browsing hands back an empty address.
         insertImage(QString(), false, {}, true);
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Unknown picture file extension (.)"));
-        QVERIFY(form->Image1->isEnabled());
-        QVERIFY(form->ClearImgBtn->isEnabled());
-        QVERIFY(!form->QuizChanged);
+        QVERIFY(pictureBox("Image1")->isEnabled());
+        QVERIFY(toolButton("ClearImgBtn")->isEnabled());
+        QVERIFY(!form->session().quizChanged());
     }
 
     void clearImageSetsTheFlagsButDoesNotRefreshTheButtons() {
         start();
         insertImage(pictures_ + QStringLiteral("/red.png"));
-        form->PostBtn->click();
-        form->QuizChanged = false;
-        QVERIFY(!form->PostBtn->isEnabled());
-        QVERIFY(form->createbtn->isEnabled());
+        toolButton("PostBtn")->click();
+        menuItem("Save1")->trigger();
+        QVERIFY(!form->session().quizChanged());
+        QVERIFY(!toolButton("PostBtn")->isEnabled());
+        QVERIFY(toolButton("createbtn")->isEnabled());
 
-        form->ClearImgBtn->click();
-        QVERIFY(form->qpicaddress->text().isEmpty());
-        QVERIFY(form->Image1->picture().isNull());
-        QVERIFY(!form->Image1->isEnabled());
-        QVERIFY(!form->ClearImgBtn->isEnabled());
-        QVERIFY(form->QuizChanged);
-        QVERIFY(form->QuestionChanged);
-        QVERIFY(!form->PostBtn->isEnabled());
-        QVERIFY(form->createbtn->isEnabled());
+        toolButton("ClearImgBtn")->click();
+        QVERIFY(edit("qpicaddress")->text().isEmpty());
+        QVERIFY(pictureBox("Image1")->picture().isNull());
+        QVERIFY(!pictureBox("Image1")->isEnabled());
+        QVERIFY(!toolButton("ClearImgBtn")->isEnabled());
+        QVERIFY(form->session().quizChanged());
+        QVERIFY(form->session().questionChanged());
+        QVERIFY(!toolButton("PostBtn")->isEnabled());
+        QVERIFY(toolButton("createbtn")->isEnabled());
 
         // Moving on still asks about the change.
         fake->answerConfirm(Platform::Answer::No);
-        form->NextBtn->click();
+        toolButton("NextBtn")->click();
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Save changes?"));
     }
 
@@ -174,7 +176,7 @@ private slots:
         QDir::setCurrent(path(""));
         form = std::make_unique<TForm1>(QStringLiteral("examples/quiz.qvt"));
         form->CreateDialogs();
-        QCOMPARE(form->QuizFileName, path("examples/quiz.qvt"));
+        QCOMPARE(form->quizFileName(), path("examples/quiz.qvt"));
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + path("examples/quiz.qvt"));
 
         fake->answerOpenFile(QStringLiteral("pictures/red.png"));
@@ -184,14 +186,15 @@ private slots:
             chooser->findChild<QCheckBox*>(QStringLiteral("CopyImg"))->setChecked(true);
             chooser->ApplyBtnClick();
         });
-        form->InsertImgBtn->click();
+        toolButton("InsertImgBtn")->click();
         QCOMPARE(QDir::currentPath(), pictures_);
-        QCOMPARE(form->PictureDialog->PicturePath, pictures_ + QStringLiteral("/red.png"));
+        QCOMPARE(form->findChild<TPictureDialog*>()->PicturePath,
+                 pictures_ + QStringLiteral("/red.png"));
         // The copy went beside the quiz file, not onto the picture in the current folder.
         QVERIFY(std::filesystem::exists(dir->path() / "examples" / "red.png"));
 
-        form->PostBtn->click();
-        form->Save1->trigger();
+        toolButton("PostBtn")->click();
+        menuItem("Save1")->trigger();
         TQuizRec reread{};
         ReadQuizFile(reread, dir->file("examples/quiz.qvt"));
         QCOMPARE(reread.Questions[0].PicAddress.str(), std::string("red.png"));
@@ -199,8 +202,8 @@ private slots:
 
         // Save As on a relative name: the quiz keeps the absolute one.
         fake->answerSaveFile(QStringLiteral("../saved.qvt"));
-        form->SaveAs1->trigger();
-        QCOMPARE(form->QuizFileName, path("saved.qvt"));
+        menuItem("SaveAs1")->trigger();
+        QCOMPARE(form->quizFileName(), path("saved.qvt"));
         QCOMPARE(QDir::currentPath() + u'/', path(""));
         QVERIFY(std::filesystem::exists(dir->path() / "saved.qvt"));
     }
@@ -208,46 +211,47 @@ private slots:
     void viewerShowsThePictureAndIsReplacedWhenOpen() {
         start();
         // No picture: a press does nothing.
-        QTest::mousePress(form->Image1, Qt::LeftButton);
-        QVERIFY(!form->PicForm->isVisible());
+        QTest::mousePress(pictureBox("Image1"), Qt::LeftButton);
+        QVERIFY(!form->findChild<TPicForm*>()->isVisible());
 
         insertImage(pictures_ + QStringLiteral("/red.png"));
-        QTest::mousePress(form->Image1, Qt::RightButton);
-        QVERIFY(form->PicForm->isVisible());
-        auto* shown = form->PicForm->findChild<QLabel*>(QStringLiteral("Image1"));
+        QTest::mousePress(pictureBox("Image1"), Qt::RightButton);
+        QVERIFY(form->findChild<TPicForm*>()->isVisible());
+        auto* shown = form->findChild<TPicForm*>()->findChild<QLabel*>(QStringLiteral("Image1"));
         QCOMPARE(shown->size(), QSize(40, 30));
-        const QPoint where = form->PicForm->pos();
+        const QPoint where = form->findChild<TPicForm*>()->pos();
 
-        form->PostBtn->click();
+        toolButton("PostBtn")->click();
         insertImage(pictures_ + QStringLiteral("/blue.bmp"));
-        QTest::mousePress(form->Image1, Qt::LeftButton);
+        QTest::mousePress(pictureBox("Image1"), Qt::LeftButton);
         QCOMPARE(shown->size(), QSize(20, 50));
-        QCOMPARE(form->PicForm->pos(), where);
+        QCOMPARE(form->findChild<TPicForm*>()->pos(), where);
 
         QTest::mousePress(shown, Qt::LeftButton);
-        QVERIFY(!form->PicForm->isVisible());
+        QVERIFY(!form->findChild<TPicForm*>()->isVisible());
     }
 
     void aboutShowsTheSplashUntilItsTimerCloses() {
         start();
         form->CreateSplash();
-        form->Splash->Timer1->setInterval(50);
+        Child<QTimer>(form->findChild<TSplash*>(), "Timer1")->setInterval(50);
         bool shown = false;
-        QTimer::singleShot(20, [&] { shown = form->Splash->isVisible(); });
-        form->About1->trigger();
+        QTimer::singleShot(20, [&] { shown = form->findChild<TSplash*>()->isVisible(); });
+        menuItem("About1")->trigger();
         QVERIFY(shown);
-        QVERIFY(!form->Splash->isVisible());
-        QVERIFY(!form->Splash->Timer1->isActive());
+        QVERIFY(!form->findChild<TSplash*>()->isVisible());
+        QVERIFY(!Child<QTimer>(form->findChild<TSplash*>(), "Timer1")->isActive());
     }
 
     void helpOpensThePageInTheStartFolder() {
+        // The folder current at start-up is the start folder.
+        QDir::setCurrent(QString::fromStdString(dir->path().string()));
         start();
+        QDir::setCurrent(pictures_);
         const std::string page = dir->file("tamberlin_help.htm");
         tamberlin::testing::WriteAll(page, "<html></html>");
-        form->StartFolder = path("");
-        form->StartFolder.chop(1);
         fake->answerShellOpen(true);
-        form->HelponTamberlin1->trigger();
+        menuItem("HelponTamberlin1")->trigger();
         QCOMPARE(fake->lastAsked().kind, Kind::ShellOpen);
         QCOMPARE(fake->lastAsked().text, QString::fromStdString(page));
     }

@@ -99,35 +99,37 @@ private slots:
     void startsWithNoQuiz() {
         startEmpty();
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin Free"));
-        QVERIFY(!form->Save1->isEnabled());
-        QVERIFY(!form->SaveAs1->isEnabled());
-        QVERIFY(!form->Script1->menuAction()->isEnabled());
-        QCOMPARE(form->findChild<QAction*>(QStringLiteral("Script1")), form->Script1->menuAction());
-        QVERIFY(form->Create1->isEnabled());
-        QVERIFY(!form->createbtn->isEnabled());
-        QVERIFY(!form->Preview1->isEnabled());
-        QVERIFY(!form->PreviewBtn->isEnabled());
-        QVERIFY(form->Setup->isEnabled());
-        QVERIFY(form->New1->isEnabled() && form->Open1->isEnabled());
-        for (QAction* item : {form->ClearQ, form->PostQuestion1, form->FirstQuestion1,
-                              form->PrevQuestion1, form->NextQuestion, form->LastQuestion1}) {
+        QVERIFY(!menuItem("Save1")->isEnabled());
+        QVERIFY(!menuItem("SaveAs1")->isEnabled());
+        QVERIFY(!menuNamed("Script1")->menuAction()->isEnabled());
+        QCOMPARE(form->findChild<QAction*>(QStringLiteral("Script1")),
+                 menuNamed("Script1")->menuAction());
+        QVERIFY(menuItem("Create1")->isEnabled());
+        QVERIFY(!toolButton("createbtn")->isEnabled());
+        QVERIFY(!menuItem("Preview1")->isEnabled());
+        QVERIFY(!toolButton("PreviewBtn")->isEnabled());
+        QVERIFY(menuItem("Setup")->isEnabled());
+        QVERIFY(menuItem("New1")->isEnabled() && menuItem("Open1")->isEnabled());
+        for (QAction* item :
+             {menuItem("ClearQ"), menuItem("PostQuestion1"), menuItem("FirstQuestion1"),
+              menuItem("PrevQuestion1"), menuItem("NextQuestion"), menuItem("LastQuestion1")}) {
             QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
         }
-        QVERIFY(!form->Memo1->isEnabled());
-        QVERIFY(!form->Edit1->isEnabled());
-        QCOMPARE(form->Label9->text(), QStringLiteral("Quiz Title:"));
+        QVERIFY(!textBox("Memo1")->isEnabled());
+        QVERIFY(!edit("Edit1")->isEnabled());
+        QCOMPARE(textLabel("Label9")->text(), QStringLiteral("Quiz Title:"));
         QCOMPARE(form->centralWidget()->size(), QSize(569, 494));
         QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(form->backgroundPicture().size(), QSize(570, 489));
-        QCOMPARE(form->StartFolder, QDir::currentPath());
+        QCOMPARE(form->startFolder(), QDir::currentPath());
         // The menus carry their captions and access keys.
-        QCOMPARE(form->File1->title(), QStringLiteral("&File"));
-        QCOMPARE(form->Script1->title(), QStringLiteral("&HTML"));
-        QCOMPARE(form->FirstQuestion1->text(), QStringLiteral("&First Question "));
-        QCOMPARE(form->PreviewBtn->text(), QStringLiteral(" Preview"));
+        QCOMPARE(menuNamed("File1")->title(), QStringLiteral("&File"));
+        QCOMPARE(menuNamed("Script1")->title(), QStringLiteral("&HTML"));
+        QCOMPARE(menuItem("FirstQuestion1")->text(), QStringLiteral("&First Question "));
+        QCOMPARE(toolButton("PreviewBtn")->text(), QStringLiteral(" Preview"));
         QCOMPARE(form->findChild<QWidget*>(QStringLiteral("Edit3"))->geometry(),
                  QRect(32, 360, 525, 24));
-        QCOMPARE(form->PostBtn->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(toolButton("PostBtn")->focusPolicy(), Qt::NoFocus);
         QVERIFY(takeAsked().isEmpty());
     }
 
@@ -143,35 +145,35 @@ private slots:
             QTest::keyClicks(title, QStringLiteral("Moons"));
         });
         fake->answerSaveFile(file);
-        form->New1->trigger();
+        menuItem("New1")->trigger();
 
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("save dialog:")});
         QCOMPARE(ReadAll(file.toStdString()).size(), QuizFileSize(3));
         QCOMPARE(form->quiz().QuestionCount, 3);
         QCOMPARE(form->quiz().ChoiceCount, 3);
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + file);
-        QCOMPARE(form->Label9->text(), QStringLiteral("Quiz Title: Moons"));
-        QCOMPARE(form->Label8->text(), QStringLiteral("1 of 3"));
-        QVERIFY(!form->QuizChanged && !form->QuestionChanged);
-        QVERIFY(form->Save1->isEnabled() && form->SaveAs1->isEnabled());
-        QVERIFY(form->Script1->menuAction()->isEnabled());
-        QVERIFY(form->createbtn->isEnabled());
+        QCOMPARE(textLabel("Label9")->text(), QStringLiteral("Quiz Title: Moons"));
+        QCOMPARE(textLabel("Label8")->text(), QStringLiteral("1 of 3"));
+        QVERIFY(!form->session().quizChanged() && !form->session().questionChanged());
+        QVERIFY(menuItem("Save1")->isEnabled() && menuItem("SaveAs1")->isEnabled());
+        QVERIFY(menuNamed("Script1")->menuAction()->isEnabled());
+        QVERIFY(toolButton("createbtn")->isEnabled());
         // Three choices: A to C on and white, D and E off.
-        QVERIFY(form->Edit3->isEnabled() && form->Label3->isEnabled());
-        QVERIFY(!form->Edit4->isEnabled() && !form->Edit5->isEnabled());
-        QCOMPARE(form->Edit1->palette().color(QPalette::Base), QColor(Qt::white));
-        QVERIFY(form->Edit4->palette().color(QPalette::Base) != QColor(Qt::white));
-        QVERIFY(!form->FirstBtn->isEnabled() && !form->PrevBtn->isEnabled());
-        QVERIFY(form->NextBtn->isEnabled() && form->LastBtn->isEnabled());
-        QVERIFY(form->ClearBtn->isEnabled() && form->InsertImgBtn->isEnabled());
+        QVERIFY(edit("Edit3")->isEnabled() && textLabel("Label3")->isEnabled());
+        QVERIFY(!edit("Edit4")->isEnabled() && !edit("Edit5")->isEnabled());
+        QCOMPARE(edit("Edit1")->palette().color(QPalette::Base), QColor(Qt::white));
+        QVERIFY(edit("Edit4")->palette().color(QPalette::Base) != QColor(Qt::white));
+        QVERIFY(!toolButton("FirstBtn")->isEnabled() && !toolButton("PrevBtn")->isEnabled());
+        QVERIFY(toolButton("NextBtn")->isEnabled() && toolButton("LastBtn")->isEnabled());
+        QVERIFY(toolButton("ClearBtn")->isEnabled() && toolButton("InsertImgBtn")->isEnabled());
     }
 
     void setupFromMenuLeavesQuizChanged() {
         startWith(MakeQuiz(2, 2));
         acceptSetup();
-        form->Setup->trigger();
+        menuItem("Setup")->trigger();
         // Accept saved the quiz to its file, yet the quiz counts as changed.
-        QVERIFY(form->QuizChanged);
+        QVERIFY(form->session().quizChanged());
         QVERIFY(takeAsked().isEmpty());
         fake->answerConfirm(Answer::No);
         QVERIFY(form->FormCloseQuery());
@@ -192,37 +194,37 @@ private slots:
                 return false;
             }
         } cancelSetup;
-        form->qsetup()->installEventFilter(&cancelSetup);
-        replaceText(form->Edit1, QStringLiteral("new A"));
-        form->Edit2->clear();
+        form->findChild<Tqsetup*>()->installEventFilter(&cancelSetup);
+        replaceText(edit("Edit1"), QStringLiteral("new A"));
+        edit("Edit2")->clear();
 
         // Yes with a store that stops, and Cancel: Setup ends before its dialog.
         fake->answerConfirm(Answer::Yes);
         fake->expectMessage();
-        form->Setup->trigger();
+        menuItem("Setup")->trigger();
         fake->answerConfirm(Answer::Cancel);
-        form->Setup->trigger();
+        menuItem("Setup")->trigger();
         QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:Save changes?"),
                                            QStringLiteral("message:Choice B missing"),
                                            QStringLiteral("confirmation:Save changes?")}));
         QCOMPARE(cancelSetup.shown, 0);
         // No, with the dialog cancelled: the edits are still there, still marked.
         fake->answerConfirm(Answer::No);
-        form->Setup->trigger();
+        menuItem("Setup")->trigger();
         QCOMPARE(cancelSetup.shown, 1);
-        QCOMPARE(form->Edit1->text(), QStringLiteral("new A"));
-        QVERIFY(form->QuestionChanged);
-        form->qsetup()->removeEventFilter(&cancelSetup);
+        QCOMPARE(edit("Edit1")->text(), QStringLiteral("new A"));
+        QVERIFY(form->session().questionChanged());
+        form->findChild<Tqsetup*>()->removeEventFilter(&cancelSetup);
 
         // Yes, then Accept: the edits are in the slot and the editor starts again clean.
-        type(form->Edit2, QStringLiteral("new B"));
+        type(edit("Edit2"), QStringLiteral("new B"));
         fake->answerConfirm(Answer::Yes);
         acceptSetup();
-        form->Setup->trigger();
+        menuItem("Setup")->trigger();
         QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("new A"));
         QCOMPARE(q(slot(0).ChoiceB.str()), QStringLiteral("new B"));
-        QVERIFY(!form->QuestionChanged && form->QuizChanged);
-        QVERIFY(!form->PostBtn->isEnabled());
+        QVERIFY(!form->session().questionChanged() && form->session().quizChanged());
+        QVERIFY(!toolButton("PostBtn")->isEnabled());
         TQuizRec saved{};
         ReadQuizFile(saved, dir->file("quiz.qvt"));
         QCOMPARE(q(saved.Questions[0].ChoiceA.str()), QStringLiteral("new A"));
@@ -234,23 +236,23 @@ private slots:
         WhenModal([](QWidget* dialog) {
             dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
         });
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         QCOMPARE(form->windowTitle(), caption);
-        QVERIFY(form->QuizFileName.isEmpty());
+        QVERIFY(form->quizFileName().isEmpty());
         QCOMPARE(form->quiz().QuestionCount, 0);
-        QVERIFY(!form->Memo1->isEnabled());
-        QVERIFY(form->createbtn->isEnabled());
-        QVERIFY(!form->Script1->menuAction()->isEnabled());
-        QVERIFY(!form->QuizChanged);
+        QVERIFY(!textBox("Memo1")->isEnabled());
+        QVERIFY(toolButton("createbtn")->isEnabled());
+        QVERIFY(!menuNamed("Script1")->menuAction()->isEnabled());
+        QVERIFY(!form->session().quizChanged());
     }
 
     void newQuizNeverSavedIsOfferedForSavingOnExit() {
         startEmpty();
         acceptSetup();
         fake->answerSaveFile(std::nullopt);
-        form->New1->trigger();
-        QVERIFY(form->QuizFileName.isEmpty() && form->editorOn());
-        QVERIFY(form->QuizChanged);
+        menuItem("New1")->trigger();
+        QVERIFY(form->quizFileName().isEmpty() && form->session().editing());
+        QVERIFY(form->session().quizChanged());
         // Exit asks; Yes shows the save dialog again, and cancelling it keeps the window open.
         fake->answerConfirm(Answer::Yes);
         fake->answerSaveFile(std::nullopt);
@@ -269,11 +271,12 @@ private slots:
         WhenModal([](QWidget* dialog) {
             dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
         });
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         // Clear still runs with the editor off and marks both flags.
         fake->answerConfirm(Answer::Yes);
-        form->ClearBtn->click();
-        QVERIFY(form->QuizChanged && form->QuestionChanged && !form->editorOn());
+        toolButton("ClearBtn")->click();
+        QVERIFY(form->session().quizChanged() && form->session().questionChanged() &&
+                !form->session().editing());
         fake->answerConfirm(Answer::Yes);
         fake->answerSaveFile(path("empty.qvt"));
         QVERIFY(form->close());
@@ -295,7 +298,7 @@ private slots:
             shownRedirect = dialog->findChild<QLineEdit*>(QStringLiteral("redirect"))->text();
         });
         fake->answerSaveFile(path("second.qvt"));
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         QCOMPARE(shownInterval, QStringLiteral("75"));
         QCOMPARE(shownRedirect, QStringLiteral("http://example.test/done"));
         QCOMPARE(form->quiz().Interval, 75);
@@ -305,79 +308,79 @@ private slots:
     void answerBoxTakesCapitalsWithinTheChoices() {
         startWith(MakeQuiz(2, 3));
         // Typed over the slot's letter: shown as a capital, then refused.
-        QCOMPARE(form->Edit6->text(), QStringLiteral("A"));
-        form->Edit6->selectAll();
+        QCOMPARE(edit("Edit6")->text(), QStringLiteral("A"));
+        edit("Edit6")->selectAll();
         fake->expectMessage();
-        type(form->Edit6, QStringLiteral("d"));
+        type(edit("Edit6"), QStringLiteral("d"));
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Value must be A - C")});
-        QCOMPARE(form->Edit6->text(), QString());
+        QCOMPARE(edit("Edit6")->text(), QString());
 
-        type(form->Edit6, QStringLiteral("b"));
-        QCOMPARE(form->Edit6->text(), QStringLiteral("B"));
+        type(edit("Edit6"), QStringLiteral("b"));
+        QCOMPARE(edit("Edit6")->text(), QStringLiteral("B"));
         QVERIFY(takeAsked().isEmpty());
 
         // Deleting the letter is refused with the same message.
         fake->expectMessage();
-        QTest::keyClick(form->Edit6, Qt::Key_Backspace);
+        QTest::keyClick(edit("Edit6"), Qt::Key_Backspace);
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Value must be A - C")});
-        QCOMPARE(form->Edit6->text(), QString());
-        QVERIFY(!form->Updating);
+        QCOMPARE(edit("Edit6")->text(), QString());
+        QVERIFY(!form->updating());
     }
 
     void storeStopsAtTheFirstMissingField() {
         startWith(MakeQuiz(2, 3));
         form->activateWindow();
-        replaceText(form->Edit1, QStringLiteral("Mercury"));
-        form->Edit3->clear();
-        form->Memo1->setFocus();
-        QTest::keyClick(form->Memo1, Qt::Key_End, Qt::ControlModifier);
-        type(form->Memo1, QStringLiteral(" new"));
+        replaceText(edit("Edit1"), QStringLiteral("Mercury"));
+        edit("Edit3")->clear();
+        textBox("Memo1")->setFocus();
+        QTest::keyClick(textBox("Memo1"), Qt::Key_End, Qt::ControlModifier);
+        type(textBox("Memo1"), QStringLiteral(" new"));
         fake->expectMessage();
-        form->PostBtn->click();
+        toolButton("PostBtn")->click();
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Choice C missing")});
-        QCOMPARE(QApplication::focusWidget(), form->Edit3);
+        QCOMPARE(QApplication::focusWidget(), edit("Edit3"));
         // Nothing reached the slot, not even the fields before the check.
         QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1"));
         QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
         QCOMPARE(q(slot(0).ChoiceC.str()), QStringLiteral("Q1 choice C"));
-        QVERIFY(form->QuestionChanged);
-        QVERIFY(!form->QuizChanged);
+        QVERIFY(form->session().questionChanged());
+        QVERIFY(!form->session().quizChanged());
 
-        type(form->Edit3, QStringLiteral("Venus"));
+        type(edit("Edit3"), QStringLiteral("Venus"));
         // Emptied by the program, the answer box is checked all the same.
         fake->expectMessage();
-        form->Edit6->setText(QString());
+        edit("Edit6")->setText(QString());
         fake->expectMessage();
-        form->PostQuestion1->trigger();
+        menuItem("PostQuestion1")->trigger();
         QCOMPARE(takeAsked(), (QStringList{QStringLiteral("message:Value must be A - C"),
                                            QStringLiteral("message:No Answer")}));
-        QCOMPARE(QApplication::focusWidget(), form->Edit6);
+        QCOMPARE(QApplication::focusWidget(), edit("Edit6"));
 
-        type(form->Edit6, QStringLiteral("c"));
-        QVERIFY(form->PostBtn->isEnabled() && !form->createbtn->isEnabled());
-        QVERIFY(!form->Create1->isEnabled());
-        form->PostBtn->click();
+        type(edit("Edit6"), QStringLiteral("c"));
+        QVERIFY(toolButton("PostBtn")->isEnabled() && !toolButton("createbtn")->isEnabled());
+        QVERIFY(!menuItem("Create1")->isEnabled());
+        toolButton("PostBtn")->click();
         QVERIFY(takeAsked().isEmpty());
         QCOMPARE(q(slot(0).Answer.str()), QStringLiteral("C"));
         QCOMPARE(q(slot(0).QuestionText.str()), QStringLiteral("Question 1 new"));
         QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Mercury"));
         QCOMPARE(q(slot(0).ChoiceC.str()), QStringLiteral("Venus"));
-        QVERIFY(form->QuizChanged && !form->QuestionChanged);
-        QVERIFY(!form->PostBtn->isEnabled() && !form->PostQuestion1->isEnabled());
-        QVERIFY(form->createbtn->isEnabled() && form->Create1->isEnabled());
+        QVERIFY(form->session().quizChanged() && !form->session().questionChanged());
+        QVERIFY(!toolButton("PostBtn")->isEnabled() && !menuItem("PostQuestion1")->isEnabled());
+        QVERIFY(toolButton("createbtn")->isEnabled() && menuItem("Create1")->isEnabled());
         // The next key press, even one that changes nothing, turns it round again.
-        QTest::keyClick(form->Edit2, Qt::Key_Left);
-        type(form->Edit2, QStringLiteral("x"));
-        QVERIFY(form->PostBtn->isEnabled() && !form->createbtn->isEnabled());
+        QTest::keyClick(edit("Edit2"), Qt::Key_Left);
+        type(edit("Edit2"), QStringLiteral("x"));
+        QVERIFY(toolButton("PostBtn")->isEnabled() && !toolButton("createbtn")->isEnabled());
     }
 
     void emptyQuestionTextIsStored() {
         startWith(MakeQuiz(1, 2));
-        form->Memo1->selectAll();
-        QTest::keyClick(form->Memo1, Qt::Key_Delete);
-        form->PostBtn->click();
+        textBox("Memo1")->selectAll();
+        QTest::keyClick(textBox("Memo1"), Qt::Key_Delete);
+        toolButton("PostBtn")->click();
         QVERIFY(slot(0).QuestionText.empty());
-        QVERIFY(!form->QuestionChanged);
+        QVERIFY(!form->session().questionChanged());
     }
 
     void questionTextChangesOnlyWhenTheAuthorEditsIt() {
@@ -386,210 +389,207 @@ private slots:
         const std::string text = "Quelle plan\xE8te\xA0? A\rB\nC";
         quiz.Questions[0].QuestionText = text;
         startWith(quiz);
-        type(form->Edit1, QStringLiteral("!"));
-        form->PostBtn->click();
+        type(edit("Edit1"), QStringLiteral("!"));
+        toolButton("PostBtn")->click();
         QCOMPARE(slot(0).QuestionText.str(), text);
 
         // Edited, the text keeps its non-breaking space and holds CR LF between its lines.
-        form->Memo1->setFocus();
-        QTest::keyClick(form->Memo1, Qt::Key_End, Qt::ControlModifier);
-        type(form->Memo1, QStringLiteral("!"));
-        form->PostBtn->click();
+        textBox("Memo1")->setFocus();
+        QTest::keyClick(textBox("Memo1"), Qt::Key_End, Qt::ControlModifier);
+        type(textBox("Memo1"), QStringLiteral("!"));
+        toolButton("PostBtn")->click();
         QCOMPARE(slot(0).QuestionText.str(), std::string("Quelle plan\xE8te\xA0? A\r\nB\r\nC!"));
     }
 
     void lengthWarnings() {
         startWith(MakeQuiz(1, 3));
         // A line break counts as two: 253 letters and one break make 255, still allowed.
-        form->Memo1->setPlainText(QString(253, u'x') + u'\n');
+        textBox("Memo1")->setPlainText(QString(253, u'x') + u'\n');
         QVERIFY(takeAsked().isEmpty());
         fake->expectMessage();
-        QTest::keyClick(form->Memo1, Qt::Key_End, Qt::ControlModifier);
-        type(form->Memo1, QStringLiteral("y"));
+        QTest::keyClick(textBox("Memo1"), Qt::Key_End, Qt::ControlModifier);
+        type(textBox("Memo1"), QStringLiteral("y"));
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 255 characters allowed!")});
         // Setting the text a box already holds is no change: no check runs.
-        form->Memo1->setPlainText(form->Memo1->toPlainText());
+        textBox("Memo1")->setPlainText(textBox("Memo1")->toPlainText());
         QVERIFY(takeAsked().isEmpty());
         fake->expectMessage();
-        type(form->Edit1, QStringLiteral("z"));
+        type(edit("Edit1"), QStringLiteral("z"));
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 255 characters allowed!")});
-        form->PostBtn->click();
+        toolButton("PostBtn")->click();
         QCOMPARE(slot(0).QuestionText.size(), 255u);
         QCOMPARE(q(slot(0).QuestionText.str()).right(3), QStringLiteral("x\r\n"));
         takeAsked();
 
-        form->Memo1->setPlainText(QStringLiteral("short"));
+        textBox("Memo1")->setPlainText(QStringLiteral("short"));
         fake->expectMessage();
-        form->Edit3->setText(QString(251, u'c'));
+        edit("Edit3")->setText(QString(251, u'c'));
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 250 characters allowed")});
         fake->expectMessage();
-        type(form->Memo1, QStringLiteral("!"));
+        type(textBox("Memo1"), QStringLiteral("!"));
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 250 characters allowed")});
-        form->PostBtn->click();
+        toolButton("PostBtn")->click();
         QCOMPARE(slot(0).ChoiceC.size(), 250u);
     }
 
     void navigationAsksAboutUnstoredEdits() {
         startWith(MakeQuiz(3, 2));
-        type(form->Edit1, QStringLiteral("!"));
+        type(edit("Edit1"), QStringLiteral("!"));
 
         fake->answerConfirm(Answer::Cancel);
-        form->NextBtn->click();
-        QCOMPARE(form->CurrentQuestion, 0);
+        toolButton("NextBtn")->click();
+        QCOMPARE(form->session().currentQuestion(), 0);
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Save changes?"));
         QCOMPARE(
             fake->lastAsked().buttons,
             (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No"), QStringLiteral("Cancel")}));
 
         fake->answerConfirm(Answer::No);
-        form->NextBtn->click();
-        QCOMPARE(form->CurrentQuestion, 1);
-        QCOMPARE(form->Label8->text(), QStringLiteral("2 of 3"));
+        toolButton("NextBtn")->click();
+        QCOMPARE(form->session().currentQuestion(), 1);
+        QCOMPARE(textLabel("Label8")->text(), QStringLiteral("2 of 3"));
         QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
-        QVERIFY(!form->QuestionChanged);
+        QVERIFY(!form->session().questionChanged());
 
-        type(form->Edit2, QStringLiteral("?"));
+        type(edit("Edit2"), QStringLiteral("?"));
         fake->answerConfirm(Answer::Yes);
-        form->LastQuestion1->trigger();
+        menuItem("LastQuestion1")->trigger();
         QCOMPARE(q(slot(1).ChoiceB.str()), QStringLiteral("Q2 choice B?"));
-        QCOMPARE(form->CurrentQuestion, 2);
-        QVERIFY(!form->NextBtn->isEnabled() && !form->LastQuestion1->isEnabled());
-        QVERIFY(form->PrevBtn->isEnabled() && form->FirstQuestion1->isEnabled());
+        QCOMPARE(form->session().currentQuestion(), 2);
+        QVERIFY(!toolButton("NextBtn")->isEnabled() && !menuItem("LastQuestion1")->isEnabled());
+        QVERIFY(toolButton("PrevBtn")->isEnabled() && menuItem("FirstQuestion1")->isEnabled());
 
         // An arrow key alone marks the question changed.
-        QTest::keyClick(form->Edit1, Qt::Key_Right);
+        QTest::keyClick(edit("Edit1"), Qt::Key_Right);
         fake->answerConfirm(Answer::No);
-        form->FirstBtn->click();
-        QCOMPARE(form->CurrentQuestion, 0);
+        toolButton("FirstBtn")->click();
+        QCOMPARE(form->session().currentQuestion(), 0);
         QVERIFY(takeAsked().size() == 4);
-
-        // "Start of Quiz" when Previous runs although it is at the first question.
-        fake->expectMessage();
-        form->PrevBtnClick();
-        QCOMPARE(fake->lastAsked().text, QStringLiteral("Start of Quiz"));
+        // "Start of Quiz" when Previous runs at the first question: the session's tests.
     }
 
     void editsMadeWithoutTypingAreNotDroppedSilently() {
         startWith(MakeQuiz(3, 2));
         form->activateWindow();
-        form->Memo1->setFocus();
+        textBox("Memo1")->setFocus();
         // Keys that only move the focus mark nothing.
-        QTest::keyClick(form->Memo1, Qt::Key_Tab);
+        QTest::keyClick(textBox("Memo1"), Qt::Key_Tab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget(), form->Memo1);
-        QVERIFY(!form->QuestionChanged);
+        QCOMPARE(QApplication::focusWidget(), textBox("Memo1"));
+        QVERIFY(!form->session().questionChanged());
 
         // A paste with the mouse (the context menu's Paste), then Next.
         QApplication::clipboard()->setText(QStringLiteral(" pasted"));
-        form->Edit2->end(false);
-        form->Edit2->paste();
-        QVERIFY(form->QuestionChanged && form->PostBtn->isEnabled());
+        edit("Edit2")->end(false);
+        edit("Edit2")->paste();
+        QVERIFY(form->session().questionChanged() && toolButton("PostBtn")->isEnabled());
         fake->answerConfirm(Answer::Yes);
-        form->NextBtn->click();
+        toolButton("NextBtn")->click();
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:Save changes?")});
         QCOMPARE(q(slot(0).ChoiceB.str()), QStringLiteral("Q1 choice B pasted"));
-        QCOMPARE(form->CurrentQuestion, 1);
+        QCOMPARE(form->session().currentQuestion(), 1);
         // Showing the next question is the program's change: nothing is marked.
-        QVERIFY(!form->QuestionChanged);
+        QVERIFY(!form->session().questionChanged());
 
         // Text committed by an input method.
         QInputMethodEvent composed;
         composed.setCommitString(QStringLiteral("\u00e9"));
-        QApplication::sendEvent(form->Edit1, &composed);
-        QVERIFY(form->QuestionChanged);
+        QApplication::sendEvent(edit("Edit1"), &composed);
+        QVERIFY(form->session().questionChanged());
         fake->answerConfirm(Answer::No);
-        form->NextBtn->click();
-        QVERIFY(!form->QuestionChanged);
+        toolButton("NextBtn")->click();
+        QVERIFY(!form->session().questionChanged());
 
         // A drop onto the question box.
         auto* dropped = new QMimeData;
         dropped->setText(QStringLiteral("dropped "));
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, dropped, Qt::LeftButton,
                               Qt::NoModifier);
-        QApplication::sendEvent(form->Memo1->viewport(), &enter);
+        QApplication::sendEvent(textBox("Memo1")->viewport(), &enter);
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, dropped, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Memo1->viewport(), &drop);
+        QApplication::sendEvent(textBox("Memo1")->viewport(), &drop);
         delete dropped;
-        QVERIFY(form->Memo1->toPlainText().contains(QStringLiteral("dropped")));
-        QVERIFY(form->QuestionChanged);
+        QVERIFY(textBox("Memo1")->toPlainText().contains(QStringLiteral("dropped")));
+        QVERIFY(form->session().questionChanged());
         fake->answerConfirm(Answer::Cancel);
-        form->FirstBtn->click();
-        QCOMPARE(form->CurrentQuestion, 2);
+        toolButton("FirstBtn")->click();
+        QCOMPARE(form->session().currentQuestion(), 2);
     }
 
     void yesWithAFailingStoreStaysOnTheQuestion() {
         startWith(MakeQuiz(2, 2));
-        replaceText(form->Edit1, QStringLiteral("new A"));
-        form->Edit2->clear();
+        replaceText(edit("Edit1"), QStringLiteral("new A"));
+        edit("Edit2")->clear();
         fake->answerConfirm(Answer::Yes);
         fake->expectMessage();
-        form->NextBtn->click();
+        toolButton("NextBtn")->click();
         QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:Save changes?"),
                                            QStringLiteral("message:Choice B missing")}));
-        QCOMPARE(form->CurrentQuestion, 0);
-        QCOMPARE(form->Edit1->text(), QStringLiteral("new A"));
-        QVERIFY(form->QuestionChanged);
+        QCOMPARE(form->session().currentQuestion(), 0);
+        QCOMPARE(edit("Edit1")->text(), QStringLiteral("new A"));
+        QVERIFY(form->session().questionChanged());
         // Dropping the edits then leaves the slot whole, as it was.
         fake->answerConfirm(Answer::No);
-        form->NextBtn->click();
-        QCOMPARE(form->CurrentQuestion, 1);
+        toolButton("NextBtn")->click();
+        QCOMPARE(form->session().currentQuestion(), 1);
         QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
     }
 
     void oneQuestionQuiz() {
         startWith(MakeQuiz(1, 5, "H<sub>2</sub>O"));
-        QCOMPARE(form->Label9->text(), QStringLiteral("Quiz Title: H<sub>2</sub>O"));
-        QCOMPARE(form->Label9->textFormat(), Qt::PlainText);
-        QCOMPARE(form->Label8->text(), QStringLiteral("1 of 1"));
-        for (QToolButton* button : {form->FirstBtn, form->PrevBtn, form->NextBtn, form->LastBtn}) {
+        QCOMPARE(textLabel("Label9")->text(), QStringLiteral("Quiz Title: H<sub>2</sub>O"));
+        QCOMPARE(textLabel("Label9")->textFormat(), Qt::PlainText);
+        QCOMPARE(textLabel("Label8")->text(), QStringLiteral("1 of 1"));
+        for (QToolButton* button : {toolButton("FirstBtn"), toolButton("PrevBtn"),
+                                    toolButton("NextBtn"), toolButton("LastBtn")}) {
             QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
         }
-        QVERIFY(form->Edit5->isEnabled());
-        QCOMPARE(form->Edit5->text(), QStringLiteral("Q1 choice E"));
-        QCOMPARE(form->Edit6->text(), QStringLiteral("A"));
+        QVERIFY(edit("Edit5")->isEnabled());
+        QCOMPARE(edit("Edit5")->text(), QStringLiteral("Q1 choice E"));
+        QCOMPARE(edit("Edit6")->text(), QStringLiteral("A"));
     }
 
     void droppedChoicesStayVisibleInGrey() {
         TQuizRec quiz = MakeQuiz(1, 2);
         quiz.Questions[0].ChoiceD = "kept D";
         startWith(quiz);
-        QCOMPARE(form->Edit4->text(), QStringLiteral("kept D"));
-        QVERIFY(!form->Edit4->isEnabled());
-        QVERIFY(!form->Label4->isEnabled());
+        QCOMPARE(edit("Edit4")->text(), QStringLiteral("kept D"));
+        QVERIFY(!edit("Edit4")->isEnabled());
+        QVERIFY(!textLabel("Label4")->isEnabled());
     }
 
     void clearAsksAndOnlyYesClears() {
         startWith(MakeQuiz(2, 2));
         fake->answerConfirm(Answer::No);
-        form->ClearBtn->click();
+        toolButton("ClearBtn")->click();
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Clear this entry?"));
         QCOMPARE(fake->lastAsked().buttons,
                  (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
         // The close box answers Cancel: that backs out too.
         fake->answerConfirm(Answer::Cancel);
-        form->ClearQ->trigger();
-        QCOMPARE(form->Edit1->text(), QStringLiteral("Q1 choice A"));
-        QVERIFY(!form->QuizChanged && !form->QuestionChanged);
+        menuItem("ClearQ")->trigger();
+        QCOMPARE(edit("Edit1")->text(), QStringLiteral("Q1 choice A"));
+        QVERIFY(!form->session().quizChanged() && !form->session().questionChanged());
 
         fake->answerConfirm(Answer::Yes);
-        form->ClearBtn->click();
-        QCOMPARE(form->Edit1->text(), QString());
-        QCOMPARE(form->Memo1->toPlainText(), QString());
-        QCOMPARE(form->Edit6->text(), QString());
-        QVERIFY(form->QuizChanged && form->QuestionChanged);
+        toolButton("ClearBtn")->click();
+        QCOMPARE(edit("Edit1")->text(), QString());
+        QCOMPARE(textBox("Memo1")->toPlainText(), QString());
+        QCOMPARE(edit("Edit6")->text(), QString());
+        QVERIFY(form->session().quizChanged() && form->session().questionChanged());
         // The slot changes only on Store.
         QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A"));
-        QVERIFY(!form->ClearImgBtn->isEnabled());
+        QVERIFY(!toolButton("ClearImgBtn")->isEnabled());
     }
 
     void typedPictureAddressIsNotDroppedSilently() {
         startWith(MakeQuiz(2, 2));
-        type(form->qpicaddress, QStringLiteral("sun.jpg"));
-        QVERIFY(form->QuestionChanged);
+        type(edit("qpicaddress"), QStringLiteral("sun.jpg"));
+        QVERIFY(form->session().questionChanged());
         fake->answerConfirm(Answer::Yes);
-        form->NextBtn->click();
+        toolButton("NextBtn")->click();
         QCOMPARE(q(slot(0).PicAddress.str()), QStringLiteral("sun.jpg"));
-        QCOMPARE(form->CurrentQuestion, 1);
+        QCOMPARE(form->session().currentQuestion(), 1);
     }
 
     void pictureThatCannotBeLoadedStillShowsTheQuestion() {
@@ -599,19 +599,19 @@ private slots:
         // What the window shows while the error box is up.
         QStringList shownAtError;
         fake->onUnexpected = [&](const FakePlatform::Question& question) {
-            shownAtError << FakePlatform::kindName(question.kind) << form->Memo1->toPlainText()
-                         << form->Edit1->text() << form->Label8->text();
+            shownAtError << FakePlatform::kindName(question.kind) << textBox("Memo1")->toPlainText()
+                         << edit("Edit1")->text() << textLabel("Label8")->text();
         };
-        form->NextBtn->click();
+        toolButton("NextBtn")->click();
         fake->onUnexpected = nullptr;
         QCOMPARE(shownAtError,
                  (QStringList{QStringLiteral("error"), QStringLiteral("Question 2"),
                               QStringLiteral("Q2 choice A"), QStringLiteral("2 of 2")}));
         QVERIFY(fake->lastAsked().text.startsWith(
             QStringLiteral("Cannot open file \"/no/such/picture.jpg\".")));
-        QCOMPARE(form->Edit1->text(), QStringLiteral("Q2 choice A"));
-        QCOMPARE(form->Label8->text(), QStringLiteral("2 of 2"));
-        QVERIFY(form->ClearImgBtn->isEnabled());
+        QCOMPARE(edit("Edit1")->text(), QStringLiteral("Q2 choice A"));
+        QCOMPARE(textLabel("Label8")->text(), QStringLiteral("2 of 2"));
+        QVERIFY(toolButton("ClearImgBtn")->isEnabled());
     }
 
     void closingAsksOnlyWithChanges() {
@@ -622,36 +622,40 @@ private slots:
 
     void closingWithYesStoresAndSaves() {
         startWith(MakeQuiz(2, 2));
-        type(form->Edit2, QStringLiteral(" edited"));
+        type(edit("Edit2"), QStringLiteral(" edited"));
         fake->answerConfirm(Answer::Yes);
         QVERIFY(form->FormCloseQuery());
         TQuizRec reread{};
         ReadQuizFile(reread, dir->file("quiz.qvt"));
         QCOMPARE(q(reread.Questions[0].ChoiceB.str()), QStringLiteral("Q1 choice B edited"));
-        QVERIFY(!form->QuizChanged && !form->QuestionChanged);
+        QVERIFY(!form->session().quizChanged() && !form->session().questionChanged());
     }
 
     void closingWithYesStopsWhenWorkWouldBeLost() {
         startWith(MakeQuiz(2, 2));
         // A store that stops at a check keeps the window open.
-        form->Edit1->clear();
-        type(form->Edit2, QStringLiteral("!"));
+        edit("Edit1")->clear();
+        type(edit("Edit2"), QStringLiteral("!"));
         fake->answerConfirm(Answer::Yes);
         fake->expectMessage();
         QVERIFY(!form->FormCloseQuery());
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Choice A missing"));
 
-        // A save that fails keeps it open too.
-        type(form->Edit1, QStringLiteral("A again"));
-        form->QuizFileName = q(testing::UnwritableFolder(*dir) + "/quiz.qvt");
+        // A save that fails keeps it open too (a file without write permission is refused).
+        type(edit("Edit1"), QStringLiteral("A again"));
+        std::filesystem::permissions(dir->file("quiz.qvt"), std::filesystem::perms::owner_read);
         fake->answerConfirm(Answer::Yes);
         fake->expectError();
         QVERIFY(!form->FormCloseQuery());
         QCOMPARE(fake->lastAsked().text, QStringLiteral("File access denied."));
-        QVERIFY(form->QuizChanged);
+        QVERIFY(form->session().quizChanged());
 
-        // A cancelled Save As as well.
-        form->QuizFileName.clear();
+        // A cancelled Save As as well: a quiz set up whose save dialog was cancelled.
+        form = std::make_unique<TForm1>();
+        acceptSetup();
+        fake->answerSaveFile(std::nullopt);
+        menuItem("New1")->trigger();
+        QVERIFY(form->quizFileName().isEmpty() && form->session().editing());
         fake->answerConfirm(Answer::Yes);
         fake->answerSaveFile(std::nullopt);
         QVERIFY(!form->FormCloseQuery());
@@ -664,16 +668,16 @@ private slots:
 
     void newAsksForUnstoredEditsAndStopsOnCancelledSave() {
         startWith(MakeQuiz(2, 2));
-        type(form->Edit1, QStringLiteral("!"));
-        QVERIFY(!form->QuizChanged && form->QuestionChanged);
+        type(edit("Edit1"), QStringLiteral("!"));
+        QVERIFY(!form->session().quizChanged() && form->session().questionChanged());
         fake->answerConfirm(Answer::Yes);
         fake->answerSaveFile(std::nullopt);
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:") + kChangesPrompt,
                                            QStringLiteral("save dialog:")}));
         // New stopped: the quiz and its file are still there, the edit stored.
         QCOMPARE(form->quiz().QuestionCount, 2);
-        QCOMPARE(form->QuizFileName, path("quiz.qvt"));
+        QCOMPARE(form->quizFileName(), path("quiz.qvt"));
         QCOMPARE(q(slot(0).ChoiceA.str()), QStringLiteral("Q1 choice A!"));
 
         // Yes with a chosen name saves there even though the quiz has a file, then goes on.
@@ -682,7 +686,7 @@ private slots:
         WhenModal([](QWidget* dialog) {
             dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
         });
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         TQuizRec copy{};
         ReadQuizFile(copy, dir->file("copy.qvt"));
         QCOMPARE(q(copy.Questions[0].ChoiceA.str()), QStringLiteral("Q1 choice A!"));
@@ -691,17 +695,17 @@ private slots:
 
     void newPromptCancelStopsAndNoDropsTheWork() {
         startWith(MakeQuiz(2, 2));
-        type(form->Edit1, QStringLiteral("!"));
-        form->PostBtn->click();
+        type(edit("Edit1"), QStringLiteral("!"));
+        toolButton("PostBtn")->click();
         fake->answerConfirm(Answer::Cancel);
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         QCOMPARE(form->quiz().QuestionCount, 2);
-        QVERIFY(form->QuizChanged && form->editorOn());
+        QVERIFY(form->session().quizChanged() && form->session().editing());
 
         fake->answerConfirm(Answer::No);
         acceptSetup();
         fake->answerSaveFile(path("fresh.qvt"));
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         QCOMPARE(takeAsked(), (QStringList{QStringLiteral("confirmation:") + kChangesPrompt,
                                            QStringLiteral("confirmation:") + kChangesPrompt,
                                            QStringLiteral("save dialog:")}));
@@ -716,43 +720,45 @@ private slots:
     void openAsksFirstAndLeavesACleanQuiz() {
         WriteQuizFile(MakeQuiz(4, 2, "Other"), dir->file("other.qvt"));
         startWith(MakeQuiz(2, 2));
-        type(form->Edit1, QStringLiteral("!"));
+        type(edit("Edit1"), QStringLiteral("!"));
         fake->answerConfirm(Answer::Cancel);
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("confirmation:") + kChangesPrompt});
 
         // Yes stores and saves before the dialog; cancelling the dialog then keeps the quiz.
         fake->answerConfirm(Answer::Yes);
         fake->answerOpenFile(std::nullopt);
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         TQuizRec saved{};
         ReadQuizFile(saved, dir->file("quiz.qvt"));
         QCOMPARE(q(saved.Questions[0].ChoiceA.str()), QStringLiteral("Q1 choice A!"));
-        QCOMPARE(form->QuizFileName, path("quiz.qvt"));
-        QVERIFY(!form->QuizChanged && !form->QuestionChanged);
+        QCOMPARE(form->quizFileName(), path("quiz.qvt"));
+        QVERIFY(!form->session().quizChanged() && !form->session().questionChanged());
         takeAsked();
-        type(form->Edit1, QStringLiteral("!"));
+        type(edit("Edit1"), QStringLiteral("!"));
 
         fake->answerConfirm(Answer::No);
         fake->answerOpenFile(path("other.qvt"));
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         const auto& options = fake->lastAsked().fileOptions;
         QCOMPARE(options.filter, QStringLiteral("Tamberlin files (*.qvt)|*.qvt"));
         QCOMPARE(options.defaultExtension, QStringLiteral("qvt"));
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + path("other.qvt"));
-        QCOMPARE(form->Label9->text(), QStringLiteral("Quiz Title: Other"));
-        QCOMPARE(form->Label8->text(), QStringLiteral("1 of 4"));
-        QVERIFY(!form->QuizChanged && !form->QuestionChanged);
-        QVERIFY(!form->Preview1->isEnabled());
+        QCOMPARE(textLabel("Label9")->text(), QStringLiteral("Quiz Title: Other"));
+        QCOMPARE(textLabel("Label8")->text(), QStringLiteral("1 of 4"));
+        QVERIFY(!form->session().quizChanged() && !form->session().questionChanged());
+        QVERIFY(!menuItem("Preview1")->isEnabled());
         QCOMPARE(QDir::currentPath(), q(dir->path().string()));
     }
 
     void buttonsAfterEveryOpenShowACleanQuestion() {
         WriteQuizFile(MakeQuiz(3, 2, "Other"), dir->file("other.qvt"));
         auto clean = [this](const char* kind) {
-            QVERIFY2(!form->QuizChanged && !form->QuestionChanged, kind);
-            QVERIFY2(!form->PostBtn->isEnabled() && !form->PostQuestion1->isEnabled(), kind);
-            QVERIFY2(form->createbtn->isEnabled() && form->Create1->isEnabled(), kind);
+            QVERIFY2(!form->session().quizChanged() && !form->session().questionChanged(), kind);
+            QVERIFY2(!toolButton("PostBtn")->isEnabled() && !menuItem("PostQuestion1")->isEnabled(),
+                     kind);
+            QVERIFY2(toolButton("createbtn")->isEnabled() && menuItem("Create1")->isEnabled(),
+                     kind);
         };
         // At start-up, before the first showing switches the button off.
         WriteQuizFile(MakeQuiz(2, 2), dir->file("quiz.qvt"));
@@ -761,19 +767,19 @@ private slots:
         form->show();
 
         // Over unstored edits dropped with No, over a clean quiz, and after a failed open.
-        type(form->Edit1, QStringLiteral("!"));
+        type(edit("Edit1"), QStringLiteral("!"));
         fake->answerConfirm(Answer::No);
         fake->answerOpenFile(path("other.qvt"));
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         clean("over dropped edits");
         fake->answerOpenFile(path("quiz.qvt"));
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         clean("over a clean quiz");
         fake->answerOpenFile(path("missing.qvt"));
         fake->expectError();
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         fake->answerOpenFile(path("other.qvt"));
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         clean("after a failed open");
     }
 
@@ -782,15 +788,15 @@ private slots:
         form->PageCreated(path("quiz.htm"));
         fake->answerOpenFile(path("missing.qvt"));
         fake->expectError();
-        form->Open1->trigger();
+        menuItem("Open1")->trigger();
         QCOMPARE(fake->lastAsked().text, QStringLiteral("File not found."));
-        QVERIFY(form->QuizFileName.isEmpty());
+        QVERIFY(form->quizFileName().isEmpty());
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin Free"));
-        QVERIFY(!form->Save1->isEnabled() && !form->SaveAs1->isEnabled());
-        QVERIFY(!form->Script1->menuAction()->isEnabled());
-        QVERIFY(!form->createbtn->isEnabled() && !form->PreviewBtn->isEnabled());
-        QVERIFY(!form->Memo1->isEnabled());
-        QVERIFY(!form->NextBtn->isEnabled());
+        QVERIFY(!menuItem("Save1")->isEnabled() && !menuItem("SaveAs1")->isEnabled());
+        QVERIFY(!menuNamed("Script1")->menuAction()->isEnabled());
+        QVERIFY(!toolButton("createbtn")->isEnabled() && !toolButton("PreviewBtn")->isEnabled());
+        QVERIFY(!textBox("Memo1")->isEnabled());
+        QVERIFY(!toolButton("NextBtn")->isEnabled());
         QCOMPARE(form->quiz().QuestionCount, 0);
         // The earlier quiz's file is untouched.
         QCOMPARE(ReadAll(dir->file("quiz.qvt")).size(), QuizFileSize(2));
@@ -799,11 +805,11 @@ private slots:
     void saveAndSaveAsSetNameCaptionAndFlag() {
         startWith(MakeQuiz(2, 2));
         const QString caption = form->windowTitle();
-        type(form->Edit1, QStringLiteral("!"));
-        form->PostBtn->click();
-        QVERIFY(form->QuizChanged);
-        form->Save1->trigger();
-        QVERIFY(!form->QuizChanged);
+        type(edit("Edit1"), QStringLiteral("!"));
+        toolButton("PostBtn")->click();
+        QVERIFY(form->session().quizChanged());
+        menuItem("Save1")->trigger();
+        QVERIFY(!form->session().quizChanged());
         QCOMPARE(form->windowTitle(), caption);
         QVERIFY(takeAsked().isEmpty());
 
@@ -813,33 +819,36 @@ private slots:
         std::filesystem::create_directories(longFolder);
         const QString target = q(longFolder + "/renamed.qvt");
         WriteAll(target.toStdString(), "old");
-        form->QuizChanged = true;
+        type(edit("Edit1"), QStringLiteral("?"));
+        toolButton("PostBtn")->click();
+        QVERIFY(form->session().quizChanged());
         fake->answerSaveFile(target);
-        form->SaveAs1->trigger();
+        menuItem("SaveAs1")->trigger();
         QCOMPARE(fake->lastAsked().kind, Kind::SaveFile);
         QCOMPARE(fake->lastAsked().fileOptions.filter,
                  QStringLiteral("Tamberlin files (*.qvt)|*.qvt"));
         QCOMPARE(fake->lastAsked().fileOptions.defaultExtension, QStringLiteral("qvt"));
         QVERIFY(target.size() > 255);
-        QCOMPARE(form->QuizFileName, target);
+        QCOMPARE(form->quizFileName(), target);
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + target);
         QCOMPARE(ReadAll(target.toStdString()).size(), QuizFileSize(2));
-        QVERIFY(!form->QuizChanged);
+        QVERIFY(!form->session().quizChanged());
 
         // A failed Save As keeps the name, the caption and the flag.
-        form->QuizChanged = true;
+        type(edit("Edit1"), QStringLiteral("?"));
+        toolButton("PostBtn")->click();
         fake->answerSaveFile(q(testing::UnwritableFolder(*dir) + "/x.qvt"));
         fake->expectError();
-        form->SaveAs1->trigger();
-        QCOMPARE(form->QuizFileName, target);
-        QVERIFY(form->QuizChanged);
+        menuItem("SaveAs1")->trigger();
+        QCOMPARE(form->quizFileName(), target);
+        QVERIFY(form->session().quizChanged());
     }
 
     void htmlOptionsSavesWhenItCloses() {
         startEmpty();
         acceptSetup();
         fake->answerSaveFile(std::nullopt);
-        form->New1->trigger();
+        menuItem("New1")->trigger();
         auto cancelOptions = [] {
             WhenModal([](QWidget* dialog) {
                 dialog->findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"))->click();
@@ -848,37 +857,37 @@ private slots:
         // Unnamed, the quiz is saved through the save dialog even though the dialog was cancelled.
         cancelOptions();
         fake->answerSaveFile(path("options.qvt"));
-        form->HtmlOptions1->trigger();
+        menuItem("HtmlOptions1")->trigger();
         QCOMPARE(takeAsked(),
                  (QStringList{QStringLiteral("save dialog:"), QStringLiteral("save dialog:")}));
-        QCOMPARE(form->QuizFileName, path("options.qvt"));
-        QVERIFY(!form->QuizChanged);
+        QCOMPARE(form->quizFileName(), path("options.qvt"));
+        QVERIFY(!form->session().quizChanged());
         // Named, it is saved to its file without a question.
-        type(form->Memo1, QStringLiteral("Why?"));
-        type(form->Edit1, QStringLiteral("Because"));
-        type(form->Edit2, QStringLiteral("Why not"));
-        type(form->Edit6, QStringLiteral("a"));
-        form->PostBtn->click();
+        type(textBox("Memo1"), QStringLiteral("Why?"));
+        type(edit("Edit1"), QStringLiteral("Because"));
+        type(edit("Edit2"), QStringLiteral("Why not"));
+        type(edit("Edit6"), QStringLiteral("a"));
+        toolButton("PostBtn")->click();
         cancelOptions();
-        form->HtmlOptions1->trigger();
+        menuItem("HtmlOptions1")->trigger();
         QVERIFY(takeAsked().isEmpty());
         TQuizRec saved{};
         ReadQuizFile(saved, dir->file("options.qvt"));
         QCOMPARE(q(saved.Questions[0].QuestionText.str()), QStringLiteral("Why?"));
-        QVERIFY(!form->QuizChanged);
+        QVERIFY(!form->session().quizChanged());
     }
 
     void commandLineFileIsTakenAsGiven() {
         WriteQuizFile(MakeQuiz(3, 4, "Mixed"), dir->file("Mixed Case.qvt"));
         form = std::make_unique<TForm1>(path("Mixed Case.qvt"));
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin - ") + path("Mixed Case.qvt"));
-        QVERIFY(form->Save1->isEnabled());
-        QVERIFY(form->Create1->isEnabled());
+        QVERIFY(menuItem("Save1")->isEnabled());
+        QVERIFY(menuItem("Create1")->isEnabled());
         form->show();
         // The first showing switches the Create HTML button off.
-        QVERIFY(!form->createbtn->isEnabled());
-        QVERIFY(form->Create1->isEnabled());
-        QCOMPARE(form->Label8->text(), QStringLiteral("1 of 3"));
+        QVERIFY(!toolButton("createbtn")->isEnabled());
+        QVERIFY(menuItem("Create1")->isEnabled());
+        QCOMPARE(textLabel("Label8")->text(), QStringLiteral("1 of 3"));
     }
 
     void failingCommandLineFileStartsWithNoQuiz() {
@@ -886,9 +895,9 @@ private slots:
         form = std::make_unique<TForm1>(QStringLiteral("\"") + path("quiz.qvt") + u'"');
         QCOMPARE(fake->lastAsked().text, QStringLiteral("File not found."));
         QCOMPARE(form->windowTitle(), QStringLiteral("Tamberlin Free"));
-        QVERIFY(!form->Save1->isEnabled());
-        QVERIFY(!form->Script1->menuAction()->isEnabled());
-        QVERIFY(!form->Memo1->isEnabled());
+        QVERIFY(!menuItem("Save1")->isEnabled());
+        QVERIFY(!menuNamed("Script1")->menuAction()->isEnabled());
+        QVERIFY(!textBox("Memo1")->isEnabled());
     }
 
     void editedQuizSavesTheExpectedBytes() {
@@ -897,18 +906,18 @@ private slots:
         quiz.Questions[1].ChoiceB = "a rather long old choice";
         quiz.Questions[1].ChoiceB = "short";
         startWith(quiz);
-        form->NextBtn->click();
+        toolButton("NextBtn")->click();
         QVERIFY(takeAsked().isEmpty());
-        replaceText(form->Edit2, QStringLiteral("Mars"));
-        form->Memo1->setFocus();
-        QTest::keyClick(form->Memo1, Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClick(form->Memo1, Qt::Key_Return);
-        type(form->Memo1, QStringLiteral("second line"));
-        form->Edit6->selectAll();
-        type(form->Edit6, QStringLiteral("c"));
+        replaceText(edit("Edit2"), QStringLiteral("Mars"));
+        textBox("Memo1")->setFocus();
+        QTest::keyClick(textBox("Memo1"), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(textBox("Memo1"), Qt::Key_Return);
+        type(textBox("Memo1"), QStringLiteral("second line"));
+        edit("Edit6")->selectAll();
+        type(edit("Edit6"), QStringLiteral("c"));
         fake->answerConfirm(Answer::Yes);
-        form->NextBtn->click();
-        form->Save1->trigger();
+        toolButton("NextBtn")->click();
+        menuItem("Save1")->trigger();
 
         TQuizRec expected = quiz;
         expected.Questions[1].ChoiceB = "Mars";
@@ -932,23 +941,23 @@ private slots:
                              QStringLiteral("Ten of them"));
         });
         fake->answerSaveFile(file);
-        form->New1->trigger();
-        QCOMPARE(form->Label8->text(), QStringLiteral("1 of 10"));
+        menuItem("New1")->trigger();
+        QCOMPARE(textLabel("Label8")->text(), QStringLiteral("1 of 10"));
 
         for (int i = 0; i < 10; ++i) {
             const QString n = QString::number(i + 1);
-            type(form->Memo1, QStringLiteral("How many moons has planet ") + n + u'?');
-            QLineEdit* boxes[] = {form->Edit1, form->Edit2, form->Edit3, form->Edit4};
+            type(textBox("Memo1"), QStringLiteral("How many moons has planet ") + n + u'?');
+            QLineEdit* boxes[] = {edit("Edit1"), edit("Edit2"), edit("Edit3"), edit("Edit4")};
             for (int k = 0; k < 4; ++k) {
                 type(boxes[k], n + QStringLiteral(" moons, ") + QChar(u'a' + k));
             }
-            type(form->Edit6, QString(QChar(u'a' + i % 4)));
+            type(edit("Edit6"), QString(QChar(u'a' + i % 4)));
             if (i < 9) {
                 fake->answerConfirm(Answer::Yes);
-                form->NextBtn->click();
-                QCOMPARE(form->CurrentQuestion, i + 1);
+                toolButton("NextBtn")->click();
+                QCOMPARE(form->session().currentQuestion(), i + 1);
             } else {
-                form->PostBtn->click();
+                toolButton("PostBtn")->click();
             }
         }
         QCOMPARE(takeAsked().size(), 10); // the save dialog and nine "Save changes?"
@@ -968,9 +977,9 @@ private slots:
             QCOMPARE(q(question.ChoiceD.str()), n + QStringLiteral(" moons, d"));
             QCOMPARE(q(question.Answer.str()), QString(QChar(u'A' + i % 4)));
         }
-        form->LastBtn->click();
-        QCOMPARE(form->Edit3->text(), QStringLiteral("10 moons, c"));
-        QCOMPARE(form->Edit6->text(), QStringLiteral("B"));
+        toolButton("LastBtn")->click();
+        QCOMPARE(edit("Edit3")->text(), QStringLiteral("10 moons, c"));
+        QCOMPARE(edit("Edit6")->text(), QStringLiteral("B"));
     }
 };
 

@@ -1,7 +1,7 @@
 #include "platform/qt_platform.h"
 
+#include "common/qt_helpers.h"
 #include "common/temp_dir.h"
-#include "window_test_support.h"
 
 #include <QDir>
 #include <QFile>

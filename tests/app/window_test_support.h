@@ -1,18 +1,33 @@
 #pragma once
 
-// Helpers for driving the windows in tests: answering a modal dialog once it is open, and
-// building quiz blocks to write as files.
+// The main window's tests: the window started on a quiz file, its controls found by name.
 
 #include "app/main_window.h"
+#include "common/qt_helpers.h"
+#include "common/quiz_builders.h"
 #include "common/temp_dir.h"
+#include "dialogs/newhtml.h"
+#include "dialogs/picform.h"
+#include "dialogs/picture_dialog.h"
+#include "dialogs/qsetup.h"
+#include "dialogs/splash.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
 #include "platform/fake_platform.h"
+#include "widgets/picture_box.h"
 
+#include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 
 #include <functional>
@@ -20,41 +35,6 @@
 #include <string>
 
 namespace tamberlin::testing {
-
-// Runs act on the next modal window as soon as it is open (it must close it).
-inline void WhenModal(std::function<void(QWidget*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, weak = std::weak_ptr<std::function<void()>>(poll)] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            act(modal);
-        } else if (auto again = weak.lock()) {
-            QTimer::singleShot(5, [again] { (*again)(); });
-        }
-    };
-    // The timer's copy keeps the poll alive until it has run.
-    QTimer::singleShot(0, [poll] { (*poll)(); });
-}
-
-// A quiz of count questions with choices choices; question i holds "Question i", choices
-// "Qi choice X" and the answer letter of choice (i mod choices).
-inline TQuizRec MakeQuiz(int count, int choices, const std::string& title = "Planets") {
-    TQuizRec quiz{};
-    quiz.QuestionCount = count;
-    quiz.ChoiceCount = choices;
-    quiz.Title = title;
-    quiz.QuizId = "PL-1";
-    quiz.Interval = 60;
-    for (int i = 0; i < count; ++i) {
-        TQuestionRec& q = quiz.Questions[static_cast<std::size_t>(i)];
-        const std::string n = std::to_string(i + 1);
-        q.QuestionText = "Question " + n;
-        for (int k = 0; k < choices; ++k) {
-            q.choice(k) = "Q" + n + " choice " + std::string(1, ChoiceLetter(k));
-        }
-        q.Answer = std::string(1, ChoiceLetter(i % choices));
-    }
-    return quiz;
-}
 
 // The state every main-window test starts from: the scripted platform installed, a fresh
 // temporary folder, and the current folder put back afterwards. Test classes call setUpWindow()
@@ -66,6 +46,30 @@ protected:
     std::unique_ptr<TForm1> form;
 
     QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
+
+    // The window's controls and menu items, found by their layout names among the window's own
+    // (its dialogs have controls of the same names).
+    template <class W = QWidget>
+    W* control(const char* name) const {
+        const QString objectName = QString::fromLatin1(name);
+        W* found = form->centralWidget()->findChild<W*>(objectName);
+        if (found == nullptr) {
+            found = form->menuBar()->findChild<W*>(objectName);
+        }
+        if (found == nullptr) {
+            qFatal("the main window has no %s", name);
+        }
+        return found;
+    }
+    QLineEdit* edit(const char* name) const { return control<QLineEdit>(name); }
+    QPlainTextEdit* textBox(const char* name) const { return control<QPlainTextEdit>(name); }
+    QLabel* textLabel(const char* name) const { return control<QLabel>(name); }
+    QToolButton* toolButton(const char* name) const { return control<QToolButton>(name); }
+    QAction* menuItem(const char* name) const { return control<QAction>(name); }
+    QMenu* menuNamed(const char* name) const { return control<QMenu>(name); }
+    widgets::PictureBox* pictureBox(const char* name) const {
+        return control<widgets::PictureBox>(name);
+    }
 
     // Opens the quiz as the program does at start-up: from the command line, with the dialogs
     // created and the window shown.
@@ -85,12 +89,8 @@ protected:
     }
 
     void tearDownWindow() {
-        if (form) {
-            // The test's own window goes without the closing question.
-            form->QuizChanged = false;
-            form->QuestionChanged = false;
-            form.reset();
-        }
+        // The test's own window goes without the closing question.
+        form.reset();
         QVERIFY2(fake->allAnswered(), "a scripted answer was not used");
         setPlatform(nullptr);
         fake.reset();

@@ -5,7 +5,8 @@
 #include "dialogs/newhtml.h"
 #include "dialogs/picture_dialog.h"
 
-#include "dialogs/look_test_support.h"
+#include "common/qt_helpers.h"
+#include "common/stand_in_host.h"
 
 #include <QApplication>
 #include <QTimer>

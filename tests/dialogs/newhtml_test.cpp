@@ -2,12 +2,16 @@
 // from blocks, Apply writing the block back and building the BODY attributes, the colour
 // chooser, the background picture, Cancel, and a save that fails.
 
-#include "dialogs/look_widgets.h"
 #include "dialogs/newhtml.h"
 #include "dialogs/picture_dialog.h"
+#include "widgets/color_shape.h"
+#include "widgets/entry_box.h"
+#include "widgets/number_field.h"
+#include "widgets/picture_box.h"
 
+#include "common/qt_helpers.h"
+#include "common/stand_in_host.h"
 #include "common/temp_dir.h"
-#include "dialogs/look_test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -102,9 +106,9 @@ private:
         return widget;
     }
     QCheckBox* check(const char* name) { return find<QCheckBox>(name); }
-    look::ColorShape* shape(const char* name) { return find<look::ColorShape>(name); }
-    look::NumberField* number(const char* name) { return find<look::NumberField>(name); }
-    look::EntryBox* entries(const char* name) { return find<look::EntryBox>(name); }
+    widgets::ColorShape* shape(const char* name) { return find<widgets::ColorShape>(name); }
+    widgets::NumberField* number(const char* name) { return find<widgets::NumberField>(name); }
+    widgets::EntryBox* entries(const char* name) { return find<widgets::EntryBox>(name); }
     QLabel* label(const char* name) { return find<QLabel>(name); }
     QWidget* widget(const char* name) { return find<QWidget>(name); }
 
@@ -114,15 +118,15 @@ private:
         return QString::fromStdString(path.string());
     }
     // Picks an entry from a drop-down list as the author does with the mouse.
-    static void pick(look::EntryBox* box, int index) {
+    static void pick(widgets::EntryBox* box, int index) {
         box->setCurrentIndex(index);
         emit box->activated(index);
     }
     // Types into a box as the author does (the text replaces what was there).
     static void type(QWidget* box, const QString& text) {
-        if (auto* field = qobject_cast<look::NumberField*>(box)) {
+        if (auto* field = qobject_cast<widgets::NumberField*>(box)) {
             field->clear();
-        } else if (auto* list = qobject_cast<look::EntryBox*>(box)) {
+        } else if (auto* list = qobject_cast<widgets::EntryBox*>(box)) {
             list->lineEdit()->clear();
         }
         QTest::keyClicks(box, text);
@@ -289,9 +293,9 @@ private slots:
             body += " BGPROPERTIES=\"fixed\"";
         }
         QCOMPARE(ToQString(dialog->BodyAttributes()), ToQString(body));
-        QCOMPARE(dialog->titleFontChecked(), rowOn[0]);
-        QCOMPARE(dialog->questionFontChecked(), rowOn[1]);
-        QCOMPARE(dialog->choiceFontChecked(), rowOn[2]);
+        QCOMPARE(dialog->pageInputs().titleFontOn, rowOn[0]);
+        QCOMPARE(dialog->pageInputs().questionFontOn, rowOn[1]);
+        QCOMPARE(dialog->pageInputs().choiceFontOn, rowOn[2]);
     }
 
     void switchingARowOnStartsWhiteAtSizeThree() {
@@ -358,7 +362,7 @@ private slots:
 
     void sizeFields() {
         check("TFontBox")->setChecked(true);
-        look::NumberField* size = number("TFontsize");
+        widgets::NumberField* size = number("TFontsize");
         // A typed size applied at once is used as typed, even outside 1..7.
         type(size, QStringLiteral("9"));
         QVERIFY(dialog->ApplyBtnClick());
@@ -400,7 +404,7 @@ private slots:
     }
 
     void alignment() {
-        look::EntryBox* rg1 = entries("RG1");
+        widgets::EntryBox* rg1 = entries("RG1");
         pick(rg1, 2);
         QVERIFY(dialog->ApplyBtnClick());
         QCOMPARE(prefs().Alignment, 2);
@@ -502,8 +506,8 @@ private slots:
         prefs().FixedBackground = 1;
         dialog->LoadFromQuiz();
         QCOMPARE(label("piclabel")->text(), QStringLiteral("C:\\pictures\\back.bmp"));
-        QVERIFY(find<look::PictureBox>("Image1")->hasPicture());
-        QCOMPARE(find<look::PictureBox>("Image1")->pictureRect(), QRect(0, 31, 125, 62));
+        QVERIFY(find<widgets::PictureBox>("Image1")->hasPicture());
+        QCOMPARE(find<widgets::PictureBox>("Image1")->pictureRect(), QRect(0, 31, 125, 62));
         QVERIFY(widget("ClearImgBtn")->isEnabled());
 
         QVERIFY(dialog->ApplyBtnClick());
@@ -512,7 +516,7 @@ private slots:
 
         // Clear Image: no picture, no address, and the fixed background goes with it.
         find<QPushButton>("ClearImgBtn")->click();
-        QVERIFY(!find<look::PictureBox>("Image1")->hasPicture());
+        QVERIFY(!find<widgets::PictureBox>("Image1")->hasPicture());
         QVERIFY(label("piclabel")->text().isEmpty());
         QVERIFY(label("piclabel")->toolTip().isEmpty());
         QVERIFY(!check("fixedBG")->isChecked());
@@ -526,10 +530,10 @@ private slots:
         // A block without a picture empties the preview left by an earlier one.
         prefs().BgImage = "back.bmp";
         dialog->LoadFromQuiz();
-        QVERIFY(find<look::PictureBox>("Image1")->hasPicture());
+        QVERIFY(find<widgets::PictureBox>("Image1")->hasPicture());
         prefs().BgImage.clear();
         dialog->LoadFromQuiz();
-        QVERIFY(!find<look::PictureBox>("Image1")->hasPicture());
+        QVERIFY(!find<widgets::PictureBox>("Image1")->hasPicture());
         QVERIFY(!widget("ClearImgBtn")->isEnabled());
     }
 
@@ -546,7 +550,7 @@ private slots:
         QVERIFY(fake().asked().isEmpty());
         QVERIFY(check("TFontBox")->isChecked());
         QCOMPARE(number("TFontsize")->value(), 6);
-        QVERIFY(!find<look::PictureBox>("Image1")->hasPicture());
+        QVERIFY(!find<widgets::PictureBox>("Image1")->hasPicture());
         QCOMPARE(label("piclabel")->text(), elsewhere);
 
         // Shown: the picture is looked for in the quiz folder, and the failure is reported.
@@ -567,12 +571,12 @@ private slots:
         const QString picture = MakePicture(folder("pictures") + QStringLiteral("/tile.bmp"));
 
         // Chooser cancelled: nothing changes.
-        WhileModal([&] { chooser->CancelBtnClick(); });
+        WhenModal([&](QWidget*) { chooser->CancelBtnClick(); });
         dialog->SpeedButton3Click();
         QVERIFY(label("piclabel")->text().isEmpty());
         QVERIFY(!widget("ClearImgBtn")->isEnabled());
 
-        WhileModal([&] {
+        WhenModal([&](QWidget*) {
             fake().answerOpenFile(picture);
             chooser->BrowseBtnClick();
             QVERIFY(chooser->ApplyBtnClick());
@@ -582,7 +586,7 @@ private slots:
         QCOMPARE(label("piclabel")->text(), QStringLiteral("tile.bmp"));
         QCOMPARE(label("piclabel")->toolTip(), QStringLiteral("tile.bmp"));
         // The bare name is found in the picture's folder, made current by Browse.
-        QVERIFY(find<look::PictureBox>("Image1")->hasPicture());
+        QVERIFY(find<widgets::PictureBox>("Image1")->hasPicture());
         QVERIFY(widget("ClearImgBtn")->isEnabled());
 
         QVERIFY(dialog->ApplyBtnClick());
@@ -595,7 +599,7 @@ private slots:
         // folder is elsewhere: the preview fails, the address is kept, Clear Image stays off.
         chooser->PicturePath = MakePicture(folder("pictures") + QStringLiteral("/old.bmp"));
         QDir::setCurrent(folder("elsewhere"));
-        WhileModal([&] { QVERIFY(chooser->ApplyBtnClick()); });
+        WhenModal([&](QWidget*) { QVERIFY(chooser->ApplyBtnClick()); });
         fake().expectError();
         dialog->SpeedButton3Click();
         QVERIFY2(fake().lastAsked().text.startsWith(QStringLiteral("Cannot open file \"")),
@@ -612,16 +616,16 @@ private slots:
         MakePicture(quizFolder + QStringLiteral("/back.bmp"));
         prefs().BgImage = "back.bmp";
         dialog->LoadFromQuiz();
-        const QImage shown = find<look::PictureBox>("Image1")->picture();
+        const QImage shown = find<widgets::PictureBox>("Image1")->picture();
         QVERIFY(!shown.isNull());
 
         // No picture was ever chosen: the chooser's Apply hands back an empty address.
-        WhileModal([&] { QVERIFY(chooser->ApplyBtnClick()); });
+        WhenModal([&](QWidget*) { QVERIFY(chooser->ApplyBtnClick()); });
         fake().expectError();
         dialog->SpeedButton3Click();
         QCOMPARE(fake().lastAsked().text, QStringLiteral("Unknown picture file extension (.)"));
         QVERIFY(label("piclabel")->text().isEmpty());
-        QCOMPARE(find<look::PictureBox>("Image1")->picture(), shown);
+        QCOMPARE(find<widgets::PictureBox>("Image1")->picture(), shown);
         QVERIFY(widget("ClearImgBtn")->isEnabled());
     }
 
@@ -640,11 +644,11 @@ private slots:
         prefs().BgImage = "back.bmp";
         dialog->LoadFromQuiz();
         QVERIFY(widget("ClearImgBtn")->isEnabled());
-        const QImage shown = find<look::PictureBox>("Image1")->picture();
+        const QImage shown = find<widgets::PictureBox>("Image1")->picture();
         QVERIFY(!shown.isNull());
         prefs().BgImage = "missing.bmp";
         dialog->LoadFromQuiz();
-        QCOMPARE(find<look::PictureBox>("Image1")->picture(), shown);
+        QCOMPARE(find<widgets::PictureBox>("Image1")->picture(), shown);
         QVERIFY(label("piclabel")->toolTip().isEmpty());
     }
 
@@ -657,7 +661,7 @@ private slots:
         dialog->show();
         check("bgset")->setChecked(true);
         find<QLineEdit>("Edit2")->setText(QStringLiteral("New Author"));
-        host->saveSucceeds = false;
+        host->saveStatus = SaveResult::Failed;
         QVERIFY(!dialog->ApplyBtnClick());
         QCOMPARE(host->saves, 2);
         // The block already holds the new settings; the BODY attributes are not rebuilt and the
@@ -667,7 +671,7 @@ private slots:
         QVERIFY(dialog->BodyAttributes().empty());
         QVERIFY(dialog->isVisible());
 
-        host->saveSucceeds = true;
+        host->saveStatus = SaveResult::Saved;
         QVERIFY(dialog->ApplyBtnClick());
         QCOMPARE(ToQString(dialog->BodyAttributes()), QStringLiteral(" BGCOLOR=\"#FFFFFF\""));
         QVERIFY(!dialog->isVisible());

@@ -3,11 +3,14 @@
 
 #include "dialogs/picform.h"
 
+#include "common/qt_helpers.h"
+
 #include <QLabel>
 #include <QPointer>
 #include <QtTest>
 
 using tamberlin::TPicForm;
+using tamberlin::testing::Child;
 
 namespace {
 
@@ -44,7 +47,7 @@ private slots:
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
-        QCOMPARE(viewer->Image1->toolTip(), QStringLiteral("Click to Close"));
+        QCOMPARE(Child<QLabel>(viewer, "Image1")->toolTip(), QStringLiteral("Click to Close"));
         QVERIFY(!viewer->isVisible());
     }
 
@@ -52,7 +55,7 @@ private slots:
         viewer->ShowPicture(Filled(120, 80, Qt::red));
         QVERIFY(QTest::qWaitForWindowExposed(viewer));
         QCOMPARE(viewer->size(), QSize(120, 80));
-        QCOMPARE(viewer->Image1->geometry(), QRect(0, 0, 120, 80));
+        QCOMPARE(Child<QLabel>(viewer, "Image1")->geometry(), QRect(0, 0, 120, 80));
         const QPoint offset = Centre(viewer->frameGeometry()) - Centre(mainWindow->frameGeometry());
         QVERIFY2(offset.manhattanLength() <= 2, "the viewer is not centred over the main window");
     }
@@ -61,7 +64,8 @@ private slots:
         QImage picture = Filled(40, 30, Qt::red);
         viewer->ShowPicture(picture);
         picture.fill(Qt::blue);
-        QCOMPARE(viewer->Image1->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+        QCOMPARE(Child<QLabel>(viewer, "Image1")->pixmap().toImage().pixelColor(5, 5),
+                 QColor(Qt::red));
     }
 
     void replacesThePictureWithoutMovingWhenOpen() {
@@ -74,8 +78,9 @@ private slots:
         QVERIFY(viewer->isVisible());
         QCOMPARE(viewer->pos(), shownAt);
         QCOMPARE(viewer->size(), QSize(60, 40));
-        QCOMPARE(viewer->Image1->size(), QSize(60, 40));
-        QCOMPARE(viewer->Image1->pixmap().toImage().pixelColor(1, 1), QColor(Qt::green));
+        QCOMPARE(Child<QLabel>(viewer, "Image1")->size(), QSize(60, 40));
+        QCOMPARE(Child<QLabel>(viewer, "Image1")->pixmap().toImage().pixelColor(1, 1),
+                 QColor(Qt::green));
 
         // Once closed, the next showing centres it again over where the main window is now.
         viewer->hide();
@@ -98,8 +103,9 @@ private slots:
         QFETCH(bool, onPicture);
         viewer->ShowPicture(Filled(50, 50, Qt::red));
         QVERIFY(QTest::qWaitForWindowExposed(viewer));
-        QTest::mousePress(onPicture ? static_cast<QWidget*>(viewer->Image1) : viewer, button, {},
-                          QPoint(10, 10));
+        QTest::mousePress(onPicture ? static_cast<QWidget*>(Child<QLabel>(viewer, "Image1"))
+                                    : viewer,
+                          button, {}, QPoint(10, 10));
         QVERIFY(!viewer->isVisible());
     }
 

@@ -1,13 +1,14 @@
 // The picture chooser driven alone: Browse through the scripted open dialog, the preview, the
 // copy into the HTML folder, the two address forms and every error message.
 
-#include "dialogs/look_widgets.h"
 #include "dialogs/picture_dialog.h"
 #include "document/errors.h"
 #include "platform/qt_platform.h"
+#include "widgets/picture_box.h"
 
+#include "common/qt_helpers.h"
+#include "common/stand_in_host.h"
 #include "common/temp_dir.h"
-#include "dialogs/look_test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,8 +49,8 @@ private:
         return dialog->findChild<QCheckBox*>(QString::fromLatin1(name));
     }
     QLabel* imageLabel() { return dialog->findChild<QLabel*>(QStringLiteral("ImageLabel")); }
-    look::PictureBox* preview() {
-        return dialog->findChild<look::PictureBox*>(QStringLiteral("TheImage"));
+    widgets::PictureBox* preview() {
+        return dialog->findChild<widgets::PictureBox*>(QStringLiteral("TheImage"));
     }
     QString folder(const char* name) {
         const auto path = scratch->path() / name;
@@ -221,25 +222,6 @@ private slots:
         QCOMPARE(QDir(pictures).entryList(QDir::Files), QStringList{QStringLiteral("self.jpg")});
     }
 
-    void htmlFolderFromTheQuizFileName() {
-        QCOMPARE(look::PathFolderPart(QStringLiteral("/quizzes/test.qvt")),
-                 QStringLiteral("/quizzes/"));
-        // A quiz at the root: the copy goes to the root with no second separator.
-        QCOMPARE(look::PathFolderPart(QStringLiteral("/test.qvt")), QStringLiteral("/"));
-        QCOMPARE(look::JoinFolderAndName(QStringLiteral("/"), QStringLiteral("pic.jpg")),
-                 QStringLiteral("/pic.jpg"));
-        QCOMPARE(look::JoinFolderAndName(QStringLiteral("/q"), QStringLiteral("pic.jpg")),
-                 QStringLiteral("/q/pic.jpg"));
-        QCOMPARE(look::JoinFolderAndName(QString(), QStringLiteral("pic.jpg")),
-                 QStringLiteral("pic.jpg"));
-        QVERIFY(look::PathFolderPart(QStringLiteral("test.qvt")).isEmpty());
-        // Addresses made on other systems keep their file-name part.
-        QCOMPARE(look::FileNamePart(QStringLiteral("C:\\pictures\\back.jpg")),
-                 QStringLiteral("back.jpg"));
-        QCOMPARE(look::FileNamePart(QStringLiteral("C:back.jpg")), QStringLiteral("back.jpg"));
-        QCOMPARE(look::FileNamePart(QStringLiteral("back.jpg")), QStringLiteral("back.jpg"));
-    }
-
     void copyFailures() {
         const QString html = folder("html") + u'/';
         dialog->HtmlFolder = html;
@@ -293,7 +275,7 @@ private slots:
         QtPlatform qt;
         setPlatform(&qt);
         QStringList listed;
-        WhileModal([&] {
+        WhenModal([&](QWidget*) {
             auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(files != nullptr);
             // Whatever fails below, the dialog is closed so that Browse returns.
@@ -417,7 +399,7 @@ private slots:
     void theCallersProtocol() {
         const QString path = MakePicture(folder("p") + QStringLiteral("/q.bmp"));
         const QString quizFolder = folder("quiz");
-        WhileModal([&] {
+        WhenModal([&](QWidget*) {
             QVERIFY(dialog->isVisible());
             browse(path);
             dialog->findChild<QCheckBox*>(QStringLiteral("CopyImg"))->setChecked(true);
@@ -429,12 +411,12 @@ private slots:
         QVERIFY(QFile::exists(quizFolder + QStringLiteral("/q.bmp")));
 
         // Closed from the frame: no address.
-        WhileModal([&] { dialog->close(); });
+        WhenModal([&](QWidget*) { dialog->close(); });
         QCOMPARE(dialog->choosePicture(QString()), std::nullopt);
     }
 
     void previewCentresAndShrinks() {
-        look::PictureBox box;
+        widgets::PictureBox box;
         box.resize(165, 165);
         box.setPicture(QImage(330, 110, QImage::Format_RGB32));
         QCOMPARE(box.pictureRect(), QRect(0, 55, 165, 55));

@@ -1,8 +1,10 @@
 #include "dialogs/qsetup.h"
 
+#include "common/stand_in_host.h"
 #include "dialogs/quiz_host.h"
 #include "platform/fake_platform.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,35 +15,12 @@
 
 using namespace tamberlin;
 
-namespace {
-
-// Stands in for the main window: counts the saves and answers them as scripted.
-class HostStub : public QuizHost, public SaveFailureReport {
-public:
-    TQuizRec block{};
-    QString fileName;
-    int saves = 0;
-    bool saveWrites = true;
-    bool saveFails = false;
-
-    TQuizRec& quiz() override { return block; }
-    QString quizFileName() const override { return fileName; }
-    bool Save1Click() override {
-        ++saves;
-        return saveWrites;
-    }
-    bool SaveAs1Click() override { return Save1Click(); }
-    bool lastSaveFailed() const override { return saveFails; }
-};
-
-} // namespace
-
 class SetupDialogTest : public QObject {
     Q_OBJECT
 
 private:
     std::unique_ptr<FakePlatform> fake;
-    std::unique_ptr<HostStub> host;
+    std::unique_ptr<testing::StandInHost> host;
     std::unique_ptr<Tqsetup> dialog;
 
     template <class W>
@@ -63,7 +42,7 @@ private slots:
     void init() {
         fake = std::make_unique<FakePlatform>();
         setPlatform(fake.get());
-        host = std::make_unique<HostStub>();
+        host = std::make_unique<testing::StandInHost>();
         dialog = std::make_unique<Tqsetup>(*host);
     }
 
@@ -85,22 +64,22 @@ private slots:
         QCOMPARE(child<QToolButton>("SpeedButton2")->focusPolicy(), Qt::NoFocus);
         accept();
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
-        QCOMPARE(host->block.QuestionCount, 1);
-        QCOMPARE(host->block.ChoiceCount, 2);
-        QCOMPARE(host->block.Interval, 1);
+        QCOMPARE(host->quiz().QuestionCount, 1);
+        QCOMPARE(host->quiz().ChoiceCount, 2);
+        QCOMPARE(host->quiz().Interval, 1);
         QCOMPARE(host->saves, 1);
     }
 
     void showingLoadsTheQuizAndClampsTheCounts() {
-        host->block.QuestionCount = 250;
-        host->block.ChoiceCount = 3;
-        host->block.Interval = 45;
-        host->block.Title = "Rivers";
-        host->block.QuizId = "R1";
-        host->block.CgiTarget = "http://example.test/cgi";
-        host->block.LoginAddress = "http://example.test/login";
-        host->block.RedirectAddress = "http://example.test/next";
-        host->block.Prefs.CookieRequired = 1;
+        host->quiz().QuestionCount = 250;
+        host->quiz().ChoiceCount = 3;
+        host->quiz().Interval = 45;
+        host->quiz().Title = "Rivers";
+        host->quiz().QuizId = "R1";
+        host->quiz().CgiTarget = "http://example.test/cgi";
+        host->quiz().LoginAddress = "http://example.test/login";
+        host->quiz().RedirectAddress = "http://example.test/next";
+        host->quiz().Prefs.CookieRequired = 1;
         show();
         QCOMPARE(spin("SpinEdit1")->text(), QStringLiteral("100"));
         QCOMPARE(spin("SpinEdit2")->text(), QStringLiteral("3"));
@@ -126,13 +105,13 @@ private slots:
         QCOMPARE(fake->lastAsked().caption, QStringLiteral("Tamberlin"));
         QVERIFY(dialog->isVisible());
         QCOMPARE(host->saves, 0);
-        QCOMPARE(host->block.QuestionCount, 0);
+        QCOMPARE(host->quiz().QuestionCount, 0);
 
         // A single blank is an address.
         QTest::keyClicks(child<QLineEdit>("HomeLog"), QStringLiteral(" "));
         accept();
-        QCOMPARE(host->block.LoginAddress.str(), std::string(" "));
-        QCOMPARE(host->block.Prefs.CookieRequired, 1);
+        QCOMPARE(host->quiz().LoginAddress.str(), std::string(" "));
+        QCOMPARE(host->quiz().Prefs.CookieRequired, 1);
     }
 
     void uncheckedCookieStoresNoLoginAddress() {
@@ -142,10 +121,10 @@ private slots:
         child<QCheckBox>("cookiebox")->click();
         QVERIFY(!child<QLineEdit>("HomeLog")->isEnabled());
         QCOMPARE(child<QLineEdit>("HomeLog")->text(), QStringLiteral("http://x.test/"));
-        host->block.LoginAddress = "old";
+        host->quiz().LoginAddress = "old";
         accept();
-        QVERIFY(host->block.LoginAddress.empty());
-        QCOMPARE(host->block.Prefs.CookieRequired, 0);
+        QVERIFY(host->quiz().LoginAddress.empty());
+        QCOMPARE(host->quiz().Prefs.CookieRequired, 0);
     }
 
     void intervalKeepsATypedNumberUntilFocusLeaves() {
@@ -155,7 +134,7 @@ private slots:
         QTest::keyClicks(interval, QStringLiteral("5000"));
         QCOMPARE(interval->text(), QStringLiteral("5000"));
         accept();
-        QCOMPARE(host->block.Interval, 5000);
+        QCOMPARE(host->quiz().Interval, 5000);
 
         dialog->show();
         interval->selectAll();
@@ -170,7 +149,7 @@ private slots:
         QTest::keyClicks(interval, QStringLiteral("ab"));
         QCOMPARE(interval->text(), QString());
         accept();
-        QCOMPARE(host->block.Interval, 1);
+        QCOMPARE(host->quiz().Interval, 1);
     }
 
     void countsChangeOnlyWithTheArrows() {
@@ -190,7 +169,7 @@ private slots:
         choices->stepBy(-10);
         QCOMPARE(choices->text(), QStringLiteral("2"));
         accept();
-        QCOMPARE(host->block.QuestionCount, 3);
+        QCOMPARE(host->quiz().QuestionCount, 3);
     }
 
     void textsAreCutToTheirCapacities() {
@@ -198,34 +177,33 @@ private slots:
         child<QLineEdit>("quizid")->setText(QString(150, u'i'));
         child<QLineEdit>("Edit1")->setText(QString(300, u't'));
         accept();
-        QCOMPARE(host->block.QuizId.size(), 100u);
-        QCOMPARE(host->block.Title.size(), 255u);
+        QCOMPARE(host->quiz().QuizId.size(), 100u);
+        QCOMPARE(host->quiz().Title.size(), 255u);
     }
 
     void failedSaveKeepsTheDialogOpen() {
         show();
-        host->saveWrites = false;
-        host->saveFails = true;
+        host->saveStatus = SaveResult::Failed;
         accept();
         QVERIFY(dialog->isVisible());
-        QCOMPARE(host->block.ChoiceCount, 2); // the header already holds the new values
+        QCOMPARE(host->quiz().ChoiceCount, 2); // the header already holds the new values
 
         // A Save As the author cancelled writes nothing, and Accept still closes.
-        host->saveFails = false;
+        host->saveStatus = SaveResult::Cancelled;
         accept();
         QVERIFY(!dialog->isVisible());
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
     }
 
     void cancelWritesNothing() {
-        host->block.Title = "Kept";
+        host->quiz().Title = "Kept";
         show();
         child<QLineEdit>("Edit1")->setText(QStringLiteral("Changed"));
         QTest::keyClick(dialog.get(), Qt::Key_Escape);
         QVERIFY(dialog->isVisible()); // no key is bound to Cancel
         child<QToolButton>("SpeedButton1")->click();
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
-        QCOMPARE(host->block.Title.str(), std::string("Kept"));
+        QCOMPARE(host->quiz().Title.str(), std::string("Kept"));
         QCOMPARE(host->saves, 0);
         // The next showing reloads the controls from the quiz.
         show();

@@ -5,6 +5,8 @@
 #include "dialogs/splash.h"
 #include "platform/fake_platform.h"
 
+#include "common/qt_helpers.h"
+
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
@@ -12,6 +14,7 @@
 
 using tamberlin::FakePlatform;
 using tamberlin::TSplash;
+using tamberlin::testing::Child;
 
 class SplashTest : public QObject {
     Q_OBJECT
@@ -34,54 +37,55 @@ private slots:
         QCOMPARE(picture.size(), QSize(350, 246));
 
         QCOMPARE(splash->size(), QSize(350, 246));
-        QCOMPARE(splash->Image1->geometry(), QRect(0, 0, 350, 246));
-        QCOMPARE(splash->Image1->pixmap().size(), QSize(350, 246));
-        QCOMPARE(splash->Shape1->geometry(), QRect(64, 168, 225, 33));
-        QCOMPARE(splash->Shape1->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(Child<QLabel>(splash, "Image1")->geometry(), QRect(0, 0, 350, 246));
+        QCOMPARE(Child<QLabel>(splash, "Image1")->pixmap().size(), QSize(350, 246));
+        QCOMPARE(Child<QWidget>(splash, "Shape1")->geometry(), QRect(64, 168, 225, 33));
+        QCOMPARE(Child<QWidget>(splash, "Shape1")->cursor().shape(), Qt::PointingHandCursor);
         // Presses inside the link area reach the link, not the picture under it.
-        QCOMPARE(splash->childAt(64, 168), splash->Shape1);
-        QCOMPARE(splash->childAt(288, 200), splash->Shape1);
-        QCOMPARE(splash->childAt(63, 168), splash->Image1);
-        QCOMPARE(splash->childAt(64, 201), splash->Image1);
+        QCOMPARE(splash->childAt(64, 168), Child<QWidget>(splash, "Shape1"));
+        QCOMPARE(splash->childAt(288, 200), Child<QWidget>(splash, "Shape1"));
+        QCOMPARE(splash->childAt(63, 168), Child<QLabel>(splash, "Image1"));
+        QCOMPARE(splash->childAt(64, 201), Child<QLabel>(splash, "Image1"));
 
         const Qt::WindowFlags flags = splash->windowFlags();
         QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
         QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(splash->Timer1->interval(), 4000);
-        QVERIFY(!splash->Timer1->isActive());
+        QCOMPARE(Child<QTimer>(splash, "Timer1")->interval(), 4000);
+        QVERIFY(!Child<QTimer>(splash, "Timer1")->isActive());
     }
 
     void theTimerClosesItAndSwitchesItselfOff() {
-        splash->Timer1->setInterval(150);
+        Child<QTimer>(splash, "Timer1")->setInterval(150);
         QElapsedTimer clock;
         clock.start();
         const int result = splash->exec();
         QVERIFY(clock.elapsed() >= 140);
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(!splash->isVisible());
-        QVERIFY(!splash->Timer1->isActive());
+        QVERIFY(!Child<QTimer>(splash, "Timer1")->isActive());
     }
 
     void aLeftClickOnThePictureClosesItAtOnce() {
         splash->show();
         QVERIFY(QTest::qWaitForWindowExposed(splash));
-        QTest::mouseClick(splash->Image1, Qt::RightButton, {}, QPoint(10, 10));
+        QTest::mouseClick(Child<QLabel>(splash, "Image1"), Qt::RightButton, {}, QPoint(10, 10));
         QVERIFY2(splash->isVisible(), "only the left button clicks");
-        QTest::mouseClick(splash->Image1, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(Child<QLabel>(splash, "Image1"), Qt::LeftButton, {}, QPoint(10, 10));
         QVERIFY(!splash->isVisible());
-        QVERIFY2(splash->Timer1->isActive(), "a click leaves the timer running");
+        QVERIFY2(Child<QTimer>(splash, "Timer1")->isActive(), "a click leaves the timer running");
     }
 
     void anAboutWindowAfterAClickClosesWhenTheEarlierPeriodEnds() {
         const int period = 1000;
-        splash->Timer1->setInterval(period);
+        Child<QTimer>(splash, "Timer1")->setInterval(period);
         QElapsedTimer sinceFirstShowing;
         sinceFirstShowing.start();
         QTimer::singleShot(400, splash, [this] {
-            QTest::mouseClick(splash->Image1, Qt::LeftButton, {}, QPoint(20, 20));
+            QTest::mouseClick(Child<QLabel>(splash, "Image1"), Qt::LeftButton, {}, QPoint(20, 20));
         });
         splash->exec();
-        QVERIFY2(splash->Timer1->isActive(), "the timer closed the splash, not the click");
+        QVERIFY2(Child<QTimer>(splash, "Timer1")->isActive(),
+                 "the timer closed the splash, not the click");
 
         // "About" right away: the running timer is not restarted, so this showing ends when the
         // first period does, well before a full period of its own.
@@ -90,11 +94,11 @@ private slots:
         splash->exec();
         QVERIFY2(sinceAbout.elapsed() < period - 100, "the about window got a period of its own");
         QVERIFY(sinceFirstShowing.elapsed() >= period - 10);
-        QVERIFY(!splash->Timer1->isActive());
+        QVERIFY(!Child<QTimer>(splash, "Timer1")->isActive());
         QVERIFY(!splash->isVisible());
 
         // The next showing has its full period again.
-        splash->Timer1->setInterval(200);
+        Child<QTimer>(splash, "Timer1")->setInterval(200);
         QElapsedTimer third;
         third.start();
         splash->exec();
@@ -108,21 +112,21 @@ private slots:
     }
 
     void theTimerFiringWhileHiddenOnlySwitchesItOff() {
-        splash->Timer1->setInterval(100);
+        Child<QTimer>(splash, "Timer1")->setInterval(100);
         splash->show();
-        QTest::mouseClick(splash->Image1, Qt::LeftButton, {}, QPoint(20, 20));
+        QTest::mouseClick(Child<QLabel>(splash, "Image1"), Qt::LeftButton, {}, QPoint(20, 20));
         QVERIFY(!splash->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!splash->Timer1->isActive(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!Child<QTimer>(splash, "Timer1")->isActive(), 2000);
         QVERIFY(!splash->isVisible());
     }
 
     void aPressOnTheLinkOpensTheMakersPageAndLeavesTheWindowOpen() {
-        splash->Timer1->setInterval(60000);
+        Child<QTimer>(splash, "Timer1")->setInterval(60000);
         fake->answerShellOpen(true);
         splash->show();
-        QTest::mouseClick(splash->Shape1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(Child<QWidget>(splash, "Shape1"), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(splash->isVisible());
-        QVERIFY(splash->Timer1->isActive());
+        QVERIFY(Child<QTimer>(splash, "Timer1")->isActive());
         QCOMPARE(fake->asked().size(), 1);
         QCOMPARE(fake->lastAsked().kind, FakePlatform::Kind::ShellOpen);
         QCOMPARE(fake->lastAsked().text, QString::fromUtf16(tamberlin::kMakerWebPage));
@@ -130,18 +134,18 @@ private slots:
     }
 
     void aLinkThatFailsToOpenShowsTheErrorBox() {
-        splash->Timer1->setInterval(60000);
+        Child<QTimer>(splash, "Timer1")->setInterval(60000);
         fake->answerShellOpen(false);
         fake->expectErrorBox();
         splash->show();
-        QTest::mousePress(splash->Shape1, Qt::RightButton, {}, QPoint(100, 20));
+        QTest::mousePress(Child<QWidget>(splash, "Shape1"), Qt::RightButton, {}, QPoint(100, 20));
         QCOMPARE(fake->asked().size(), 2);
         const FakePlatform::Question& box = fake->lastAsked();
         QCOMPARE(box.kind, FakePlatform::Kind::ErrorBox);
         QCOMPARE(box.caption, QStringLiteral("Error"));
         QCOMPARE(box.text, QStringLiteral("Failed to execute //www.tamberlin.example/"));
         QVERIFY(splash->isVisible());
-        QVERIFY(splash->Timer1->isActive());
+        QVERIFY(Child<QTimer>(splash, "Timer1")->isActive());
     }
 
     void theLaunchedNameIsTheFileNamePart_data() {

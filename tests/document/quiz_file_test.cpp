@@ -1,6 +1,7 @@
 #include "document/errors.h"
 #include "document/quiz_file.h"
 
+#include "common/quiz_builders.h"
 #include "common/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -14,18 +15,12 @@
 #include <sys/stat.h>
 
 using namespace tamberlin;
+using tamberlin::testing::FreshDocument;
 using tamberlin::testing::ReadAll;
 using tamberlin::testing::TempDir;
 using tamberlin::testing::WriteAll;
 
 namespace {
-
-std::unique_ptr<QuizDocument> freshDocument() {
-    auto doc = std::make_unique<QuizDocument>();
-    doc->ClearBlankQuestion();
-    doc->ResetQuiz();
-    return doc;
-}
 
 std::int32_t int32At(const std::string& bytes, std::size_t offset) {
     std::uint32_t v = 0;
@@ -58,7 +53,7 @@ std::string freshPrefsBytes() {
 
 // A quiz with every kind of field filled, and old text left after shortened strings.
 std::unique_ptr<QuizDocument> filledDocument() {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     auto& q = doc->quiz;
     q.Title = "Planets of the Solar System";
     q.QuestionCount = 3;
@@ -94,7 +89,7 @@ std::unique_ptr<QuizDocument> filledDocument() {
 } // namespace
 
 TEST(QuizFileLayout, OneBlankQuestionIs4305Bytes) {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     doc->quiz.Title = "T";
     doc->quiz.QuestionCount = 1;
     doc->quiz.ChoiceCount = 2;
@@ -117,7 +112,7 @@ TEST(QuizFileLayout, OneBlankQuestionIs4305Bytes) {
 }
 
 TEST(QuizFileLayout, CountsAndIntervalOffsetsForTenQuestions) {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     doc->quiz.QuestionCount = 10;
     doc->quiz.ChoiceCount = 3;
     doc->quiz.Interval = -7;
@@ -163,7 +158,7 @@ TEST(QuizFileRoundTrip, ReadThenWriteReproducesTheBytes) {
     WriteQuizFile(doc->quiz, dir.file("a.qvt"));
     const std::string original = ReadAll(dir.file("a.qvt"));
 
-    auto reread = freshDocument();
+    auto reread = FreshDocument();
     ReadQuizFile(reread->quiz, dir.file("a.qvt"));
     EXPECT_EQ(reread->quiz.Title.str(), "Planets of the Solar System");
     EXPECT_EQ(reread->quiz.Questions[1].PicAddress.str(), "venus.gif");
@@ -181,7 +176,7 @@ TEST(QuizFileRoundTrip, ArbitraryBytesInValidFileSurvive) {
     bytes.replace(256, 8, le32(2) + le32(5));
     TempDir dir;
     WriteAll(dir.file("p.qvt"), bytes + "trailing bytes are ignored");
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     ReadQuizFile(doc->quiz, dir.file("p.qvt"));
     EXPECT_EQ(SerializeQuiz(doc->quiz), bytes);
 }
@@ -193,7 +188,7 @@ TEST(QuizFileShort, FieldsNotReachedKeepResetValuesAndInterval) {
         0, 100, 258, 264, 400, 1133, 1500, 2537, 2537 + 1000, 2537 + 1764 + 600, bytes.size() - 2};
     for (std::size_t cut : cuts) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
-        auto doc = freshDocument();
+        auto doc = FreshDocument();
         doc->quiz.Interval = 77;
         if (cut < 256 + 8 && cut > 256) {
             // A cut inside the counts leaves counts that no quiz has.
@@ -203,7 +198,7 @@ TEST(QuizFileShort, FieldsNotReachedKeepResetValuesAndInterval) {
         ASSERT_TRUE(DeserializeQuiz(std::string_view(bytes).substr(0, cut), doc->quiz));
         const std::string again = SerializeQuiz(doc->quiz);
         // What was there is taken; the rest of the block is as reset.
-        auto reset = freshDocument();
+        auto reset = FreshDocument();
         reset->quiz.Interval = 77;
         if (cut >= 264) {
             reset->quiz.QuestionCount = 3;
@@ -222,7 +217,7 @@ TEST(QuizFileShort, FileEndingInsideQuestionsOpensWithBlankQuestions) {
     const std::string bytes = SerializeQuiz(full->quiz);
     TempDir dir;
     WriteAll(dir.file("short.qvt"), bytes.substr(0, 2537 + 1764 + 10));
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     doc->quiz.Interval = 45;
     ReadQuizFile(doc->quiz, dir.file("short.qvt"));
     EXPECT_EQ(doc->quiz.QuestionCount, 3);
@@ -245,13 +240,13 @@ TEST(QuizFileRefusal, CountsOutsideAQuizsRangesAreRefused) {
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.questions) + "/" + std::to_string(c.choices));
-        auto source = freshDocument();
+        auto source = FreshDocument();
         source->quiz.Title = "foreign";
         std::string bytes = SerializeQuiz(source->quiz);
         bytes.replace(256, 8, le32(c.questions) + le32(c.choices));
         bytes += std::string(200000, '\x01');
         WriteAll(dir.file("x.qvt"), bytes);
-        auto doc = freshDocument();
+        auto doc = FreshDocument();
         doc->quiz.Interval = 9;
         if (c.quiz) {
             EXPECT_NO_THROW(ReadQuizFile(doc->quiz, dir.file("x.qvt")));
@@ -289,7 +284,7 @@ std::string ioErrorOf(F&& action, int* code = nullptr) {
 
 TEST(QuizFileErrors, MissingFileAndBadNames) {
     TempDir dir;
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     int code = 0;
     EXPECT_EQ(ioErrorOf([&] { ReadQuizFile(doc->quiz, dir.file("none.qvt")); }, &code),
               "File not found");
@@ -329,7 +324,7 @@ TEST(QuizFileErrors, ReadOnlyFileOpensButRefusesSaving) {
     const std::string before = ReadAll(path);
     ::chmod(path.c_str(), 0444);
 
-    auto reread = freshDocument();
+    auto reread = FreshDocument();
     EXPECT_NO_THROW(ReadQuizFile(reread->quiz, path));
     EXPECT_EQ(reread->quiz.Title.str(), "Planets of the Solar System");
 

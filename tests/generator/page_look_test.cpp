@@ -119,3 +119,102 @@ TEST(DerivePageLook, AlignmentOutsideTheListBecomesNoSelection) {
         EXPECT_EQ(DerivePageLook(prefs).prefs.Alignment, 255);
     }
 }
+
+TEST(PageLookForm, LoadShowsOnlyWhatIsSwitchedOn) {
+    THtmlPrefs prefs = freshPrefs();
+    prefs.Author = "Ann";
+    prefs.Alignment = 7;
+    prefs.TextColorOn = 2;
+    prefs.TextColor = 0x00123456;
+    prefs.BgColorOn = 1;
+    prefs.BgColor = 0x00654321;
+    prefs.FixedBackground = 3;
+    prefs.BgImage = "back.jpg";
+    prefs.TitleFontOn = 1;
+    prefs.TitleFontFace = "Monospace";
+    prefs.TitleFontSize = 9;
+    prefs.TitleFontColor = 0x000000FF;
+    prefs.QuestionFontOn = 0;
+    prefs.QuestionFontFace = "Serif";
+    prefs.QuestionFontSize = 6;
+    prefs.QuestionFontColor = 0x000000FF;
+    prefs.ChoiceFontOn = 1;
+    prefs.ChoiceFontFace = "serif"; // typed by hand
+
+    const PageLookForm form = LoadPageLook(prefs);
+    EXPECT_EQ(form.author, "Ann");
+    EXPECT_EQ(form.alignment, -1);
+    EXPECT_FALSE(form.textColorOn);
+    EXPECT_EQ(form.textColor, kWhite);
+    EXPECT_TRUE(form.bgColorOn);
+    EXPECT_EQ(form.bgColor, 0x00654321u);
+    EXPECT_TRUE(form.fixedBackground);
+    EXPECT_EQ(form.bgImage, "back.jpg");
+    EXPECT_TRUE(form.title().on);
+    EXPECT_EQ(form.title().size, 7);
+    EXPECT_EQ(form.title().faceEntry, 2);
+    EXPECT_EQ(form.title().color, 0x000000FFu);
+    // A row that is off shows the reset row.
+    EXPECT_FALSE(form.question().on);
+    EXPECT_EQ(form.question().color, kWhite);
+    EXPECT_EQ(form.question().size, 3);
+    EXPECT_EQ(form.question().face, "");
+    EXPECT_EQ(form.question().faceEntry, -1);
+    EXPECT_EQ(form.choice().face, "serif");
+    EXPECT_EQ(form.choice().faceEntry, -1);
+}
+
+TEST(PageLookForm, ApplyStoresTheFormAndReturnsThePageInputs) {
+    THtmlPrefs prefs = freshPrefs();
+    prefs.CookieRequired = 1;
+    prefs.TextColorOn = 1;
+    prefs.TextColor = 0x00FF8040;
+    prefs.BgColorOn = 9;
+    prefs.QuestionFontOn = 1;
+    prefs.QuestionFontTag = "<FONT old>\r\n";
+    prefs.QuestionFontSize = 5;
+
+    PageLookForm form;
+    form.author = std::string(210, 'a');
+    form.alignment = 1;
+    form.bgImage = std::string(260, 'p');
+    form.title().on = true;
+    form.title().size = 12; // typed and applied without leaving the field
+    form.title().face = "Sans Serif";
+    form.title().faceEntry = -1; // typed, not chosen: no FACE attribute
+    form.choice().on = true;
+    form.choice().faceEntry = 0;
+    form.choice().face = "Serif";
+    form.choice().color = 0x00FF0000;
+
+    const PageInputs inputs = ApplyPageLook(prefs, form);
+    EXPECT_TRUE(inputs.titleFontOn);
+    EXPECT_FALSE(inputs.questionFontOn);
+    EXPECT_TRUE(inputs.choiceFontOn);
+    EXPECT_EQ(prefs.TitleFontTag.str(), "<FONT SIZE=\"12\" COLOR=\"#FFFFFF\">\r\n");
+    EXPECT_EQ(prefs.TitleFontSize, 12);
+    EXPECT_EQ(prefs.TitleFontFace.str(), "Sans Serif");
+    EXPECT_EQ(prefs.ChoiceFontTag.str(), "<FONT FACE=\"serif\" SIZE=\"3\" COLOR=\"#0000FF\">\r\n");
+    // A row switched off loses only its tag.
+    EXPECT_EQ(prefs.QuestionFontOn, 0);
+    EXPECT_TRUE(prefs.QuestionFontTag.empty());
+    EXPECT_EQ(prefs.QuestionFontSize, 5);
+    // Colours off keep their values; only a switch byte of 1 is turned off.
+    EXPECT_EQ(prefs.TextColorOn, 0);
+    EXPECT_EQ(prefs.TextColor, 0x00FF8040u);
+    EXPECT_EQ(prefs.BgColorOn, 9);
+    EXPECT_EQ(prefs.Author.size(), 200u);
+    EXPECT_EQ(prefs.BgImage.size(), 250u);
+    EXPECT_EQ(prefs.Alignment, 1);
+    EXPECT_EQ(prefs.CookieRequired, 1);
+    // The page gets the whole address, cut with the attributes at 255.
+    EXPECT_EQ(inputs.bodyAttributes, (" BACKGROUND=\"" + std::string(260, 'p')).substr(0, 255));
+
+    form.alignment = -1;
+    form.textColorOn = true;
+    form.bgImage.clear();
+    ApplyPageLook(prefs, form);
+    EXPECT_EQ(prefs.Alignment, 255);
+    EXPECT_EQ(prefs.TextColorOn, 1);
+    EXPECT_EQ(prefs.TextColor, kWhite);
+}

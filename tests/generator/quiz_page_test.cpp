@@ -2,16 +2,20 @@
 #include "generator/quiz_page.h"
 #include "generator/quiz_script.h"
 
+#include "common/quiz_builders.h"
 #include "common/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 
 using namespace tamberlin;
+using tamberlin::testing::FreshDocument;
 using tamberlin::testing::ReadAll;
+using tamberlin::testing::SetQuestion;
 using tamberlin::testing::TempDir;
 using tamberlin::testing::UnwritableFolder;
 using tamberlin::testing::WriteAll;
@@ -24,29 +28,10 @@ std::string expected(const std::string& name) {
     return ReadAll(path);
 }
 
-std::unique_ptr<QuizDocument> freshDocument() {
-    auto doc = std::make_unique<QuizDocument>();
-    doc->ClearBlankQuestion();
-    doc->ResetQuiz();
-    return doc;
-}
-
-void setQuestion(TQuestionRec& q, const std::string& text,
-                 std::initializer_list<const char*> choices, const std::string& answer,
-                 const std::string& picture = "") {
-    q.QuestionText = text;
-    int k = 0;
-    for (const char* c : choices) {
-        q.choice(k++) = c;
-    }
-    q.Answer = answer;
-    q.PicAddress = picture;
-}
-
 // Three questions with every font row on, the cookie required, no alignment word, a login
 // address, texts that need escaping and a text cut through "&lt;".
 std::unique_ptr<QuizDocument> edgeQuiz(PageInputs& inputs) {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     TQuizRec& quiz = doc->quiz;
     quiz.Title = "Fish & <Chips> \"quiz\"";
     quiz.QuizId = "FC-01";
@@ -61,11 +46,11 @@ std::unique_ptr<QuizDocument> edgeQuiz(PageInputs& inputs) {
     quiz.Prefs.TitleFontTag = "<FONT FACE=\"serif\" SIZE=\"5\" COLOR=\"#FF0000\">\r\n";
     quiz.Prefs.QuestionFontTag = "<FONT SIZE=\"3\" COLOR=\"#FFFFFF\">\r\n";
     quiz.Prefs.ChoiceFontTag = "<FONT FACE=\"monospace\" SIZE=\"2\" COLOR=\"#563412\">\r\n";
-    setQuestion(quiz.Questions[0], "first\r\nsecond",
+    SetQuestion(quiz.Questions[0], "first\r\nsecond",
                 {"Paris", "A & B", "\"quoted\"", "hidden D", "hidden E"}, "B");
-    setQuestion(quiz.Questions[1], "Is 1 < 2 > 0 & \"x\"?", {"<b>yes</b>", "no", "maybe"}, "",
+    SetQuestion(quiz.Questions[1], "Is 1 < 2 > 0 & \"x\"?", {"<b>yes</b>", "no", "maybe"}, "",
                 "pic 1.gif");
-    setQuestion(quiz.Questions[2], std::string(253, 'x') + "<y", {"1", "2", "3"}, "C");
+    SetQuestion(quiz.Questions[2], std::string(253, 'x') + "<y", {"1", "2", "3"}, "C");
     inputs = {" BGCOLOR=\"#FFFF00\" TEXT=\"#000080\"", true, true, true};
     return doc;
 }
@@ -73,7 +58,7 @@ std::unique_ptr<QuizDocument> edgeQuiz(PageInputs& inputs) {
 // One question, every font row off (their tags are set but must not appear), no login, a
 // cookie byte other than 0 and 1, right alignment, a choice beyond the choice count.
 std::unique_ptr<QuizDocument> singleQuiz(PageInputs& inputs) {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     TQuizRec& quiz = doc->quiz;
     quiz.Title = "One";
     quiz.Interval = 60;
@@ -85,15 +70,15 @@ std::unique_ptr<QuizDocument> singleQuiz(PageInputs& inputs) {
     quiz.Prefs.TitleFontTag = "<FONT SIZE=\"7\" COLOR=\"#000000\">\r\n";
     quiz.Prefs.QuestionFontTag = "<FONT SIZE=\"7\" COLOR=\"#000000\">\r\n";
     quiz.Prefs.ChoiceFontTag = "<FONT SIZE=\"7\" COLOR=\"#000000\">\r\n";
-    setQuestion(quiz.Questions[0], "Two plus two?", {"4", "5", "not shown"}, "A");
+    SetQuestion(quiz.Questions[0], "Two plus two?", {"4", "5", "not shown"}, "A");
     // Slot 2 holds text but is not part of the quiz.
-    setQuestion(quiz.Questions[1], "unused", {"u", "v"}, "B");
+    SetQuestion(quiz.Questions[1], "unused", {"u", "v"}, "B");
     inputs = {};
     return doc;
 }
 
 std::unique_ptr<QuizDocument> emptyQuiz(PageInputs& inputs) {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     doc->quiz.Interval = -5;
     inputs = {};
     return doc;
@@ -103,6 +88,11 @@ struct GoldenCase {
     const char* name;
     std::unique_ptr<QuizDocument> (*make)(PageInputs&);
 };
+
+// CTest names the cases by what gtest prints for them: the name, never the bytes of the case.
+void PrintTo(const GoldenCase& golden, std::ostream* out) {
+    *out << golden.name;
+}
 
 class GoldenPage : public ::testing::TestWithParam<GoldenCase> {};
 
@@ -124,9 +114,7 @@ TEST_P(GoldenPage, PageAndListingMatchByteForByte) {
     EXPECT_EQ(ReadAll(dir.file(name + ".qdt")), expected(name + ".qdt"));
 
     // Publishing again from the unchanged quiz replaces both files with the same bytes.
-    EXPECT_EQ(WriteQuizPage(doc->quiz, pagePath, inputs.bodyAttributes, inputs.titleFontOn,
-                            inputs.questionFontOn, inputs.choiceFontOn),
-              page);
+    EXPECT_EQ(WriteQuizPage(doc->quiz, pagePath, inputs), page);
     EXPECT_EQ(ReadAll(pagePath), page);
     EXPECT_EQ(ReadAll(dir.file(name + ".qdt")), expected(name + ".qdt"));
 }
@@ -189,7 +177,7 @@ TEST(ReplaceExtension, UsesTheLastDotOfTheFileNamePart) {
 }
 
 TEST(QuizScript, LoginAddressIsEscapedInsideBothStringLiterals) {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     doc->quiz.LoginAddress = "http://x/a\"b\\c\r\nd";
     const auto lines = QuizScriptLines(doc->quiz);
     EXPECT_EQ(lines.at(5), "\tdocument.location = \"http://x/a\\\"b\\\\c\\r\\nd\"; }");
@@ -204,8 +192,8 @@ TEST(QuizScript, LoginAddressIsEscapedInsideBothStringLiterals) {
 }
 
 TEST(QuizScript, SameDataGivesTheSameBlockWhateverElseDiffers) {
-    auto a = freshDocument();
-    auto b = freshDocument();
+    auto a = FreshDocument();
+    auto b = FreshDocument();
     for (auto* quiz : {&a->quiz, &b->quiz}) {
         quiz->LoginAddress = "http://login";
         quiz->Interval = 90;
@@ -304,7 +292,7 @@ TEST(WriteQuizPage, UnwritableListingLeavesBothFilesAsTheyWere) {
 }
 
 TEST(BuildQuizPage, DamagedCountsNeverReachPastTheQuestionSlots) {
-    auto doc = freshDocument();
+    auto doc = FreshDocument();
     doc->quiz.QuestionCount = 1000;
     doc->quiz.ChoiceCount = 9;
     const QuizPageText text = BuildQuizPage(doc->quiz, {});
