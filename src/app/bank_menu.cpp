@@ -1,6 +1,6 @@
 // The question-bank commands of the main window: Import Questions and Export Questions in the
-// File menu, Check Quiz in the Quiz menu. The reading, writing and checking themselves are the
-// banks library's; this file asks for the files and shows what came of it.
+// File menu, Check Quiz in the Quiz menu. The session imports; the reading, writing and checking
+// themselves are the banks library's; this file asks for the files and shows what came of it.
 
 #include "app/main_window.h"
 
@@ -32,7 +32,9 @@ QString utf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-Platform::FileDialogOptions bankOpenDialog() {
+} // namespace
+
+Platform::FileDialogOptions BankOpenDialog() {
     Platform::FileDialogOptions options;
     options.filter =
         QStringLiteral("Question banks (*.gift;*.txt;*.csv;*.aiken)|*.gift;*.txt;*.csv;*.aiken|"
@@ -41,6 +43,8 @@ Platform::FileDialogOptions bankOpenDialog() {
     options.fileMustExist = true;
     return options;
 }
+
+namespace {
 
 Platform::FileDialogOptions bankSaveDialog() {
     Platform::FileDialogOptions options;
@@ -80,95 +84,36 @@ QString notesText(const QString& heading, const char* unit, const std::vector<Ba
     return text;
 }
 
-bool isBareOrRelative(const std::string& picture) {
-    return !picture.empty() && picture.front() != '/' && picture.find("://") == std::string::npos;
-}
-
 } // namespace
 
 void TForm1::ImportQuestions1Click() {
-    const bool quizOpen = session_->editing();
-    // Without a quiz the import starts a new one, so unsaved work is offered for saving first,
-    // as before New and Open.
-    if (!quizOpen && !session_->OfferToSaveUnsavedWork()) {
-        return;
+    const SessionImport result = session_->Import();
+    if (result.status != SessionImport::Cancelled) {
+        showImportResult(result);
     }
-    const std::optional<QString> chosen = platform().getOpenFileName(bankOpenDialog());
-    if (!chosen) {
-        return;
-    }
-    const QString fileName = QFileInfo(*chosen).fileName();
-    const ImportResult imported = ImportQuestionFile(ToLocalPath(*chosen), std::nullopt);
-    if (!imported.ok()) {
-        platform().showError(fileName + QStringLiteral(": ") + utf8(imported.errorText()));
-        return;
-    }
+}
 
-    std::vector<BankNote> notes = imported.notes;
-    if (quizOpen) {
-        // Tried on a copy first: a quiz that cannot take the questions is not touched, and the
-        // author is not asked about the edits in the boxes for nothing.
-        auto trial = std::make_unique<TQuizRec>(quiz());
-        const AppendResult tried = AppendImported(*trial, imported.questions);
-        if (!tried.ok()) {
-            platform().showError(fileName + QStringLiteral(": ") + utf8(tried.error));
-            return;
-        }
-        // Edits still in the boxes are settled as before a move.
-        if (!session_->SettlePendingEdits()) {
-            return;
-        }
-        const int choicesBefore = quiz().ChoiceCount;
-        const AppendResult appended = AppendImported(quiz(), imported.questions);
-        notes.insert(notes.end(), appended.notes.begin(), appended.notes.end());
-        if (quiz().ChoiceCount > choicesBefore) {
-            // More choices than before: their boxes come on (emptied quietly, as the question
-            // shown next fills them).
-            Updating = true;
-            EnableEditor();
-            Updating = false;
-        }
-        session_->MoveTo(appended.firstIndex);
-        showCurrentQuestion();
-    } else {
-        session_->StartQuiz();
-        Updating = true;
+void TForm1::showImportResult(const SessionImport& result) {
+    const QString fileName = QFileInfo(FromLocalPath(result.path)).fileName();
+    if (result.status == SessionImport::Failed) {
+        platform().showError(fileName + QStringLiteral(": ") + utf8(result.error));
+        return;
+    }
+    if (result.startedQuiz) {
         DisableEditor();
-        Updating = false;
-        // The new quiz is named after the bank until the author sets it up.
-        const QuizText title =
-            ConvertForQuiz(QFileInfo(*chosen).completeBaseName().toStdString(), "the title", 255);
-        if (title.ok()) {
-            quiz().Title = title.bytes;
-        }
-        AppendImported(quiz(), imported.questions);
-        setFileCommandsEnabled(true);
-        setHtmlMenuEnabled(true);
-        createbtn->setEnabled(true);
-        setPreviewEnabled(false);
         setWindowTitle(QStringLiteral("Tamberlin Free"));
         BeginEditing();
-    }
-    RefreshEditButtons();
-    session_->markQuizChanged();
-
-    // Pictures named by a bare or relative name are found beside the page, which is published
-    // beside the quiz: say so when the bank lives elsewhere.
-    const QString bankFolder = QFileInfo(*chosen).absoluteDir().canonicalPath();
-    const QString quizFolder = quizFileName().isEmpty()
-                                   ? QString()
-                                   : QFileInfo(quizFileName()).absoluteDir().canonicalPath();
-    if (bankFolder != quizFolder) {
-        for (const BankQuestion& question : imported.questions) {
-            if (isBareOrRelative(question.picture)) {
-                notes.push_back(
-                    {question.line, "the picture \"" + CodePage::system().toUtf8(question.picture) +
-                                        "\" is beside the question file: copy it beside the quiz"});
-            }
+    } else {
+        if (result.choicesGrew) {
+            // More choices than before: their boxes come on (emptied quietly, as the question
+            // shown next fills them).
+            const UpdatingGuard updating(*this);
+            EnableEditor();
         }
+        showCurrentQuestion();
     }
-    if (!notes.empty()) {
-        platform().showMessage(notesText(fileName + QStringLiteral(":"), "line", notes));
+    if (!result.notes.empty()) {
+        platform().showMessage(notesText(fileName + QStringLiteral(":"), "line", result.notes));
     }
 }
 
