@@ -245,6 +245,12 @@ ResultsStore::commitRecord(const Submission& submission, const QuizKey* quiz,
                            const std::string& ambiguousFiles) {
     std::lock_guard lock(mutex_);
     if (!connection_ || !stillOpened()) {
+        if (connection_ && identify(path_) == database_ && !readOnly_) {
+            // The log was removed under us: what it holds is still readable through the open
+            // handles, so fold it into the database file before starting afresh.
+            sqlite3_wal_checkpoint_v2(connection_->db.handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE,
+                                      nullptr, nullptr);
+        }
         open();
     }
     Connection& c = *connection_;
