@@ -104,7 +104,7 @@ int RunCgi() {
                              "names the results database)";
     } else {
         try {
-            store = std::make_unique<ResultsStore>(dbPath);
+            store = std::make_unique<ResultsStore>(dbPath, ResultsStore::Lifetime::OneSubmission);
             context.store = store.get();
         } catch (const std::exception& e) {
             context.storeError = e.what();

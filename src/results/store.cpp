@@ -63,10 +63,17 @@ std::int64_t userVersion(Database& db) {
     return version.integer(0);
 }
 
-void configure(Database& db, bool readOnly) {
+void configure(Database& db, bool readOnly, bool shortLived) {
     sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
     if (readOnly) {
         return;
+    }
+    if (shortLived) {
+        // A CGI process stores one submission: folding the log back at every exit would cost
+        // it three disk syncs. It leaves the log, and the checkpoint at commit keeps the log
+        // short (64 pages, a few dozen submissions), so the next process reads little of it.
+        sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_wal_autocheckpoint(db.handle(), 64);
     }
     // WAL lets readers (the report) work beside the writers. With NORMAL a commit does not
     // sync the log: record() does, before it returns, so an acknowledged submission survives
@@ -115,9 +122,9 @@ struct ResultsStore::Connection {
     Statement insertSubmission;
     Statement insertAnswer;
 
-    Connection(const std::string& path, bool readOnly)
+    Connection(const std::string& path, bool readOnly, bool shortLived)
         : db(path, readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWriteCreate),
-          begin((configure(db, readOnly), db), "BEGIN IMMEDIATE"), commit(db, "COMMIT"),
+          begin((configure(db, readOnly, shortLived), db), "BEGIN IMMEDIATE"), commit(db, "COMMIT"),
           insertSubmission(db, "INSERT INTO submissions (received, quiz_id, quiz_file, "
                                "quiz_title, question_count, name, email, url, lapsed, "
                                "posted_score, checked_score, differs, name_verified, "
@@ -126,7 +133,8 @@ struct ResultsStore::Connection {
                            "right_answer) VALUES (?,?,?,?,?)") {}
 };
 
-ResultsStore::ResultsStore(std::string path) : path_(std::move(path)) {
+ResultsStore::ResultsStore(std::string path, Lifetime lifetime)
+    : path_(std::move(path)), shortLived_(lifetime == Lifetime::OneSubmission) {
     std::lock_guard lock(mutex_);
     open();
 }
@@ -150,7 +158,7 @@ void ResultsStore::open() {
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
     for (int attempt = 1;; ++attempt) {
         try {
-            connection_ = std::make_unique<Connection>(path_, readOnly_);
+            connection_ = std::make_unique<Connection>(path_, readOnly_, shortLived_);
             break;
         } catch (const SqliteError& e) {
             const int primary = e.code() & 0xFF;

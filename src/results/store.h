@@ -53,8 +53,12 @@ class ResultsStore {
 public:
     static constexpr int kSchemaVersion = 2;
 
+    // Server: the log is folded into the database file now and then and when the store
+    // closes. OneSubmission (a CGI process): the log stays short but is left on close.
+    enum class Lifetime { Server, OneSubmission };
+
     // Opens (creating when missing) the database at path. Throws SqliteError.
-    explicit ResultsStore(std::string path);
+    explicit ResultsStore(std::string path, Lifetime lifetime = Lifetime::Server);
     ~ResultsStore();
     ResultsStore(const ResultsStore&) = delete;
     ResultsStore& operator=(const ResultsStore&) = delete;
@@ -95,6 +99,7 @@ private:
     FileId index_;
     std::chrono::steady_clock::time_point lastCheckpoint_ = std::chrono::steady_clock::now();
     static constexpr std::chrono::seconds kCheckpointEvery{30};
+    bool shortLived_ = false;
     bool readOnly_ = false;
     std::uint64_t committed_ = 0; // commits made, under mutex_
     std::mutex syncMutex_;
