@@ -85,7 +85,7 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
     std::string output;
     std::optional<BankFormat> format;
     std::optional<std::string> title;
-    std::string quizId;
+    std::optional<std::string> quizId;
     std::string cgi;
     std::int32_t seconds = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -144,9 +144,10 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
         std::string* bytes;
     };
     std::string titleBytes, idBytes, cgiBytes;
-    for (const Field& f : {Field{"the title", title.value_or(baseName(source)), 255, &titleBytes},
-                           Field{"the quiz ID", quizId, 100, &idBytes},
-                           Field{"the CGI address", cgi, 255, &cgiBytes}}) {
+    for (const Field& f :
+         {Field{"the title", title.value_or(baseName(source)), 255, &titleBytes},
+          Field{"the quiz ID", quizId.value_or(QuizIdFromFileName(source)), 100, &idBytes},
+          Field{"the CGI address", cgi, 255, &cgiBytes}}) {
         QuizText text = ConvertForQuiz(f.value, f.what, f.capacity);
         if (!text.ok()) {
             usageError(err, text.error);

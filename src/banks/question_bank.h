@@ -97,6 +97,12 @@ struct AppendResult {
 // questions need (at least 2). Fails, changing nothing, when the quiz would pass 100 questions.
 AppendResult AppendImported(TQuizRec& quiz, const std::vector<BankQuestion>& questions);
 
+// A quiz ID made from a bank's file name, for an import that names none: its ASCII letters and
+// digits, "-" and "_", every other run of characters one "_", at most 100 bytes ("Unit 3.gift"
+// gives "Unit_3"); "quiz" when nothing is left. The page posts the ID only up to its first
+// space, so an ID with a space or an empty one would collide with other quizzes' results.
+std::string QuizIdFromFileName(std::string_view fileName);
+
 struct ExportResult {
     std::string text;            // UTF-8, the file's bytes
     std::vector<BankNote> notes; // what the format could not hold, by question number
