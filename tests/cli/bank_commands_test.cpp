@@ -1,5 +1,5 @@
-#include "app/command_line.h"
 #include "banks/question_bank.h"
+#include "cli/command_line.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
 
