@@ -98,10 +98,17 @@ void TForm1::ImportQuestions1Click() {
         return;
     }
     const QString fileName = QFileInfo(*chosen).fileName();
-    const ImportResult imported = ImportQuestionFile(ToLocalPath(*chosen), std::nullopt);
+    ImportResult imported = ImportQuestionFile(ToLocalPath(*chosen), std::nullopt);
     if (!imported.ok()) {
         platform().showError(fileName + QStringLiteral(": ") + utf8(imported.errorText()));
         return;
+    }
+    KeepFirstQuestions(imported);
+    // Pictures that came inside the bank are written beside it, where its other pictures are
+    // looked for.
+    const std::string embeddedFolder = ToLocalPath(QFileInfo(*chosen).absolutePath()) + "/";
+    for (const std::string& error : WriteEmbeddedPictures(imported.questions, embeddedFolder)) {
+        imported.notes.push_back({0, error, NoteKind::Changed});
     }
 
     std::vector<BankNote> notes = imported.notes;
