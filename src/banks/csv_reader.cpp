@@ -183,8 +183,9 @@ int answerIndex(std::string_view cell, const RawQuestion& q, std::string& why) {
         return -1;
     }
     int index = -1;
-    if (answer.size() == 1 && std::isalpha(static_cast<unsigned char>(answer[0]))) {
-        index = std::toupper(static_cast<unsigned char>(answer[0])) - 'A';
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(answer[0])));
+    if (answer.size() == 1 && upper >= 'A' && upper <= 'E') {
+        index = upper - 'A';
     } else if (answer.size() == 1 && answer[0] >= '1' && answer[0] <= '9') {
         index = answer[0] - '1';
     } else {
