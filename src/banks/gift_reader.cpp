@@ -365,21 +365,41 @@ void parseBlock(const Block& block, RawBank& bank) {
     bank.questions.push_back(std::move(q));
 }
 
+// Whether the answers' "{" left open before pos are closed further on: the next unescaped brace
+// after pos is a "}".
+bool closesLater(std::string_view text, std::size_t pos) {
+    for (std::size_t i = pos; i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            ++i;
+        } else if (text[i] == '{') {
+            return false;
+        } else if (text[i] == '}') {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 RawBank ParseGift(std::string_view text) {
     RawBank bank;
     Block block;
     int lineNumber = 0;
+    int depth = 0;         // unclosed "{" in the block
+    bool answered = false; // the block holds a closed "{...}"
     std::size_t start = 0;
     auto finish = [&] {
         if (!TrimSpaces(block.s).empty()) {
             parseBlock(block, bank);
         }
         block = Block{};
+        depth = 0;
+        answered = false;
     };
-    // Questions end at a blank line, as the learning platform reads them: an unclosed "{" costs
-    // only its own question.
+    // Questions end at a blank line. A blank line inside the answers is kept when a "}" closes
+    // them later; an unclosed "{" costs only its own question. A category line, and a "::name::"
+    // after a question's answers, start a new block even without a blank line.
     while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) {
@@ -391,8 +411,14 @@ RawBank ParseGift(std::string_view text) {
         if (trimmed.starts_with("//")) {
             // A comment line.
         } else if (trimmed.empty()) {
-            finish();
+            if (depth == 0 || !closesLater(text, end)) {
+                finish();
+            }
         } else {
+            if (trimmed.starts_with("$CATEGORY:") ||
+                (depth == 0 && answered && trimmed.starts_with("::"))) {
+                finish();
+            }
             if (block.s.empty()) {
                 block.firstLine = lineNumber;
             } else {
@@ -401,6 +427,19 @@ RawBank ParseGift(std::string_view text) {
             }
             block.s += line;
             block.lines.insert(block.lines.end(), line.size(), lineNumber);
+            for (std::size_t i = 0; i < line.size(); ++i) {
+                if (line[i] == '\\') {
+                    ++i;
+                } else if (line[i] == '{') {
+                    ++depth;
+                } else if (line[i] == '}' && depth > 0) {
+                    --depth;
+                    answered = answered || depth == 0;
+                }
+            }
+            if (trimmed.starts_with("$CATEGORY:")) {
+                finish();
+            }
         }
         if (end == text.size()) {
             break;
