@@ -310,10 +310,11 @@ void parseBlock(const Block& block, RawBank& bank) {
         kept.push_back(a);
     }
     answers = std::move(kept);
+    // Answers all marked "=" make a short answer question, whatever their weights.
     bool anyWrong = false;
     int rightCount = 0;
     for (const Answer& a : answers) {
-        anyWrong = anyWrong || !a.right;
+        anyWrong = anyWrong || body[a.markerPos] == '~';
         rightCount += a.right ? 1 : 0;
     }
     if (!anyWrong) {
