@@ -147,8 +147,10 @@ std::vector<std::vector<BankQuestion>> selectQuestions(ImportResult& imported,
             imported.notes.back().message +=
                 ": --seed " + std::to_string(seed) + " draws them again";
         }
-    } else {
+    } else if (imported.questions.size() > static_cast<std::size_t>(kMaxQuestions)) {
         KeepFirstQuestions(imported);
+        imported.notes.back().message +=
+            " (a quiz holds 100 questions: --split makes several quizzes, --pick draws some)";
     }
     return {imported.questions};
 }

@@ -508,12 +508,11 @@ void KeepFirstQuestions(ImportResult& result, int count) {
     const std::size_t left = result.questions.size() - static_cast<std::size_t>(count);
     const int firstLeft = result.questions[static_cast<std::size_t>(count)].line;
     result.questions.resize(static_cast<std::size_t>(count));
-    result.notes.push_back(
-        {firstLeft,
-         "a quiz holds " + std::to_string(count) + " questions: the first " +
-             std::to_string(count) + " are imported and the " + std::to_string(left) +
-             " from this line on are left (--split makes several quizzes, --pick draws some)",
-         NoteKind::LeftOut});
+    result.notes.push_back({firstLeft,
+                            "the first " + std::to_string(count) +
+                                " questions are imported and the " + std::to_string(left) +
+                                " from this line on are left",
+                            NoteKind::LeftOut});
 }
 
 void PickQuestions(ImportResult& result, int count, std::uint32_t seed) {
