@@ -1,6 +1,6 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 
-#include "app/bank_commands.h"
+#include "cli/bank_commands.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
