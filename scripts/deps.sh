@@ -6,7 +6,8 @@ what=${1:-test}
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 run_pkgs=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
-          libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils libsqlite3-dev libmicrohttpd-dev nettle-dev)
+          libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils libsqlite3-dev libmicrohttpd-dev
+          nettle-dev libxml2-dev)
 test_pkgs=(clang libclang-rt-14-dev python3-pil libgif-dev chromium nodejs xvfb xauth lighttpd
            desktop-file-utils appstream libxml2-utils shared-mime-info libfile-mimeinfo-perl
            man-db groff-base dpkg-dev lintian)
