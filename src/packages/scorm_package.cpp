@@ -1,5 +1,6 @@
 #include "packages/scorm_package.h"
 
+#include "common/markup.h"
 #include "document/code_page.h"
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -177,36 +178,15 @@ std::string launchPage(std::string_view titleUtf8, std::string_view pageName,
 } // namespace
 
 std::string EscapeXml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            // Control characters other than tab, line feed and carriage return are not allowed
-            // in XML 1.0 at all.
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-                out += ' ';
-            } else {
-                out += c;
-            }
+    // Control characters other than tab, line feed and carriage return are not allowed in XML
+    // 1.0 at all, not even as references.
+    std::string kept(text);
+    for (char& c : kept) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            c = ' ';
         }
     }
-    return out;
+    return EscapeHtml(kept);
 }
 
 std::string EncodeUrlPath(std::string_view name) {

@@ -316,6 +316,37 @@ for (const version of ['1.2', '2004']) {
     });
 }
 
+describe('outside a platform, and leaving early', () => {
+    test('the launch page runs the quiz as the page alone would: it posts to its address', testTime, async () => {
+        const cgi = `${base}/cgi-bin/alone`;
+        exportPackage('alone', writeQuiz('alone', quiz({ cgiTarget: cgi, cookieRequired: 0, loginAddress: '' })));
+        const context = await browser.newContext();
+        const page = await context.newPage();
+        const dialogs = [];
+        page.on('dialog', (d) => { dialogs.push(d.message()); d.accept().catch(() => {}); });
+        await page.goto(`${base}/pkg/alone/index.html`, { waitUntil: 'load' });
+        const quizFrame = page.frameLocator('#quiz');
+        await take(quizFrame, [[1, 'A'], [2, 'B'], [3, 'A']]);
+        await page.waitForFunction(() => document.getElementById('quiz').contentWindow.location.pathname === '/cgi-bin/alone');
+        const post = posts.find((p) => p.url === '/cgi-bin/alone');
+        assert.equal(new URLSearchParams(post.body).get('score'), '67%');
+        assert.deepEqual(dialogs, ['Your Score is: 67%']);
+        await closeContext(context);
+    });
+
+    test('leaving without a result still closes the session once', testTime, async () => {
+        const { context, page } = await openHarness('wrong-2004', '2004');
+        // The launch page goes away (the platform moves on) before any answer is sent.
+        await page.evaluate(() => { document.getElementById('sco').src = 'about:blank'; });
+        await waitForFinish(page);
+        const seen = await calls(page);
+        assert.deepEqual([seen.init, seen.commit, seen.finish], [1, 1, 1]);
+        assert.equal(valueOf(seen.sets, 'cmi.completion_status'), 'incomplete');
+        assert.equal(valueOf(seen.sets, 'cmi.score.raw'), undefined);
+        await closeContext(context);
+    });
+});
+
 describe('the manifest and the zip', () => {
     test('pictures, a code-page title and 100 questions: valid, complete, pictures shown', testTime, async () => {
         const saturn = path.join(sourceDir, 'examples', 'saturn.gif');
