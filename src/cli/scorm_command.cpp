@@ -1,4 +1,4 @@
-#include "app/scorm_command.h"
+#include "cli/scorm_command.h"
 
 #include "document/paths.h"
 #include "document/quiz.h"
