@@ -1,4 +1,5 @@
 #include "cli/bank_commands.h"
+#include "cli/quiz_argument.h"
 
 #include "document/paths.h"
 
@@ -33,10 +34,6 @@ const std::string_view kBankUsage =
 
 namespace {
 
-void usageError(std::ostream& err, const std::string& message) {
-    err << "tamberlin: " << message << "\n(tamberlin --help lists the options)\n";
-}
-
 void printNotes(std::ostream& err, const std::string& file, std::string_view unit,
                 const std::vector<BankNote>& notes) {
     for (const BankNote& note : notes) {
@@ -63,23 +60,6 @@ std::filesystem::path folderOf(const std::string& path) {
     return ec ? folder : canonical;
 }
 
-// Reads a quiz file for --export, warning when it ends early.
-bool readQuiz(QuizDocument& document, const std::string& path, std::ostream& err) {
-    document.ClearBlankQuestion();
-    document.ResetQuiz();
-    QuizFileExtent extent;
-    try {
-        ReadQuizFile(document.quiz, path, extent);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: cannot read quiz file \"" << path << "\": " << e.what() << "\n";
-        return false;
-    }
-    if (!extent.complete()) {
-        err << "tamberlin: warning: \"" << path << "\": " << QuizFileEndWarning(extent) << "\n";
-    }
-    return true;
-}
-
 int runImport(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
     std::string source;
     std::string output;
@@ -94,14 +74,14 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
         if (arg == "--format" || arg == "-o" || arg == "--title" || arg == "--id" ||
             arg == "--cgi" || arg == "--seconds") {
             if (!hasValue) {
-                usageError(err, std::string(arg) + " needs a value");
+                UsageError(err, std::string(arg) + " needs a value");
                 return 2;
             }
             const std::string value(args[++i]);
             if (arg == "--format") {
                 format = BankFormatFromName(value);
                 if (!format) {
-                    usageError(err, "unknown format \"" + value + "\" (gift, aiken or csv)");
+                    UsageError(err, "unknown format \"" + value + "\" (gift, aiken or csv)");
                     return 2;
                 }
             } else if (arg == "-o") {
@@ -117,19 +97,19 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
                     std::from_chars(value.data(), value.data() + value.size(), seconds);
                 if (ec != std::errc() || end != value.data() + value.size() || seconds < 1 ||
                     seconds > 999) {
-                    usageError(err, "--seconds takes a number from 1 to 999");
+                    UsageError(err, "--seconds takes a number from 1 to 999");
                     return 2;
                 }
             }
         } else if (source.empty() && !arg.starts_with("-")) {
             source = std::string(arg);
         } else {
-            usageError(err, "unexpected argument " + std::string(arg) + " for --import");
+            UsageError(err, "unexpected argument " + std::string(arg) + " for --import");
             return 2;
         }
     }
     if (source.empty() || output.empty()) {
-        usageError(err, "--import needs a question file and -o QUIZ.qvt");
+        UsageError(err, "--import needs a question file and -o QUIZ.qvt");
         return 2;
     }
 
@@ -149,7 +129,7 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
                            Field{"the CGI address", cgi, 255, &cgiBytes}}) {
         QuizText text = ConvertForQuiz(f.value, f.what, f.capacity);
         if (!text.ok()) {
-            usageError(err, text.error);
+            UsageError(err, text.error);
             return 2;
         }
         *f.bytes = std::move(text.bytes);
@@ -203,13 +183,13 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
             if (arg == "-o") {
                 output = value;
             } else if (!(format = BankFormatFromName(value))) {
-                usageError(err, "unknown format \"" + value + "\" (gift, aiken or csv)");
+                UsageError(err, "unknown format \"" + value + "\" (gift, aiken or csv)");
                 return 2;
             }
         } else if (quizPath.empty() && !arg.starts_with("-")) {
             quizPath = std::string(arg);
         } else {
-            usageError(err, "unexpected argument " + std::string(arg) + " for --export");
+            UsageError(err, "unexpected argument " + std::string(arg) + " for --export");
             return 2;
         }
     }
@@ -217,11 +197,11 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
         format = DetectBankFormat(output, "");
     }
     if (quizPath.empty() || !format) {
-        usageError(err, "--export needs a quiz file and --format gift, aiken or csv");
+        UsageError(err, "--export needs a quiz file and --format gift, aiken or csv");
         return 2;
     }
     auto document = std::make_unique<QuizDocument>();
-    if (!readQuiz(*document, quizPath, err)) {
+    if (!ReadQuizArgument(*document, quizPath, err)) {
         return 1;
     }
     const ExportResult exported = ExportQuestions(document->quiz, *format);
@@ -240,7 +220,7 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
 
 int runCheck(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
-        usageError(err, "--check needs at least one quiz file");
+        UsageError(err, "--check needs at least one quiz file");
         return 2;
     }
     bool clean = true;

@@ -1,8 +1,8 @@
 #include "cli/scorm_command.h"
+#include "cli/quiz_argument.h"
 
 #include "document/paths.h"
 #include "document/quiz.h"
-#include "document/quiz_file.h"
 #include "packages/scorm_package.h"
 
 #include <charconv>
@@ -24,7 +24,7 @@ const std::string_view kScormUsage =
 namespace {
 
 int usageError(std::ostream& err, const std::string& message) {
-    err << "tamberlin: " << message << "\n(tamberlin --help lists the options)\n";
+    UsageError(err, message);
     return 2;
 }
 
@@ -81,17 +81,8 @@ std::optional<int> RunScormCommand(int argc, char** argv, std::ostream& out, std
     }
 
     auto document = std::make_unique<QuizDocument>();
-    document->ClearBlankQuestion();
-    document->ResetQuiz();
-    QuizFileExtent extent;
-    try {
-        ReadQuizFile(document->quiz, quizPath, extent);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: cannot read quiz file \"" << quizPath << "\": " << e.what() << "\n";
+    if (!ReadQuizArgument(*document, quizPath, err)) {
         return 1;
-    }
-    if (!extent.complete()) {
-        err << "tamberlin: warning: \"" << quizPath << "\": " << QuizFileEndWarning(extent) << "\n";
     }
     try {
         ExportScormPackage(document->quiz, quizPath, zipPath, options);
