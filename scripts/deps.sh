@@ -9,7 +9,7 @@ run_pkgs=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libjpeg6
           libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils libsqlite3-dev libmicrohttpd-dev)
 test_pkgs=(clang libclang-rt-14-dev python3-pil libgif-dev chromium nodejs xvfb xauth lighttpd
            desktop-file-utils appstream libxml2-utils shared-mime-info libfile-mimeinfo-perl
-           man-db groff-base dpkg-dev lintian)
+           man-db groff-base dpkg-dev lintian poppler-utils qpdf)
 bench_pkgs=(libbenchmark-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
 
 pkgs=("${run_pkgs[@]}")

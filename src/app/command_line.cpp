@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/bank_commands.h"
+#include "app/pdf_command.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -30,6 +31,8 @@ constexpr std::string_view kUsageHead =
     "                 [--id ID] [--cgi URL] [--seconds N]\n"
     "       tamberlin --export QUIZ.qvt --format gift|aiken|csv [-o FILE]\n"
     "       tamberlin --check QUIZ.qvt...\n"
+    "       tamberlin --pdf QUIZ.qvt [-o FILE.pdf] [--paper a4|letter]\n"
+    "                 [--key separate|end|none] [--forms N] [--seed S]\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
@@ -47,8 +50,8 @@ constexpr std::string_view kUsageTail =
     "\n"
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
 
-const std::string kUsage =
-    std::string(kUsageHead) + std::string(kBankUsage) + std::string(kUsageTail);
+const std::string kUsage = std::string(kUsageHead) + std::string(kBankUsage) +
+                           std::string(kPdfUsage) + std::string(kUsageTail);
 
 constexpr int kBatchMemoryKept = 64 << 20;
 

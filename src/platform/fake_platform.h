@@ -17,7 +17,17 @@ namespace tamberlin {
 // blocks a test and no unexpected prompt goes unnoticed.
 class FakePlatform : public Platform {
 public:
-    enum class Kind { Message, Confirm, Error, ErrorBox, OpenFile, SaveFile, Color, ShellOpen };
+    enum class Kind {
+        Message,
+        Confirm,
+        Error,
+        ErrorBox,
+        OpenFile,
+        SaveFile,
+        Color,
+        ShellOpen,
+        Print
+    };
 
     struct Question {
         Kind kind = Kind::Message;
@@ -27,6 +37,7 @@ public:
         FileDialogOptions fileOptions;  // OpenFile, SaveFile
         std::uint32_t initialColor = 0; // Color
         QString workingFolder;          // ShellOpen
+        int pageCount = 0;              // Print: the pages the dialog offered
     };
 
     struct Reply {
@@ -36,6 +47,7 @@ public:
         QString fileName;
         std::optional<std::uint32_t> color; // Color: nullopt = cancelled
         bool shellResult = true;            // ShellOpen
+        std::optional<QString> printedPdf;  // Print: nullopt = cancelled
     };
 
     // Script the next answers, in order. Messages and error boxes need a reply too (they have
@@ -49,6 +61,11 @@ public:
     void answerSaveFile(const std::optional<QString>& name) { scriptFile(Kind::SaveFile, name); }
     void answerColor(std::optional<std::uint32_t> color) { script(Kind::Color).color = color; }
     void answerShellOpen(bool started) { script(Kind::ShellOpen).shellResult = started; }
+    // The print dialog: confirmed, the job is printed into a PDF file at pdfPath (A4, the job's
+    // margins) for the test to read; nothing for a cancelled dialog.
+    void answerPrint(const std::optional<QString>& pdfPath) {
+        script(Kind::Print).printedPdf = pdfPath;
+    }
 
     const QList<Question>& asked() const { return asked_; }
     const Question& lastAsked() const { return asked_.constLast(); }
@@ -70,6 +87,7 @@ protected:
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;
     bool doShellOpen(const QString& target, const QString& workingFolder) override;
+    PrintOutcome doPrint(const PrintJob& job) override;
 
 private:
     Reply& script(Kind kind) {
