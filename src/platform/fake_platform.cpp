@@ -103,10 +103,10 @@ Platform::PrintOutcome FakePlatform::doPrint(const PrintJob& job) {
     Question q = question(Kind::Print, QStringLiteral("Print"), job.documentName, {});
     q.pageCount = job.pageCount;
     const Reply reply = take(q);
-    if (!reply.printedPdf) {
+    if (!reply.fileChosen) {
         return {PrintOutcome::Cancelled, {}};
     }
-    QPdfWriter printer(*reply.printedPdf);
+    QPdfWriter printer(reply.fileName);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, job.margins,
                                       QPageLayout::Millimeter));
     const QString error = job.paint(printer, [](int) { return true; });

@@ -43,11 +43,10 @@ public:
     struct Reply {
         Kind kind = Kind::Message;
         Answer answer = Answer::Yes; // Confirm
-        bool fileChosen = false;     // OpenFile, SaveFile: false = cancelled
-        QString fileName;
+        bool fileChosen = false;     // OpenFile, SaveFile, Print: false = cancelled
+        QString fileName;            // Print: the PDF the job is printed into
         std::optional<std::uint32_t> color; // Color: nullopt = cancelled
         bool shellResult = true;            // ShellOpen
-        std::optional<QString> printedPdf;  // Print: nullopt = cancelled
     };
 
     // Script the next answers, in order. Messages and error boxes need a reply too (they have
@@ -63,9 +62,7 @@ public:
     void answerShellOpen(bool started) { script(Kind::ShellOpen).shellResult = started; }
     // The print dialog: confirmed, the job is printed into a PDF file at pdfPath (A4, the job's
     // margins) for the test to read; nothing for a cancelled dialog.
-    void answerPrint(const std::optional<QString>& pdfPath) {
-        script(Kind::Print).printedPdf = pdfPath;
-    }
+    void answerPrint(const std::optional<QString>& pdfPath) { scriptFile(Kind::Print, pdfPath); }
 
     const QList<Question>& asked() const { return asked_; }
     const Question& lastAsked() const { return asked_.constLast(); }
