@@ -260,6 +260,15 @@ class PdfCommandTest(unittest.TestCase):
         self.assertNotEqual(printed_questions(text_of(os.path.join(again, 'other-B.pdf'))),
                             printed_questions(text_of(self.pdf('exam-B.pdf'))))
 
+        # More forms than a two-question quiz has orders: the later forms repeat orders.
+        small = quiz_file(self.pdf('two.qvt'), 'Two', [('One?', ['Yes', 'No'], 'A', ''),
+                                                       ('Two?', ['Yes', 'No'], 'B', '')], 2)
+        done = run(small, '--forms', '26', '--seed', '1', '--key', 'none')
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(len(done.stdout.split()), 26)
+        self.assertEqual(printed_questions(text_of(self.pdf('two-Z.pdf')))[0][0] in
+                         ('One?', 'Two?'), True)
+
         # Without a seed one is chosen and said.
         done = run(self.solar, '-o', self.pdf('free.pdf'), '--forms', '2')
         self.assertEqual(done.returncode, 0, done.stderr)
