@@ -42,9 +42,9 @@ public:
 
     struct Reply {
         Kind kind = Kind::Message;
-        Answer answer = Answer::Yes; // Confirm
-        bool fileChosen = false;     // OpenFile, SaveFile, Print: false = cancelled
-        QString fileName;            // Print: the PDF the job is printed into
+        Answer answer = Answer::Yes;        // Confirm
+        bool fileChosen = false;            // OpenFile, SaveFile, Print: false = cancelled
+        QString fileName;                   // Print: the PDF the job is printed into
         std::optional<std::uint32_t> color; // Color: nullopt = cancelled
         bool shellResult = true;            // ShellOpen
     };

@@ -24,7 +24,8 @@ namespace {
 
 QString pdfText(const QString& pdf) {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     if (!process.waitForFinished(30000) || process.exitCode() != 0) {
         qFatal("pdftotext failed on %s", qPrintable(pdf));
     }
@@ -78,9 +79,9 @@ private slots:
         menuItem("Print1")->trigger();
         const QString text = pdfText(printed);
         qsizetype at = 0;
-        for (const char* expected : {"Planets", "Name:", "1.", "Question 1", "A.", "Q1 choice A",
-                                     "C.", "Q1 choice C", "Question 3", "Q3 choice C",
-                                     "Page 1 of 2", "Answer key", "Page 2 of 2"}) {
+        for (const char* expected :
+             {"Planets", "Name:", "1.", "Question 1", "A.", "Q1 choice A", "C.", "Q1 choice C",
+              "Question 3", "Q3 choice C", "Page 1 of 2", "Answer key", "Page 2 of 2"}) {
             const qsizetype found = text.indexOf(QString::fromLatin1(expected), at);
             QVERIFY2(found >= 0, expected);
             at = found;
@@ -88,9 +89,8 @@ private slots:
         // The key: question n's answer is letter n-1 (MakeQuiz's rule).
         const QString key = text.mid(text.indexOf(QStringLiteral("Answer key")));
         for (int n = 1; n <= 3; ++n) {
-            QVERIFY(key.contains(QRegularExpression(QStringLiteral("\\b%1\\s+%2\\b")
-                                                         .arg(n)
-                                                         .arg(QChar(u'A' + (n - 1) % 3)))));
+            QVERIFY(key.contains(QRegularExpression(
+                QStringLiteral("\\b%1\\s+%2\\b").arg(n).arg(QChar(u'A' + (n - 1) % 3)))));
         }
     }
 
@@ -112,7 +112,8 @@ private slots:
         fake->answerConfirm(Answer::No);
         menuItem("Print1")->trigger();
         QCOMPARE(fake->lastAsked().kind, Kind::Confirm);
-        QVERIFY(fake->lastAsked().text.contains(QStringLiteral("Question 2: the picture \"gone.gif\"")));
+        QVERIFY(fake->lastAsked().text.contains(
+            QStringLiteral("Question 2: the picture \"gone.gif\"")));
         QVERIFY(fake->lastAsked().text.endsWith(QStringLiteral("Print anyway?")));
 
         // Exported anyway, the paper shows a note where the picture would be.
