@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -105,15 +106,9 @@ std::optional<std::string> parse(const std::vector<std::string>& args, PdfReques
 
 // FILE.pdf without its ".pdf", to which "-key.pdf" and "-A.pdf" are added.
 std::string stemOf(const std::string& path) {
-    const std::string_view name = PathFileNamePart(path);
-    if (name.size() > 4) {
-        std::string tail(name.substr(name.size() - 4));
-        for (char& c : tail) {
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
-        if (tail == ".pdf") {
-            return path.substr(0, path.size() - 4);
-        }
+    const QString name = QString::fromStdString(std::string(PathFileNamePart(path)));
+    if (name.size() > 4 && name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        return path.substr(0, path.size() - 4);
     }
     return path;
 }
@@ -160,6 +155,12 @@ int writePapers(const PdfRequest& request, std::ostream& out, std::ostream& err)
     const std::string base =
         request.output.empty() ? ReplaceExtension(quizPath, ".pdf") : request.output;
     const std::string stem = stemOf(base);
+    // A slip of the pen must not turn the quiz itself into paper.
+    std::error_code ec;
+    if (std::filesystem::equivalent(base, quizPath, ec)) {
+        err << "tamberlin: the PDF \"" << base << "\" would replace the quiz file\n";
+        return 2;
+    }
     const QString title = set.forms.front().title;
     bool allWritten = true;
     auto write = [&](const std::string& path, const std::vector<Paper>& papers,

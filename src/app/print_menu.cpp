@@ -9,6 +9,9 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
+
+#include <optional>
 
 namespace tamberlin {
 
@@ -23,6 +26,14 @@ PaperRendering questionsAndKey() {
     return rendering;
 }
 
+// The wait cursor while the pictures load and the pages are laid out, put back on every way out.
+struct WaitCursor {
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 QString notesText(const QStringList& notes) {
     return notes.join(u'\n');
 }
@@ -35,7 +46,10 @@ void TForm1::Print1Click() {
     if (!session_->SettlePendingEdits()) {
         return;
     }
-    const PaperSet papers = PreparePapers(quiz(), quizFileName(), 1, 0);
+    const PaperSet papers = [this] {
+        const WaitCursor waiting;
+        return PreparePapers(quiz(), quizFileName(), 1, 0);
+    }();
     if (!papers.notes.isEmpty() &&
         platform().confirm(notesText(papers.notes) + QStringLiteral("\n\nPrint anyway?"),
                            Platform::Buttons::YesNo) != Platform::Answer::Yes) {
@@ -48,6 +62,7 @@ void TForm1::Print1Click() {
     job.pageCount = CountPaperPages(DefaultPaperSize(), papers.forms, questionsAndKey());
     job.margins = PaperMargins();
     job.paint = [&papers](QPagedPaintDevice& device, const std::function<bool(int)>& wanted) {
+        const WaitCursor waiting;
         PaperRendering rendering = questionsAndKey();
         rendering.wanted = wanted;
         RenderPaper(device, papers.forms, rendering);
@@ -73,11 +88,13 @@ void TForm1::ExportPdf1Click() {
     if (!chosen) {
         return;
     }
+    std::optional<WaitCursor> waiting(std::in_place);
     const PaperSet papers = PreparePapers(quiz(), quizFileName(), 1, 0);
     const QString error = WritePaperPdf(*chosen, DefaultPaperSize(), papers.forms.front().title,
                                         [&papers](QPagedPaintDevice& device) {
                                             RenderPaper(device, papers.forms, questionsAndKey());
                                         });
+    waiting.reset();
     if (!error.isEmpty()) {
         platform().showError(QStringLiteral("Cannot write ") + *chosen + QStringLiteral(": ") +
                              error);

@@ -323,6 +323,14 @@ class PdfCommandTest(unittest.TestCase):
         done = run(self.solar, '-o', self.pdf('no/such/folder/x.pdf'))
         self.assertEqual(done.returncode, 1)
         self.assertIn('cannot write', done.stderr)
+        # The quiz file is never overwritten by its paper.
+        with open(self.solar, 'rb') as f:
+            before = f.read()
+        done = run(self.solar, '-o', self.solar)
+        self.assertEqual(done.returncode, 2)
+        self.assertIn('would replace the quiz file', done.stderr)
+        with open(self.solar, 'rb') as f:
+            self.assertEqual(f.read(), before)
         # A quiz never set up has nothing to print.
         empty = quiz_file(self.pdf('empty.qvt'), 'Empty', [], 2)
         done = run(empty)
