@@ -3,12 +3,12 @@
 
 #include "app/main_window.h"
 
-#include "dialogs/launch.h"
 #include "dialogs/newhtml.h"
 #include "generator/quiz_page.h"
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
-#include "platform/qt_text.h"
+#include "platform/shell_open.h"
+#include "qtbridge/qt_paths.h"
+#include "qtbridge/qt_text.h"
 
 #include <QAction>
 #include <QFile>

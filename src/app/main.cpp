@@ -1,6 +1,6 @@
-#include "app/command_line.h"
 #include "app/desktop.h"
-#include "app/pdf_command.h"
+#include "cli/command_line.h"
+#include "cli/pdf_command.h"
 
 #include <iostream>
 

@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 
+#include "pictures/picture_loader.h"
 #include "platform/platform.h"
 #include "print/quiz_paper.h"
 
@@ -48,7 +49,7 @@ void TForm1::Print1Click() {
     }
     const PaperSet papers = [this] {
         const WaitCursor waiting;
-        return PreparePapers(quiz(), quizFileName(), 1, 0);
+        return PreparePapers(quiz(), quizFileName(), 1, 0, LoadPictureImage);
     }();
     if (!papers.notes.isEmpty() &&
         platform().confirm(notesText(papers.notes) + QStringLiteral("\n\nPrint anyway?"),
@@ -89,7 +90,7 @@ void TForm1::ExportPdf1Click() {
         return;
     }
     std::optional<WaitCursor> waiting(std::in_place);
-    const PaperSet papers = PreparePapers(quiz(), quizFileName(), 1, 0);
+    const PaperSet papers = PreparePapers(quiz(), quizFileName(), 1, 0, LoadPictureImage);
     const QString error = WritePaperPdf(*chosen, DefaultPaperSize(), papers.forms.front().title,
                                         [&papers](QPagedPaintDevice& device) {
                                             RenderPaper(device, papers.forms, questionsAndKey());

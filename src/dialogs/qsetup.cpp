@@ -1,11 +1,11 @@
 #include "dialogs/qsetup.h"
 
-#include "imaging/picture_loader.h"
+#include "pictures/picture_loader.h"
 
 #include "dialogs/quiz_host.h"
 #include "platform/platform.h"
-#include "platform/qt_text.h"
-#include "widgets/centring.h"
+#include "qtbridge/centring.h"
+#include "qtbridge/qt_text.h"
 #include "widgets/controls.h"
 #include "widgets/number_field.h"
 
@@ -207,7 +207,7 @@ void Tqsetup::SpeedButton1Click() {
 void Tqsetup::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
-        widgets::CentreOnScreen(this);
+        CentreOnScreen(this);
     }
     QDialog::showEvent(event);
 }

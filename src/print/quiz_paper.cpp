@@ -2,7 +2,7 @@
 
 #include "document/code_page.h"
 #include "document/html_prefs.h"
-#include "imaging/picture_loader.h"
+#include "generator/html_rules.h"
 #include "print/paper_forms.h"
 
 #include <QBuffer>
@@ -83,7 +83,7 @@ QString questionLabel(int number) {
 } // namespace
 
 PaperSet PreparePapers(const TQuizRec& quiz, const QString& quizFileName, int formCount,
-                       std::uint64_t seed) {
+                       std::uint64_t seed, const PaperPictureLoader& loadPicture) {
     PaperSet set;
     const int questionCount = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);
     if (questionCount != quiz.QuestionCount) {
@@ -100,7 +100,11 @@ PaperSet PreparePapers(const TQuizRec& quiz, const QString& quizFileName, int fo
 
     // The questions in the quiz's own order; every picture is loaded once.
     std::vector<PaperQuestion> own;
-    QHash<QString, LoadedPicture> loaded;
+    struct Loaded {
+        QImage image;
+        QString error;
+    };
+    QHash<QString, Loaded> loaded;
     for (int n = 0; n < questionCount; ++n) {
         const TQuestionRec& record = quiz.Questions[static_cast<std::size_t>(n)];
         PaperQuestion question;
@@ -126,9 +130,11 @@ PaperSet PreparePapers(const TQuizRec& quiz, const QString& quizFileName, int fo
             const QString path = picturePath(address, quizFileName);
             auto found = loaded.find(path);
             if (found == loaded.end()) {
-                found = loaded.insert(path, LoadPictureFile(path));
+                Loaded picture;
+                picture.image = loadPicture(path, &picture.error);
+                found = loaded.insert(path, picture);
             }
-            if (found->ok()) {
+            if (!found->image.isNull()) {
                 question.picture = found->image;
             } else {
                 set.notes << questionLabel(n + 1) + QStringLiteral("the picture \"") + address +

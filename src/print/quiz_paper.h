@@ -44,12 +44,17 @@ struct PaperSet {
     QStringList notes;
 };
 
+// Loads the picture file at path: the image, or a null image and the reason in *error. The
+// program passes its picture loader.
+using PaperPictureLoader = std::function<QImage(const QString& path, QString* error)>;
+
 // Prepares formCount forms of the quiz (1 for the quiz's own order). Texts come through the
 // system code page. A picture named by a bare file name is looked for beside the quiz file first
-// (quizFileName; empty when the quiz has none), then in the current folder; a picture that cannot
-// be loaded is printed as a framed note naming it and listed in the notes.
+// (quizFileName; empty when the quiz has none), then in the current folder, and loaded once with
+// loadPicture; a picture that cannot be loaded is printed as a framed note naming it and listed
+// in the notes.
 PaperSet PreparePapers(const TQuizRec& quiz, const QString& quizFileName, int formCount,
-                       std::uint64_t seed);
+                       std::uint64_t seed, const PaperPictureLoader& loadPicture);
 
 // What to paint of a paper and which pages: wanted(n) (n from 1) false skips page n, as a print
 // dialog's page range asks.

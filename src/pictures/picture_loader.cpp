@@ -1,4 +1,4 @@
-#include "imaging/picture_loader.h"
+#include "pictures/picture_loader.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -298,6 +298,12 @@ QImage LoadResourcePicture(const QString& resourcePath) {
         return {};
     }
     return LoadPictureData(resource.readAll(), QFileInfo(resourcePath).suffix()).image;
+}
+
+QImage LoadPictureImage(const QString& path, QString* error) {
+    LoadedPicture loaded = LoadPictureFile(path);
+    *error = loaded.error;
+    return loaded.ok() ? loaded.image : QImage();
 }
 
 } // namespace tamberlin

@@ -1,7 +1,7 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 
-#include "app/bank_commands.h"
-#include "app/pdf_command.h"
+#include "cli/bank_commands.h"
+#include "cli/pdf_command.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"

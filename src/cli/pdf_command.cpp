@@ -1,9 +1,10 @@
-#include "app/pdf_command.h"
+#include "cli/pdf_command.h"
 
 #include "document/errors.h"
 #include "document/paths.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
+#include "pictures/picture_loader.h"
 #include "print/paper_forms.h"
 #include "print/quiz_paper.h"
 
@@ -147,7 +148,8 @@ int writePapers(const PdfRequest& request, std::ostream& out, std::ostream& err)
             << "; the same seed draws them again\n";
     }
 
-    const PaperSet set = PreparePapers(document->quiz, local(quizPath), request.forms, seed);
+    const PaperSet set =
+        PreparePapers(document->quiz, local(quizPath), request.forms, seed, LoadPictureImage);
     for (const QString& note : set.notes) {
         err << "tamberlin: warning: \"" << quizPath << "\": " << note.toStdString() << "\n";
     }
