@@ -10,7 +10,7 @@ run_pkgs=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libjpeg6
           nettle-dev libxml2-dev libzip-dev)
 test_pkgs=(clang libclang-rt-14-dev python3-pil libgif-dev chromium nodejs xvfb xauth lighttpd
            desktop-file-utils appstream libxml2-utils shared-mime-info libfile-mimeinfo-perl
-           man-db groff-base dpkg-dev lintian)
+           man-db groff-base dpkg-dev lintian poppler-utils qpdf)
 bench_pkgs=(libbenchmark-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
 
 pkgs=("${run_pkgs[@]}")

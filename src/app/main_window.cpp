@@ -359,6 +359,11 @@ void TForm1::buildMenus() {
     SaveAs1 = action(File1, "SaveAs1", QStringLiteral("Save As..."), nullptr);
     connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(); });
     File1->addSeparator();
+    Print1 = action(File1, "Print1", QStringLiteral("&Print..."), &TForm1::Print1Click);
+    Print1->setShortcut(QKeySequence::Print);
+    ExportPdf1 =
+        action(File1, "ExportPdf1", QStringLiteral("Export P&DF..."), &TForm1::ExportPdf1Click);
+    File1->addSeparator();
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"), &TForm1::Exit1Click);
 
     Script1 = menu("Script1", QStringLiteral("&HTML"));
@@ -447,8 +452,10 @@ void TForm1::setFileCommandsEnabled(bool on) {
 void TForm1::setHtmlMenuEnabled(bool on) {
     Script1->menuAction()->setEnabled(on);
     Script1->setEnabled(on);
-    // Exporting and checking need a quiz, exactly as the HTML menu does.
+    // Exporting, printing and checking need a quiz, exactly as the HTML menu does.
     ExportQuestions1->setEnabled(on);
+    Print1->setEnabled(on);
+    ExportPdf1->setEnabled(on);
     CheckQuiz1->setEnabled(on);
 }
 

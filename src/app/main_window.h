@@ -125,6 +125,10 @@ private:
     void ImportQuestions1Click();
     void ExportQuestions1Click();
     void CheckQuiz1Click();
+    // The quiz on paper, with its answer key at the end: through the system's print dialog, or
+    // into a PDF file.
+    void Print1Click();
+    void ExportPdf1Click();
     void HtmlOptions1Click();
     void Create1Click();
     void ExportScorm1Click();
@@ -221,6 +225,8 @@ private:
     QAction* ExportQuestions1 = nullptr;
     QAction* Save1 = nullptr;
     QAction* SaveAs1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* ExportPdf1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* HtmlOptions1 = nullptr;
     QAction* Create1 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "cli/bank_commands.h"
 #include "cli/scorm_command.h"
+#include "cli/pdf_command.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -33,6 +34,8 @@ constexpr std::string_view kUsageHead =
     "       tamberlin --export QUIZ.qvt --format gift|aiken|csv|moodlexml [-o FILE]\n"
     "       tamberlin --check QUIZ.qvt...\n"
     "       tamberlin --scorm QUIZ.qvt [-o FILE.zip] [--scorm-version 1.2|2004] [--pass PERCENT]\n"
+    "       tamberlin --pdf QUIZ.qvt [-o FILE.pdf] [--paper a4|letter]\n"
+    "                 [--key separate|end|none] [--forms N] [--seed S]\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
@@ -51,7 +54,8 @@ constexpr std::string_view kUsageTail =
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
 
 const std::string kUsage = std::string(kUsageHead) + std::string(kBankUsage) +
-                           std::string(kScormUsage) + std::string(kUsageTail);
+                           std::string(kScormUsage) + std::string(kPdfUsage) +
+                           std::string(kUsageTail);
 
 constexpr int kBatchMemoryKept = 64 << 20;
 
