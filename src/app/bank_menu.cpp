@@ -9,6 +9,7 @@
 #include "document/code_page.h"
 #include "document/errors.h"
 #include "document/file_io.h"
+#include "document/paths.h"
 
 #include "platform/platform.h"
 #include "qtbridge/qt_paths.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,9 +39,11 @@ QString utf8(const std::string& text) {
 Platform::FileDialogOptions BankOpenDialog() {
     Platform::FileDialogOptions options;
     options.filter =
-        QStringLiteral("Question banks (*.gift;*.txt;*.csv;*.aiken)|*.gift;*.txt;*.csv;*.aiken|"
+        QStringLiteral("Question banks (*.gift;*.txt;*.csv;*.aiken;*.xml)|"
+                       "*.gift;*.txt;*.csv;*.aiken;*.xml|"
                        "GIFT files (*.gift)|*.gift|Aiken files (*.txt;*.aiken)|*.txt;*.aiken|"
-                       "CSV files (*.csv)|*.csv|All files (*.*)|*.*");
+                       "CSV files (*.csv)|*.csv|Moodle XML files (*.xml)|*.xml|"
+                       "All files (*.*)|*.*");
     options.fileMustExist = true;
     return options;
 }
@@ -49,7 +53,7 @@ namespace {
 Platform::FileDialogOptions bankSaveDialog() {
     Platform::FileDialogOptions options;
     options.filter = QStringLiteral("GIFT files (*.gift)|*.gift|Aiken files (*.txt)|*.txt|"
-                                    "CSV files (*.csv)|*.csv");
+                                    "CSV files (*.csv)|*.csv|Moodle XML files (*.xml)|*.xml");
     options.defaultExtension = QStringLiteral("gift");
     return options;
 }
@@ -67,7 +71,47 @@ std::optional<BankFormat> exportFormatOf(const QString& path) {
     if (extension == u"csv") {
         return BankFormat::Csv;
     }
+    if (extension == u"xml") {
+        return BankFormat::MoodleXml;
+    }
     return std::nullopt;
+}
+
+// The outcome of an import line by line in the file's order: each question imported (with the
+// quiz question it became) and each note, skipped questions with their line and reason.
+QStringList outcomeLines(const std::vector<BankQuestion>& questions, int firstSlot,
+                         const std::vector<BankNote>& notes) {
+    struct Line {
+        int line;
+        int order;
+        QString text;
+    };
+    std::vector<Line> lines;
+    for (std::size_t n = 0; n < questions.size(); ++n) {
+        QString text = utf8(CodePage::system().toUtf8(questions[n].text));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        if (text.size() > 60) {
+            text = text.left(57) + QStringLiteral("...");
+        }
+        lines.push_back({questions[n].line, 0,
+                         QStringLiteral("imported as question ") +
+                             QString::number(firstSlot + static_cast<int>(n) + 1) +
+                             QStringLiteral(": ") + text});
+    }
+    for (const BankNote& note : notes) {
+        lines.push_back({note.line, 1, utf8(note.message)});
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+        return a.line != b.line ? a.line < b.line : a.order < b.order;
+    });
+    QStringList out;
+    for (const Line& line : lines) {
+        out << (line.line > 0
+                    ? QStringLiteral("Line ") + QString::number(line.line) + QStringLiteral(": ")
+                    : QString()) +
+                   line.text;
+    }
+    return out;
 }
 
 // "line 12: ...", one note a line, under a heading.
@@ -112,9 +156,20 @@ void TForm1::showImportResult(const SessionImport& result) {
         }
         showCurrentQuestion();
     }
-    if (!result.notes.empty()) {
-        platform().showMessage(notesText(fileName + QStringLiteral(":"), "line", result.notes));
+    const auto skipped =
+        std::count_if(result.notes.begin(), result.notes.end(), [](const BankNote& note) {
+            return note.kind == NoteKind::Skipped || note.kind == NoteKind::LeftOut;
+        });
+    QString summary = QString::number(result.imported.size()) +
+                      (result.imported.size() == 1 ? QStringLiteral(" question")
+                                                   : QStringLiteral(" questions")) +
+                      QStringLiteral(" imported from ") + fileName;
+    if (skipped > 0) {
+        summary += QStringLiteral("; some of its questions were not (the list gives their lines "
+                                  "and why)");
     }
+    platform().showList(summary + u'.',
+                        outcomeLines(result.imported, result.firstSlot, result.notes));
 }
 
 void TForm1::ExportQuestions1Click() {
@@ -124,13 +179,17 @@ void TForm1::ExportQuestions1Click() {
     }
     const std::optional<BankFormat> format = exportFormatOf(*chosen);
     if (!format) {
-        platform().showError(QStringLiteral("Cannot tell the format of ") +
-                             QFileInfo(*chosen).fileName() +
-                             QStringLiteral(": name it .gift, .txt (Aiken) or .csv"));
+        platform().showError(
+            QStringLiteral("Cannot tell the format of ") + QFileInfo(*chosen).fileName() +
+            QStringLiteral(": name it .gift, .txt (Aiken), .csv or .xml (Moodle XML)"));
         return;
     }
     // The questions as stored: edits still in the boxes are not part of them.
-    const ExportResult exported = ExportQuestions(quiz(), *format);
+    // Moodle XML carries the pictures, found beside the quiz file as the page finds them.
+    const std::string quizFile = ToLocalPath(quizFileName());
+    const ExportResult exported =
+        ExportQuestions(quiz(), *format, CodePage::system(),
+                        quizFile.empty() ? std::string() : std::string(PathFolderPart(quizFile)));
     if (const int error = WriteFileAtomically(ToLocalPath(*chosen), exported.text); error != 0) {
         platform().showError(QStringLiteral("Cannot write ") + *chosen + QStringLiteral(": ") +
                              utf8(SystemErrorText(error)));

@@ -3,6 +3,8 @@
 
 #include "app/main_window.h"
 
+#include "banks/quiz_check.h"
+#include "document/code_page.h"
 #include "platform/platform.h"
 #include "platform/shell_open.h"
 #include "qtbridge/qt_paths.h"
@@ -81,6 +83,13 @@ void TForm1::Create1Click() {
     const SessionPublish published = session_->Publish();
     if (published.status != SessionPublish::Published) {
         return;
+    }
+    // An ID the page cuts short, or one another quiz of the folder posts too, mixes results.
+    for (const QuizProblem& problem :
+         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), false)) {
+        platform().showMessage(QStringLiteral("Warning: ") +
+                               QString::fromStdString(problem.message) + QStringLiteral(".\n") +
+                               QString::fromStdString(problem.advice));
     }
     platform().showMessage(QStringLiteral("The HTML file ") + htmlFileName() +
                            QStringLiteral(" has been created."));

@@ -153,6 +153,14 @@ public:
     std::optional<std::string> chooseQuestionBank() override {
         return ToLocalPath(platform().getOpenFileName(BankOpenDialog()));
     }
+    std::optional<int> choose(std::string_view text,
+                              const std::vector<std::string>& options) override {
+        QStringList buttons;
+        for (const std::string& option : options) {
+            buttons << QString::fromStdString(option);
+        }
+        return platform().choose(fromUtf8(text), buttons);
+    }
     QuestionEntry editedQuestion() override { return form_.editedQuestion(); }
     void focusField(EntryField field) override { form_.focusField(field); }
     void stateChanged() override { form_.sessionChanged(); }
@@ -349,6 +357,11 @@ void TForm1::buildMenus() {
     SaveAs1 = action(File1, "SaveAs1", QStringLiteral("Save As..."), nullptr);
     connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(); });
     File1->addSeparator();
+    Print1 = action(File1, "Print1", QStringLiteral("&Print..."), &TForm1::Print1Click);
+    Print1->setShortcut(QKeySequence::Print);
+    ExportPdf1 =
+        action(File1, "ExportPdf1", QStringLiteral("Export P&DF..."), &TForm1::ExportPdf1Click);
+    File1->addSeparator();
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"), &TForm1::Exit1Click);
 
     Script1 = menu("Script1", QStringLiteral("&HTML"));
@@ -356,6 +369,10 @@ void TForm1::buildMenus() {
                           &TForm1::HtmlOptions1Click);
     Create1 = action(Script1, "Create1", QStringLiteral("&Create Html"), &TForm1::Create1Click);
     Preview1 = action(Script1, "Preview1", QStringLiteral("&Preview Html"), &TForm1::Preview1Click);
+    Script1->addSeparator();
+    ExportScorm1 = action(Script1, "ExportScorm1",
+                          QStringLiteral("Export for &Learning Platform (SCORM)\u2026"),
+                          &TForm1::ExportScorm1Click);
 
     Quiz1 = menu("Quiz1", QStringLiteral("&Quiz"));
     ClearQ = action(Quiz1, "ClearQ", QStringLiteral("&Clear Question"), &TForm1::ClearBtnClick);
@@ -433,12 +450,16 @@ void TForm1::UpdateCommands() {
         {SaveAs1, quiz},
         {Script1->menuAction(), quiz},
         {ExportQuestions1, quiz},
+        {Print1, quiz},
+        {ExportPdf1, quiz},
         {CheckQuiz1, quiz},
         // Publishing takes the questions as stored: not while the boxes hold unstored edits (the
         // menu item's menu is off without a quiz). The first showing of the window holds the
         // button off until the editor's next refresh.
         {Create1, !edited},
         {createbtn, quiz && !edited && !holdCreateButton_},
+        // The package holds the published page: it is made whenever the page can be.
+        {ExportScorm1, !edited},
         // Preview shows the page Create Html wrote, until the next New or Open.
         {Preview1, s.pagePublished()},
         {PreviewBtn, s.pagePublished()},

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 namespace tamberlin {
@@ -307,6 +308,30 @@ SessionImport QuizSession::ImportFile(const std::string& path) {
         outcome.error = read.errorText();
         return outcome;
     }
+    const std::string fileName = std::filesystem::path(path).filename().string();
+    const int room =
+        kMaxQuestions - (editing_ ? std::clamp(quiz().QuestionCount, 0, kMaxQuestions) : 0);
+    if (room > 0 && read.questions.size() > static_cast<std::size_t>(room)) {
+        const std::string count = std::to_string(room);
+        const std::optional<int> choice = prompts_.choose(
+            fileName + " holds " + std::to_string(read.questions.size()) +
+                " questions, and the quiz has room for " + count + " more. Which should come in?",
+            {"The first " + count, count + " drawn at random"});
+        if (!choice) {
+            return cancelledImport();
+        }
+        if (*choice == 0) {
+            KeepFirstQuestions(read, room);
+        } else {
+            PickQuestions(read, room, std::random_device{}());
+        }
+    }
+    // Pictures that came inside the bank are written beside it, where its other pictures are
+    // looked for.
+    const std::string bankFolder = folderOf(path).string() + "/";
+    for (std::string& error : WriteEmbeddedPictures(read.questions, bankFolder)) {
+        read.notes.push_back({0, std::move(error), NoteKind::Changed});
+    }
     outcome.notes = std::move(read.notes);
 
     if (editing_) {
@@ -327,6 +352,7 @@ SessionImport QuizSession::ImportFile(const std::string& path) {
         AppendResult appended = AppendImported(quiz(), read.questions);
         outcome.notes.insert(outcome.notes.end(), appended.notes.begin(), appended.notes.end());
         outcome.choicesGrew = quiz().ChoiceCount > choicesBefore;
+        outcome.firstSlot = appended.firstIndex;
         quizChanged_ = true;
         moveTo(appended.firstIndex);
     } else {

@@ -49,6 +49,7 @@ struct SessionImport {
     std::string error;                  // UTF-8, when Failed
     std::string path;                   // the bank file read
     std::vector<BankQuestion> imported; // the questions taken in, in file order
+    int firstSlot = 0;                  // the quiz slot the first of them went into
     // Remarks on what was read and appended, and pictures left beside the bank: one a line.
     std::vector<BankNote> notes;
     bool startedQuiz = false; // no quiz was open: a new one was started from the questions
@@ -88,6 +89,10 @@ public:
     virtual std::optional<std::string> chooseQuizFileToOpen() = 0;
     // The open dialog for a question bank to import; nothing when cancelled.
     virtual std::optional<std::string> chooseQuestionBank() = 0;
+    // A question with one button per option (UTF-8); the option's position, nothing when
+    // cancelled.
+    virtual std::optional<int> choose(std::string_view text,
+                                      const std::vector<std::string>& options) = 0;
     // The question as the boxes hold it now.
     virtual QuestionEntry editedQuestion() = 0;
     // A store stopped at this field: its box takes the keyboard focus.
@@ -185,12 +190,14 @@ public:
     // Import Questions: without an open quiz, first offers unsaved work for saving (as New and
     // Open do); asks for the bank and imports it (ImportFile).
     SessionImport Import();
-    // Reads a question bank. With a quiz open, its questions are appended after the last one
-    // (tried on a copy first, so a quiz that cannot take them is not touched and no question is
-    // asked), after unstored edits are settled, and the editor moves to the first of them.
-    // Without one, a new quiz is started from them, named after the file and bound to no file.
-    // Either way the quiz counts as changed. Pictures named by a relative address are found
-    // beside the page, so a note says so when the bank lies in another folder than the quiz.
+    // Reads a question bank. When it holds more questions than the quiz has room for, asks
+    // whether the first ones or a random draw come in. Pictures the bank carries are written
+    // beside it. With a quiz open, its questions are appended after the last one (tried on a copy
+    // first, so a quiz that cannot take them is not touched and no question is asked), after
+    // unstored edits are settled, and the editor moves to the first of them. Without one, a new
+    // quiz is started from them, named after the file and bound to no file. Either way the quiz
+    // counts as changed. Pictures named by a relative address are found beside the page, so a
+    // note says so when the bank lies in another folder than the quiz.
     SessionImport ImportFile(const std::string& path);
     // Create Html: saves the quiz (asking for a name when it has none), settles its page-look
     // settings (PreparePageInputs) and saves them, and publishes the page and its listing beside

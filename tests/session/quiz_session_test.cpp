@@ -27,6 +27,7 @@ class ScriptedPrompts : public SessionPrompts {
 public:
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> files;
+    std::deque<std::optional<int>> choices;
     QuestionEntry entry;
     std::vector<std::string> asked;
     int changes = 0;
@@ -53,6 +54,15 @@ public:
     std::optional<std::string> chooseQuestionBank() override {
         asked.push_back("bank dialog");
         return take(files);
+    }
+    std::optional<int> choose(std::string_view text,
+                              const std::vector<std::string>& options) override {
+        std::string line = "choose:" + std::string(text);
+        for (const std::string& option : options) {
+            line += "|" + option;
+        }
+        asked.push_back(line);
+        return take(choices);
     }
     void stateChanged() override { ++changes; }
     QuestionEntry editedQuestion() override { return entry; }
@@ -452,17 +462,20 @@ TEST_F(QuizSessionTest, ImportWithoutAQuizStartsOneNamedAfterTheBank) {
 TEST_F(QuizSessionTest, ImportIntoAnOpenQuizTriesFirstThenSettlesEditsAndAppends) {
     open(MakeQuiz(2, 2));
     edit(0, "edited");
-    // A bank the quiz cannot take (more than its free slots) touches nothing and asks nothing.
+    // A bank with more questions than the quiz has room for asks which come in; cancelling
+    // touches nothing.
     std::string many;
     for (int i = 0; i < 99; ++i) {
         many += "Q" + std::to_string(i) + "? {=a ~b}\n\n";
     }
     WriteAll(dir.file("many.gift"), many);
-    const SessionImport refused = session.ImportFile(dir.file("many.gift"));
-    EXPECT_EQ(refused.status, SessionImport::Failed);
-    EXPECT_FALSE(refused.error.empty());
-    EXPECT_TRUE(prompts.take().empty());
+    prompts.choices = {std::nullopt};
+    EXPECT_EQ(session.ImportFile(dir.file("many.gift")).status, SessionImport::Cancelled);
+    EXPECT_EQ(prompts.take(), Lines{"choose:many.gift holds 99 questions, and the quiz has room "
+                                    "for 98 more. Which should come in?|The first 98|98 drawn at "
+                                    "random"});
     EXPECT_EQ(session.quiz().QuestionCount, 2);
+    EXPECT_TRUE(session.questionChanged());
 
     // Cancel at "Save changes?" stops before anything is appended.
     std::filesystem::create_directory(dir.file("sub"));
