@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/html_escape.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -45,8 +47,5 @@ Reply ErrorReply(int status, const std::string& message);
 
 // The reason phrase of a status code the receiver uses.
 const char* StatusText(int status);
-
-// Text made safe for HTML element content and quoted attribute values.
-std::string EscapeHtml(std::string_view text);
 
 } // namespace tamberlin::results
