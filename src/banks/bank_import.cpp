@@ -618,6 +618,29 @@ ImportResult ImportQuestionFile(const std::string& path, std::optional<BankForma
     return ImportQuestions(bytes, *format, folderOf(path), codePage);
 }
 
+std::string QuizIdFromFileName(std::string_view fileName) {
+    std::string_view name = fileName.substr(fileName.find_last_of("/\\") + 1);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0) {
+        name = name.substr(0, dot);
+    }
+    std::string id;
+    for (char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (std::isalnum(c) != 0 && c < 0x80) {
+            id += ch;
+        } else if (ch == '-' || ch == '_') {
+            id += ch;
+        } else if (!id.empty() && id.back() != '_') {
+            id += '_';
+        }
+    }
+    while (!id.empty() && id.back() == '_') {
+        id.pop_back();
+    }
+    id.resize(std::min<std::size_t>(id.size(), 100));
+    return id.empty() ? "quiz" : id;
+}
+
 AppendResult AppendImported(TQuizRec& quiz, const std::vector<BankQuestion>& questions) {
     AppendResult result;
     const int have = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);

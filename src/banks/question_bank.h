@@ -115,6 +115,12 @@ struct AppendResult {
 // questions need (at least 2). Fails, changing nothing, when the quiz would pass 100 questions.
 AppendResult AppendImported(TQuizRec& quiz, const std::vector<BankQuestion>& questions);
 
+// A quiz ID made from a bank's file name, for an import that names none: its ASCII letters and
+// digits, "-" and "_", every other run of characters one "_", at most 100 bytes ("Unit 3.gift"
+// gives "Unit_3"); "quiz" when nothing is left. The page posts the ID only up to its first
+// space, so an ID with a space or an empty one would collide with other quizzes' results.
+std::string QuizIdFromFileName(std::string_view fileName);
+
 // Keeps the first count questions and notes (LeftOut) how many were left.
 void KeepFirstQuestions(ImportResult& result, int count = kMaxQuestions);
 // Keeps count questions drawn at random (the same seed draws the same ones), in the file's

@@ -1,3 +1,4 @@
+#include "banks/question_bank.h"
 #include "cli/command_line.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
@@ -70,6 +71,24 @@ TEST(ImportOption, MakesAQuizThatPublishes) {
     EXPECT_EQ(published.status, 0) << published.err;
     EXPECT_EQ(published.err, "");
     EXPECT_TRUE(contains(ReadAll(dir.file("geography.htm")), "ans[6]=\"A\";"));
+}
+
+TEST(ImportOption, WithoutAnIdTheFileNameGivesOneThatNoOtherQuizPosts) {
+    TempDir dir;
+    for (const char* unit : {"Unit 3", "Unit 4"}) {
+        const std::string bank = dir.file(std::string(unit) + ".gift");
+        std::filesystem::copy(std::string(TAMBERLIN_TEST_DATA_DIR) + "/banks/platform_export.gift",
+                              bank);
+        ASSERT_EQ(run({"--import", bank, "-o", dir.file(std::string(unit) + ".qvt")}).status, 0);
+    }
+    EXPECT_EQ(readQuiz(dir.file("Unit 3.qvt"))->quiz.QuizId.view(), "Unit_3");
+    EXPECT_EQ(readQuiz(dir.file("Unit 4.qvt"))->quiz.QuizId.view(), "Unit_4");
+    const Outcome checked = run({"--check", dir.file("Unit 3.qvt")});
+    EXPECT_FALSE(contains(checked.out + checked.err, "quiz ID")) << checked.out << checked.err;
+    EXPECT_EQ(QuizIdFromFileName("/a/b/Été 2 (final).txt"), "t_2_final");
+    EXPECT_EQ(QuizIdFromFileName("---.gift"), "---");
+    EXPECT_EQ(QuizIdFromFileName(".gift"), "gift");
+    EXPECT_EQ(QuizIdFromFileName("()"), "quiz");
 }
 
 TEST(ImportOption, ARefusalWritesNothingAndUsageErrorsExitWithTwo) {

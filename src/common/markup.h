@@ -1,11 +1,17 @@
-#include "common/html_escape.h"
+#pragma once
+
+// Text made safe for the markup the programs write: HTML pages and XML files.
+
+#include <string>
+#include <string_view>
 
 namespace tamberlin {
 
-std::string EscapeHtml(std::string_view text) {
+// Text made safe for HTML or XML element content and quoted attribute values.
+inline std::string EscapeHtml(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
+    for (const char c : text) {
         switch (c) {
         case '&':
             out += "&amp;";
