@@ -154,42 +154,51 @@ int writePapers(const PdfRequest& request, std::ostream& out, std::ostream& err)
         err << "tamberlin: warning: \"" << quizPath << "\": " << note.toStdString() << "\n";
     }
 
+    // The files to write: each form's paper (with its key at its end when asked), then the keys
+    // in a file of their own when asked.
+    struct Output {
+        std::string path;
+        std::vector<Paper> papers;
+        PaperRendering rendering;
+    };
     const std::string base =
         request.output.empty() ? ReplaceExtension(quizPath, ".pdf") : request.output;
     const std::string stem = stemOf(base);
-    // A slip of the pen must not turn the quiz itself into paper.
-    std::error_code ec;
-    if (std::filesystem::equivalent(base, quizPath, ec)) {
-        err << "tamberlin: the PDF \"" << base << "\" would replace the quiz file\n";
-        return 2;
-    }
-    const QString title = set.forms.front().title;
-    bool allWritten = true;
-    auto write = [&](const std::string& path, const std::vector<Paper>& papers,
-                     const PaperRendering& rendering) {
-        const QString error =
-            WritePaperPdf(local(path), request.paper, title, [&](QPagedPaintDevice& device) {
-                RenderPaper(device, papers, rendering);
-            });
-        if (!error.isEmpty()) {
-            err << "tamberlin: cannot write \"" << path << "\": " << error.toStdString() << "\n";
-            allWritten = false;
-            return;
-        }
-        out << path << "\n";
-    };
-
-    PaperRendering questions;
-    questions.key = request.key == KeyPlacement::End;
+    std::vector<Output> outputs;
     for (const Paper& paper : set.forms) {
-        const std::string path =
-            request.forms > 1 ? stem + "-" + paper.form.toStdString() + ".pdf" : base;
-        write(path, {paper}, questions);
+        Output output{
+            request.forms > 1 ? stem + "-" + paper.form.toStdString() + ".pdf" : base, {paper}, {}};
+        output.rendering.key = request.key == KeyPlacement::End;
+        outputs.push_back(std::move(output));
     }
     if (request.key == KeyPlacement::Separate) {
-        PaperRendering keys;
-        keys.questions = false;
-        write(stem + "-key.pdf", set.forms, keys);
+        Output keys{stem + "-key.pdf", set.forms, {}};
+        keys.rendering.questions = false;
+        outputs.push_back(std::move(keys));
+    }
+    // A slip of the pen must not turn the quiz itself into paper.
+    for (const Output& output : outputs) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(output.path, quizPath, ec)) {
+            err << "tamberlin: the PDF \"" << output.path << "\" would replace the quiz file\n";
+            return 2;
+        }
+    }
+
+    bool allWritten = true;
+    for (const Output& output : outputs) {
+        const QString error =
+            WritePaperPdf(local(output.path), request.paper, set.forms.front().title,
+                          [&](QPagedPaintDevice& device) {
+                              RenderPaper(device, output.papers, output.rendering);
+                          });
+        if (!error.isEmpty()) {
+            err << "tamberlin: cannot write \"" << output.path << "\": " << error.toStdString()
+                << "\n";
+            allWritten = false;
+            continue;
+        }
+        out << output.path << "\n";
     }
     return allWritten ? 0 : 1;
 }
