@@ -371,6 +371,10 @@ void TForm1::buildMenus() {
                           &TForm1::HtmlOptions1Click);
     Create1 = action(Script1, "Create1", QStringLiteral("&Create Html"), &TForm1::Create1Click);
     Preview1 = action(Script1, "Preview1", QStringLiteral("&Preview Html"), &TForm1::Preview1Click);
+    Script1->addSeparator();
+    ExportScorm1 = action(Script1, "ExportScorm1",
+                          QStringLiteral("Export for &Learning Platform (SCORM)\u2026"),
+                          &TForm1::ExportScorm1Click);
 
     Quiz1 = menu("Quiz1", QStringLiteral("&Quiz"));
     ClearQ = action(Quiz1, "ClearQ", QStringLiteral("&Clear Question"), &TForm1::ClearBtnClick);
@@ -402,6 +406,7 @@ void TForm1::buildMenus() {
     setHtmlMenuEnabled(false);
     setPreviewEnabled(false);
     Create1->setEnabled(true);
+    ExportScorm1->setEnabled(true);
     for (QAction* item :
          {ClearQ, PostQuestion1, FirstQuestion1, PrevQuestion1, NextQuestion, LastQuestion1}) {
         item->setEnabled(false);
@@ -456,6 +461,8 @@ void TForm1::setHtmlMenuEnabled(bool on) {
 
 void TForm1::setCreateEnabled(bool menuItem, bool button) {
     Create1->setEnabled(menuItem);
+    // The package holds the published page: it is made whenever the page can be.
+    ExportScorm1->setEnabled(menuItem);
     createbtn->setEnabled(button);
 }
 

@@ -131,6 +131,7 @@ private:
     void ExportPdf1Click();
     void HtmlOptions1Click();
     void Create1Click();
+    void ExportScorm1Click();
     void Preview1Click();
     void HelponTamberlin1Click();
     void About1Click();
@@ -229,6 +230,7 @@ private:
     QAction* Exit1 = nullptr;
     QAction* HtmlOptions1 = nullptr;
     QAction* Create1 = nullptr;
+    QAction* ExportScorm1 = nullptr;
     QAction* Preview1 = nullptr;
     QAction* ClearQ = nullptr;
     QAction* PostQuestion1 = nullptr;

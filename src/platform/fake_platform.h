@@ -22,6 +22,8 @@ public:
         Confirm,
         Error,
         ErrorBox,
+        List,
+        Choice,
         OpenFile,
         SaveFile,
         Color,
@@ -34,6 +36,7 @@ public:
         QString caption;
         QString text;
         QStringList buttons;
+        QStringList items;              // List: the list's lines
         FileDialogOptions fileOptions;  // OpenFile, SaveFile
         std::uint32_t initialColor = 0; // Color
         QString workingFolder;          // ShellOpen
@@ -43,6 +46,7 @@ public:
     struct Reply {
         Kind kind = Kind::Message;
         Answer answer = Answer::Yes;        // Confirm
+        std::optional<int> choice;          // Choice: nullopt = cancelled
         bool fileChosen = false;            // OpenFile, SaveFile, Print: false = cancelled
         QString fileName;                   // Print: the PDF the job is printed into
         std::optional<std::uint32_t> color; // Color: nullopt = cancelled
@@ -54,6 +58,8 @@ public:
     void expectMessage() { script(Kind::Message); }
     void expectError() { script(Kind::Error); }
     void expectErrorBox() { script(Kind::ErrorBox); }
+    void expectList() { script(Kind::List); }
+    void answerChoice(std::optional<int> choice) { script(Kind::Choice).choice = choice; }
     void answerConfirm(Answer answer) { script(Kind::Confirm).answer = answer; }
     // A file name, or nothing for a cancelled dialog.
     void answerOpenFile(const std::optional<QString>& name) { scriptFile(Kind::OpenFile, name); }
@@ -80,6 +86,8 @@ protected:
     Answer doConfirm(const QString& text, Buttons buttons) override;
     void doShowError(const QString& text) override;
     void doShowErrorBox(const QString& text) override;
+    void doShowList(const QString& summary, const QStringList& items) override;
+    std::optional<int> doChoose(const QString& text, const QStringList& options) override;
     std::optional<QString> doGetOpenFileName(const FileDialogOptions& options) override;
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;
