@@ -1,9 +1,8 @@
 #include "cli/pdf_command.h"
 
-#include "document/errors.h"
+#include "cli/quiz_argument.h"
 #include "document/paths.h"
 #include "document/quiz.h"
-#include "document/quiz_file.h"
 #include "pictures/picture_loader.h"
 #include "print/paper_forms.h"
 #include "print/quiz_paper.h"
@@ -119,20 +118,10 @@ QString local(const std::string& path) {
 }
 
 int writePapers(const PdfRequest& request, std::ostream& out, std::ostream& err) {
-    auto document = std::make_unique<QuizDocument>();
-    document->ClearBlankQuestion();
-    document->ResetQuiz();
-    QuizFileExtent extent;
-    try {
-        ReadQuizFile(document->quiz, request.quizPath, extent);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: cannot read quiz file \"" << request.quizPath << "\": " << e.what()
-            << "\n";
-        return 1;
-    }
     const std::string& quizPath = request.quizPath;
-    if (!extent.complete()) {
-        err << "tamberlin: warning: \"" << quizPath << "\": " << QuizFileEndWarning(extent) << "\n";
+    auto document = std::make_unique<QuizDocument>();
+    if (!ReadQuizArgument(*document, quizPath, err)) {
+        return 1;
     }
     if (document->quiz.QuestionCount <= 0) {
         err << "tamberlin: \"" << quizPath << "\" has no questions to print\n";
@@ -229,9 +218,7 @@ std::optional<int> RunPdfCommand(int argc, char** argv, std::ostream& out, std::
     QGuiApplication application(qtArgc, argv);
     PdfRequest request;
     if (const auto error = parse(std::vector<std::string>(argv + 2, argv + argc), request)) {
-        err << "tamberlin: " << *error << "\n"
-            << "Usage: tamberlin --pdf QUIZ.qvt [-o FILE.pdf] [--paper a4|letter]\n"
-            << "                 [--key separate|end|none] [--forms N] [--seed S]\n";
+        UsageError(err, *error);
         return 2;
     }
     return writePapers(request, out, err);
