@@ -74,6 +74,8 @@ const char* StatusText(int status) {
         return "Unsupported Media Type";
     case 500:
         return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Error";
     }
