@@ -119,6 +119,14 @@ Reply ErrorReply(int status, const std::string& message) {
     return reply;
 }
 
+void SendTo(Reply& reply, const std::string& location) {
+    reply.status = 303;
+    reply.location = location;
+    reply.body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>See "
+                 "Other</title></head><body><a href=\"" +
+                 EscapeHtml(location) + "\">Continue</a></body></html>\n";
+}
+
 Reply StoreFailure(const std::string& reason) {
     Reply reply = ErrorReply(500, "Your answers could not be stored. Please tell your teacher "
                                   "and try again later.");
@@ -222,11 +230,7 @@ Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& contex
     std::string location;
     if (quiz && submission->url == quiz->redirectAddress && isWebAddress(submission->url) &&
         locationFor(submission->url, location)) {
-        reply.status = 303;
-        reply.location = location;
-        reply.body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>See "
-                     "Other</title></head><body><a href=\"" +
-                     EscapeHtml(location) + "\">Continue</a></body></html>\n";
+        SendTo(reply, location);
         return reply;
     }
     const std::string& shownScore = check.checkedScore ? checked : submission->score;
