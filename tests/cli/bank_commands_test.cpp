@@ -94,20 +94,33 @@ TEST(ImportOption, WithoutAnIdTheFileNameGivesOneThatNoOtherQuizPosts) {
 TEST(ImportOption, ARefusalWritesNothingAndUsageErrorsExitWithTwo) {
     TempDir dir;
     const std::string bank = dir.file("bad.txt");
-    WriteAll(bank, "Q1?\nA. a\nB. b\nANSWER: A\n\nQ2?\nA. a\nB. b\nANSWER: Z\n");
+    WriteAll(bank, "Q1?\nA. a\nANSWER: A\n\nQ2?\nA. a\nB. b\nANSWER: Z\n");
     const std::string quizPath = dir.file("quiz.qvt");
     WriteAll(quizPath, "kept");
     const Outcome refused = run({"--import", bank, "-o", quizPath});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "tamberlin: " + bank +
-                               ": line 9: the answer Z is not one of the question's choices\n"
-                               "tamberlin: nothing was written\n");
+    EXPECT_EQ(refused.err,
+              "tamberlin: " + bank +
+                  ": line 1: question skipped: a question needs 2 to 5 choices; this one has 1\n"
+                  "tamberlin: " +
+                  bank +
+                  ": line 8: question skipped: the answer Z is not one of the question's choices\n"
+                  "tamberlin: " +
+                  bank +
+                  ": the file holds no question that can be imported: line 1: question skipped: "
+                  "a question needs 2 to 5 choices; this one has 1; line 8: question skipped: the "
+                  "answer Z is not one of the question's choices (the notes list every question "
+                  "and why it was skipped)\n"
+                  "tamberlin: nothing was written\n");
     EXPECT_EQ(ReadAll(quizPath), "kept");
 
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--import", bank},
              {"--import", bank, "-o", quizPath, "--seconds", "0"},
-             {"--import", bank, "-o", quizPath, "--format", "xml"},
+             {"--import", bank, "-o", quizPath, "--format", "docx"},
+             {"--import", bank, "-o", quizPath, "--pick", "0"},
+             {"--import", bank, "-o", quizPath, "--seed", "5"},
+             {"--import", bank, "-o", quizPath, "--split", "--pick", "5"},
              {"--import", bank, "-o", quizPath, "--title", "\xCE\xA9mega"},
              {"--export", example()},
              {"--check"}}) {
