@@ -53,6 +53,9 @@ Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& contex
 // A short page for an error reply.
 Reply ErrorReply(int status, const std::string& message);
 
+// Makes reply a 303 to location (an address fit for a Location header) with a link to it.
+void SendTo(Reply& reply, const std::string& location);
+
 // The answer when a submission cannot be stored: the taker gets a plain message, the reason
 // (which may name the database's path) goes only to the log line.
 Reply StoreFailure(const std::string& reason);
