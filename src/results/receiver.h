@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/markup.h"
+#include "common/html_escape.h"
 
 #include <functional>
 #include <string>
@@ -69,8 +69,5 @@ std::string VisibleText(std::string_view text);
 
 // The reason phrase of a status code the receiver uses.
 const char* StatusText(int status);
-
-// Text made safe for HTML element content and quoted attribute values.
-using tamberlin::EscapeHtml;
 
 } // namespace tamberlin::results
