@@ -36,6 +36,8 @@ case "$what" in
     run) ;;
     test) pkgs+=("${test_pkgs[@]}") ;;
     bench) pkgs+=("${bench_pkgs[@]}") ;;
+    run-libs) [ "$list_only" -eq 1 ] && pkgs=("${program_libs[@]}") ;;&
+    run-libs) [ "$list_only" -eq 1 ] || { echo "$0: run-libs only lists" >&2; exit 2; } ;;
     *) echo "usage: $0 [--list] [run|test|bench]" >&2; exit 2 ;;
 esac
 if [ "$list_only" -eq 1 ]; then
