@@ -11,6 +11,8 @@
 # base system lives in $TAMBERLIN_FRESH_CACHE (default /var/cache/tamberlin-fresh-machine);
 # delete it to start from a new debootstrap.
 set -euo pipefail
+# The whole script is one block, read before it starts: editing the file while it runs is safe.
+{
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 with_tests=0
@@ -75,24 +77,28 @@ EOF
 fi
 [ "$prepare_only" -eq 0 ] || exit 0
 
-mounts=()
-cleanup() {
-    local i
-    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-        umount -l "${mounts[$i]}" 2>/dev/null || true
+# Unmounts whatever is mounted inside the machine (also what a killed earlier run left), deepest
+# first, before anything there is removed: /dev is the host's own.
+unmount_all() {
+    local m
+    for m in $(awk -v r="$root/" 'index($2, r) == 1 { print $2 }' /proc/mounts | sort -r); do
+        umount -l "$m" 2>/dev/null || true
     done
+}
+remove_machine() {
+    unmount_all
+    rm -rf --one-file-system "$root"
+}
+cleanup() {
+    unmount_all
     if [ "$keep" -eq 0 ] && [ -d "$root" ]; then
-        rm -rf "$root"
+        remove_machine
     fi
 }
 trap cleanup EXIT
-mount_in() { # mount arguments..., the target last
-    mount "$@"
-    mounts+=("${!#}")
-}
 
 echo "== Copying the base system and this checkout ($(git -C "$here" rev-parse --short HEAD))"
-rm -rf "$root"
+remove_machine
 cp -a "$base" "$root"
 rm -f "$root/.complete"
 # Uncommitted changes to tracked files come along (git stash create makes a commit of them
@@ -102,12 +108,13 @@ mkdir -p "$root/root/tamberlin"
 git -C "$here" archive "${snapshot:-HEAD}" | tar -x -C "$root/root/tamberlin"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
-mount_in -t proc proc "$root/proc"
-mount_in -t sysfs sysfs "$root/sys"
-mount_in --bind /dev "$root/dev"
-mount_in -t devpts devpts "$root/dev/pts" -o newinstance,ptmxmode=0666
-mount_in -t tmpfs shm "$root/dev/shm" -o mode=1777
-mount_in -t tmpfs tmp "$root/tmp" -o mode=1777
+# What Chromium and the tests need besides the device nodes debootstrap made: /proc, /sys and
+# a /dev/shm of the machine's own (the host's /dev is not bound in).
+mount -t proc proc "$root/proc"
+mount -t sysfs sysfs "$root/sys"
+mkdir -p "$root/dev/shm"
+mount -t tmpfs shm "$root/dev/shm" -o mode=1777
+mount -t tmpfs tmp "$root/tmp" -o mode=1777
 
 # Runs a command in the machine as a login shell of root would, without a display, with each
 # line of its output stamped with the seconds since it started.
@@ -193,3 +200,5 @@ if [ "$with_tests" -eq 1 ]; then
     echo "scripts/test.sh: passed in $(span $((t5 - t4))) (log: $log)"
 fi
 echo "fresh machine check passed"
+exit 0
+}
