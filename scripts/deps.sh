@@ -66,7 +66,8 @@ fi
 
 # The page tests drive Debian's Chromium through playwright-core (never its own browser download).
 if [ "$what" = test ] && [ -f "$here/tests/page/package.json" ]; then
-    if [ ! -d "$here/tests/page/node_modules/playwright-core" ]; then
+    if [ ! -d "$here/tests/page/node_modules/playwright-core" ] ||
+        [ "$here/tests/page/package-lock.json" -nt "$here/tests/page/node_modules/.package-lock.json" ]; then
         echo "Installing the page tests' npm packages"
         (cd "$here/tests/page" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm install --no-audit --no-fund --silent)
     fi

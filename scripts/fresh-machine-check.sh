@@ -106,7 +106,14 @@ rm -f "$root/.complete"
 snapshot=$(git -C "$here" stash create 2>/dev/null || true)
 mkdir -p "$root/root/tamberlin"
 git -C "$here" archive "${snapshot:-HEAD}" | tar -x -C "$root/root/tamberlin"
+# The machine reaches the mirror and the npm registry as this one does: same name server, and
+# the certificate authorities added here (a network's own, for one), which ca-certificates takes
+# in when the run command installs it.
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+if ls /usr/local/share/ca-certificates/*.crt >/dev/null 2>&1; then
+    mkdir -p "$root/usr/local/share/ca-certificates"
+    cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+fi
 
 # What Chromium and the tests need besides the device nodes debootstrap made: /proc, /sys and
 # a /dev/shm of the machine's own (the host's /dev is not bound in).
