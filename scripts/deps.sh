@@ -17,7 +17,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 # finds must come from one of them or their dependencies, and every library package here must
 # provide something it finds.
 build_tools=(cmake g++ ninja-build pkg-config)
-program_libs=(qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev libmicrohttpd-dev)
+program_libs=(qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev libmicrohttpd-dev nettle-dev
+              libxml2-dev)
 # What the programs use when they run without building against it: Qt's window-system plugins
 # (the window on X11 or Wayland), a font for the window and xdg-open for opening pages and
 # files from the program.

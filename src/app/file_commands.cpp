@@ -3,12 +3,13 @@
 
 #include "app/main_window.h"
 
-#include "dialogs/launch.h"
+#include "banks/quiz_check.h"
 #include "dialogs/newhtml.h"
 #include "generator/quiz_page.h"
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
-#include "platform/qt_text.h"
+#include "platform/shell_open.h"
+#include "qtbridge/qt_paths.h"
+#include "qtbridge/qt_text.h"
 
 #include <QAction>
 #include <QFile>
@@ -117,6 +118,13 @@ void TForm1::Create1Click() {
     if (published.error) {
         platform().showError(QString::fromLocal8Bit(published.error->what()));
         return;
+    }
+    // An ID the page cuts short, or one another quiz of the folder posts too, mixes results.
+    for (const QuizProblem& problem :
+         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), false)) {
+        platform().showMessage(QStringLiteral("Warning: ") +
+                               QString::fromStdString(problem.message) + QStringLiteral(".\n") +
+                               QString::fromStdString(problem.advice));
     }
     platform().showMessage(QStringLiteral("The HTML file ") + htmlFileName() +
                            QStringLiteral(" has been created."));

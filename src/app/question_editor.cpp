@@ -3,9 +3,9 @@
 
 #include "app/main_window.h"
 
-#include "imaging/picture_loading.h"
+#include "pictures/picture_loading.h"
 #include "platform/platform.h"
-#include "platform/qt_text.h"
+#include "qtbridge/qt_text.h"
 #include "widgets/picture_box.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 #include "dialogs/qsetup.h"
 
-#include "imaging/picture_loader.h"
+#include "pictures/picture_loader.h"
 
 #include "dialogs/quiz_host.h"
 #include "platform/platform.h"
-#include "platform/qt_text.h"
-#include "widgets/centring.h"
+#include "qtbridge/centring.h"
+#include "qtbridge/qt_text.h"
 #include "widgets/controls.h"
 #include "widgets/number_field.h"
 
@@ -131,6 +131,9 @@ Tqsetup::Tqsetup(QuizHost& host, QWidget* parent) : QDialog(parent), host_(host)
     makeLabel(this, "Label5", QStringLiteral("Cookie Required"), 32, 236);
     Label4 = makeLabel(this, "Label4", QStringLiteral("Home/Log In Address"), 8, 256);
     HomeLog = makeEdit(this, "HomeLog", {8, 276, 369, 24});
+    HomeLog->setToolTip(QStringLiteral("Where takers without a login are sent. With "
+                                       "tamberlin-results serve, tick Cookie Required and put "
+                                       "/login here."));
     Label4->setEnabled(false);
     HomeLog->setEnabled(false);
     SpeedButton1 = makeFlatButton(this, "SpeedButton1", QStringLiteral("&Cancel"),
@@ -207,7 +210,7 @@ void Tqsetup::SpeedButton1Click() {
 void Tqsetup::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
-        widgets::CentreOnScreen(this);
+        CentreOnScreen(this);
     }
     QDialog::showEvent(event);
 }

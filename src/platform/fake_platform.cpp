@@ -14,6 +14,10 @@ QString FakePlatform::kindName(Kind kind) {
         return QStringLiteral("error");
     case Kind::ErrorBox:
         return QStringLiteral("error box");
+    case Kind::List:
+        return QStringLiteral("list");
+    case Kind::Choice:
+        return QStringLiteral("choice");
     case Kind::OpenFile:
         return QStringLiteral("open dialog");
     case Kind::SaveFile:
@@ -67,6 +71,18 @@ void FakePlatform::doShowError(const QString& text) {
 
 void FakePlatform::doShowErrorBox(const QString& text) {
     take(question(Kind::ErrorBox, QStringLiteral("Error"), text, {QStringLiteral("OK")}));
+}
+
+void FakePlatform::doShowList(const QString& summary, const QStringList& items) {
+    Question q = question(Kind::List, QStringLiteral("Tamberlin"), summary, {QStringLiteral("OK")});
+    q.items = items;
+    take(q);
+}
+
+std::optional<int> FakePlatform::doChoose(const QString& text, const QStringList& options) {
+    return take(question(Kind::Choice, QStringLiteral("Confirm"), text,
+                         options + QStringList{QStringLiteral("Cancel")}))
+        .choice;
 }
 
 std::optional<QString> FakePlatform::doGetOpenFileName(const FileDialogOptions& options) {

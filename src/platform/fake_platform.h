@@ -17,13 +17,25 @@ namespace tamberlin {
 // blocks a test and no unexpected prompt goes unnoticed.
 class FakePlatform : public Platform {
 public:
-    enum class Kind { Message, Confirm, Error, ErrorBox, OpenFile, SaveFile, Color, ShellOpen };
+    enum class Kind {
+        Message,
+        Confirm,
+        Error,
+        ErrorBox,
+        List,
+        Choice,
+        OpenFile,
+        SaveFile,
+        Color,
+        ShellOpen
+    };
 
     struct Question {
         Kind kind = Kind::Message;
         QString caption;
         QString text;
         QStringList buttons;
+        QStringList items;              // List: the list's lines
         FileDialogOptions fileOptions;  // OpenFile, SaveFile
         std::uint32_t initialColor = 0; // Color
         QString workingFolder;          // ShellOpen
@@ -32,6 +44,7 @@ public:
     struct Reply {
         Kind kind = Kind::Message;
         Answer answer = Answer::Yes; // Confirm
+        std::optional<int> choice;   // Choice: nullopt = cancelled
         bool fileChosen = false;     // OpenFile, SaveFile: false = cancelled
         QString fileName;
         std::optional<std::uint32_t> color; // Color: nullopt = cancelled
@@ -43,6 +56,8 @@ public:
     void expectMessage() { script(Kind::Message); }
     void expectError() { script(Kind::Error); }
     void expectErrorBox() { script(Kind::ErrorBox); }
+    void expectList() { script(Kind::List); }
+    void answerChoice(std::optional<int> choice) { script(Kind::Choice).choice = choice; }
     void answerConfirm(Answer answer) { script(Kind::Confirm).answer = answer; }
     // A file name, or nothing for a cancelled dialog.
     void answerOpenFile(const std::optional<QString>& name) { scriptFile(Kind::OpenFile, name); }
@@ -66,6 +81,8 @@ protected:
     Answer doConfirm(const QString& text, Buttons buttons) override;
     void doShowError(const QString& text) override;
     void doShowErrorBox(const QString& text) override;
+    void doShowList(const QString& summary, const QStringList& items) override;
+    std::optional<int> doChoose(const QString& text, const QStringList& options) override;
     std::optional<QString> doGetOpenFileName(const FileDialogOptions& options) override;
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;

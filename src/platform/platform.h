@@ -47,6 +47,16 @@ public:
     // An error message box: caption "Error", error icon, "OK", centred on the screen.
     void showErrorBox(const QString& text) { doShowErrorBox(text); }
 
+    // A message with a list under it that the reader can scroll (an import's outcome, line by
+    // line): caption "Tamberlin", one "OK" button.
+    void showList(const QString& summary, const QStringList& items) { doShowList(summary, items); }
+
+    // A question with one button per option and "Cancel": caption "Confirm", question icon.
+    // Returns the option's index, or nothing for Cancel, Escape or the close box.
+    std::optional<int> choose(const QString& text, const QStringList& options) {
+        return doChoose(text, options);
+    }
+
     // The system's open and save dialogs. A confirmed choice is handed back as an absolute path
     // and makes the chosen file's folder the process's current folder (bare picture names are
     // resolved against it).
@@ -75,6 +85,8 @@ protected:
     virtual Answer doConfirm(const QString& text, Buttons buttons) = 0;
     virtual void doShowError(const QString& text) = 0;
     virtual void doShowErrorBox(const QString& text) = 0;
+    virtual void doShowList(const QString& summary, const QStringList& items) = 0;
+    virtual std::optional<int> doChoose(const QString& text, const QStringList& options) = 0;
     virtual std::optional<QString> doGetOpenFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) = 0;

@@ -1,18 +1,23 @@
 #include "platform/qt_platform.h"
 
-#include "widgets/centring.h"
-#include "widgets/colour_bridge.h"
+#include "qtbridge/centring.h"
+#include "qtbridge/colour_bridge.h"
 
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QVBoxLayout>
 
 namespace tamberlin {
 
@@ -45,7 +50,7 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
     if (centreOnScreen) {
         box.adjustSize();
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            widgets::CentreOn(&box, screen->availableGeometry());
+            CentreOn(&box, screen->availableGeometry());
         }
     }
     box.exec();
@@ -134,6 +139,44 @@ void QtPlatform::doShowErrorBox(const QString& text) {
     showBox(parentWindow(), QMessageBox::Critical, QStringLiteral("Error"), text, true);
 }
 
+void QtPlatform::doShowList(const QString& summary, const QStringList& items) {
+    QDialog dialog(parentWindow());
+    dialog.setWindowTitle(kAppTitle);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(summary, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("outcomeList"));
+    list->setWordWrap(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->addItems(items);
+    list->setVisible(!items.isEmpty());
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.resize(620, items.isEmpty() ? 120 : 420);
+    dialog.exec();
+}
+
+std::optional<int> QtPlatform::doChoose(const QString& text, const QStringList& options) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton,
+                    parentWindow());
+    QList<QAbstractButton*> buttons;
+    for (const QString& option : options) {
+        buttons << box.addButton(option, QMessageBox::AcceptRole);
+    }
+    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.constFirst()));
+    }
+    box.exec();
+    const qsizetype index = buttons.indexOf(box.clickedButton());
+    return index < 0 ? std::nullopt : std::optional<int>(static_cast<int>(index));
+}
+
 std::optional<QString> QtPlatform::doGetOpenFileName(const FileDialogOptions& options) {
     return runFileDialog(parentWindow(), options, false);
 }
@@ -148,11 +191,11 @@ std::optional<std::uint32_t> QtPlatform::doChooseColor(std::uint32_t initial) {
         colorChooser_ = new QColorDialog(parentWindow());
         colorChooser_->setObjectName(QStringLiteral("ColorDialog1"));
     }
-    colorChooser_->setCurrentColor(widgets::ToQColor(initial));
+    colorChooser_->setCurrentColor(ToQColor(initial));
     if (colorChooser_->exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return widgets::FromQColor(colorChooser_->selectedColor());
+    return FromQColor(colorChooser_->selectedColor());
 }
 
 bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder) {

@@ -14,6 +14,8 @@ protected:
     Answer doConfirm(const QString& text, Buttons buttons) override;
     void doShowError(const QString& text) override;
     void doShowErrorBox(const QString& text) override;
+    void doShowList(const QString& summary, const QStringList& items) override;
+    std::optional<int> doChoose(const QString& text, const QStringList& options) override;
     std::optional<QString> doGetOpenFileName(const FileDialogOptions& options) override;
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;

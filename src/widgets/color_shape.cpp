@@ -1,7 +1,6 @@
 #include "widgets/color_shape.h"
 
-#include "platform/platform.h"
-#include "widgets/colour_bridge.h"
+#include "qtbridge/colour_bridge.h"
 
 #include <QPainter>
 
@@ -23,9 +22,7 @@ void ColorShape::paintEvent(QPaintEvent*) {
 
 void ColorShape::mousePressEvent(QMouseEvent*) {
     // Qt delivers no mouse events to a disabled widget, so only an enabled rectangle gets here.
-    if (const auto chosen = platform().chooseColor()) {
-        setColor(*chosen);
-    }
+    emit pressed();
 }
 
 } // namespace tamberlin::widgets

@@ -6,9 +6,9 @@
 
 namespace tamberlin::widgets {
 
-// A colour rectangle. A mouse press while it is enabled runs the program's one colour chooser
-// (through the platform seam) and, with OK, takes the chosen colour. A disabled rectangle keeps
-// its colour and ignores the mouse.
+// A colour rectangle. A mouse press while it is enabled emits pressed(); the window that owns it
+// runs the colour chooser and sets the chosen colour. A disabled rectangle keeps its colour and
+// ignores the mouse.
 class ColorShape : public QWidget {
     Q_OBJECT
 public:
@@ -16,6 +16,9 @@ public:
 
     TColor color() const { return color_; }
     void setColor(TColor color);
+
+signals:
+    void pressed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

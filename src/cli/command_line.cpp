@@ -1,6 +1,6 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 
-#include "app/bank_commands.h"
+#include "cli/bank_commands.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -26,9 +26,10 @@ constexpr std::string_view kUsageHead =
     "Usage: tamberlin [QUIZ.qvt]\n"
     "       tamberlin --publish QUIZ.qvt...\n"
     "       tamberlin --copy-web-files FOLDER [--force]\n"
-    "       tamberlin --import FILE [--format gift|aiken|csv] -o QUIZ.qvt [--title TEXT]\n"
-    "                 [--id ID] [--cgi URL] [--seconds N]\n"
-    "       tamberlin --export QUIZ.qvt --format gift|aiken|csv [-o FILE]\n"
+    "       tamberlin --import FILE [--format gift|aiken|csv|moodlexml] -o QUIZ.qvt\n"
+    "                 [--title TEXT] [--id ID] [--cgi URL] [--seconds N]\n"
+    "                 [--split | --pick N [--seed S]]\n"
+    "       tamberlin --export QUIZ.qvt --format gift|aiken|csv|moodlexml [-o FILE]\n"
     "       tamberlin --check QUIZ.qvt...\n"
     "       tamberlin --help | --version\n"
     "\n"
