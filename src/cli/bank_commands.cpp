@@ -1,4 +1,5 @@
 #include "cli/bank_commands.h"
+#include "cli/quiz_argument.h"
 
 #include "document/paths.h"
 
@@ -43,10 +44,6 @@ const std::string_view kBankUsage =
 
 namespace {
 
-void usageError(std::ostream& err, const std::string& message) {
-    err << "tamberlin: " << message << "\n(tamberlin --help lists the options)\n";
-}
-
 void printNotes(std::ostream& err, const std::string& file, std::string_view unit,
                 const std::vector<BankNote>& notes) {
     for (const BankNote& note : notes) {
@@ -73,23 +70,6 @@ std::filesystem::path folderOf(const std::string& path) {
     return ec ? folder : canonical;
 }
 
-// Reads a quiz file for --export, warning when it ends early.
-bool readQuiz(QuizDocument& document, const std::string& path, std::ostream& err) {
-    document.ClearBlankQuestion();
-    document.ResetQuiz();
-    QuizFileExtent extent;
-    try {
-        ReadQuizFile(document.quiz, path, extent);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: cannot read quiz file \"" << path << "\": " << e.what() << "\n";
-        return false;
-    }
-    if (!extent.complete()) {
-        err << "tamberlin: warning: \"" << path << "\": " << QuizFileEndWarning(extent) << "\n";
-    }
-    return true;
-}
-
 // Which questions of a bank of more than 100 go into the quiz.
 struct Selection {
     bool split = false;
@@ -110,7 +90,7 @@ std::optional<int> takeSelectionOption(const std::vector<std::string_view>& args
         return std::nullopt;
     }
     if (i + 1 >= args.size()) {
-        usageError(err, std::string(arg) + " needs a value");
+        UsageError(err, std::string(arg) + " needs a value");
         return 2;
     }
     const std::string_view value = args[++i];
@@ -119,13 +99,13 @@ std::optional<int> takeSelectionOption(const std::vector<std::string_view>& args
     const bool whole = ec == std::errc() && end == value.data() + value.size();
     if (arg == "--pick") {
         if (!whole || number < 1 || number > static_cast<std::uint32_t>(kMaxQuestions)) {
-            usageError(err, "--pick takes a number of questions from 1 to 100");
+            UsageError(err, "--pick takes a number of questions from 1 to 100");
             return 2;
         }
         selection.pick = static_cast<int>(number);
     } else {
         if (!whole) {
-            usageError(err, "--seed takes a number from 0 to 4294967295");
+            UsageError(err, "--seed takes a number from 0 to 4294967295");
             return 2;
         }
         selection.seed = number;
@@ -225,14 +205,14 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
         } else if (arg == "--format" || arg == "-o" || arg == "--title" || arg == "--id" ||
                    arg == "--cgi" || arg == "--seconds") {
             if (!hasValue) {
-                usageError(err, std::string(arg) + " needs a value");
+                UsageError(err, std::string(arg) + " needs a value");
                 return 2;
             }
             const std::string value(args[++i]);
             if (arg == "--format") {
                 format = BankFormatFromName(value);
                 if (!format) {
-                    usageError(err,
+                    UsageError(err,
                                "unknown format \"" + value + "\" (gift, aiken, csv or moodlexml)");
                     return 2;
                 }
@@ -249,27 +229,27 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
                     std::from_chars(value.data(), value.data() + value.size(), seconds);
                 if (ec != std::errc() || end != value.data() + value.size() || seconds < 1 ||
                     seconds > 999) {
-                    usageError(err, "--seconds takes a number from 1 to 999");
+                    UsageError(err, "--seconds takes a number from 1 to 999");
                     return 2;
                 }
             }
         } else if (source.empty() && !arg.starts_with("-")) {
             source = std::string(arg);
         } else {
-            usageError(err, "unexpected argument " + std::string(arg) + " for --import");
+            UsageError(err, "unexpected argument " + std::string(arg) + " for --import");
             return 2;
         }
     }
     if (source.empty() || output.empty()) {
-        usageError(err, "--import needs a question file and -o QUIZ.qvt");
+        UsageError(err, "--import needs a question file and -o QUIZ.qvt");
         return 2;
     }
     if (selection.seed && !selection.pick) {
-        usageError(err, "--seed goes with --pick");
+        UsageError(err, "--seed goes with --pick");
         return 2;
     }
     if (selection.split && selection.pick) {
-        usageError(err, "--split and --pick do not go together");
+        UsageError(err, "--split and --pick do not go together");
         return 2;
     }
     struct Field {
@@ -285,7 +265,7 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
           Field{"the CGI address", cgi, 255, &cgiBytes}}) {
         QuizText text = ConvertForQuiz(f.value, f.what, f.capacity);
         if (!text.ok()) {
-            usageError(err, text.error);
+            UsageError(err, text.error);
             return 2;
         }
         *f.bytes = std::move(text.bytes);
@@ -337,13 +317,13 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
             if (arg == "-o") {
                 output = value;
             } else if (!(format = BankFormatFromName(value))) {
-                usageError(err, "unknown format \"" + value + "\" (gift, aiken, csv or moodlexml)");
+                UsageError(err, "unknown format \"" + value + "\" (gift, aiken, csv or moodlexml)");
                 return 2;
             }
         } else if (quizPath.empty() && !arg.starts_with("-")) {
             quizPath = std::string(arg);
         } else {
-            usageError(err, "unexpected argument " + std::string(arg) + " for --export");
+            UsageError(err, "unexpected argument " + std::string(arg) + " for --export");
             return 2;
         }
     }
@@ -351,11 +331,11 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
         format = DetectBankFormat(output, "");
     }
     if (quizPath.empty() || !format) {
-        usageError(err, "--export needs a quiz file and --format gift, aiken, csv or moodlexml");
+        UsageError(err, "--export needs a quiz file and --format gift, aiken, csv or moodlexml");
         return 2;
     }
     auto document = std::make_unique<QuizDocument>();
-    if (!readQuiz(*document, quizPath, err)) {
+    if (!ReadQuizArgument(*document, quizPath, err)) {
         return 1;
     }
     const ExportResult exported = ExportQuestions(document->quiz, *format, CodePage::system(),
@@ -375,7 +355,7 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
 
 int runCheck(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
-        usageError(err, "--check needs at least one quiz file");
+        UsageError(err, "--check needs at least one quiz file");
         return 2;
     }
     bool clean = true;

@@ -1,6 +1,8 @@
 #include "cli/command_line.h"
 
 #include "cli/bank_commands.h"
+#include "cli/scorm_command.h"
+#include "cli/pdf_command.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -8,8 +10,8 @@
 #include "document/quiz_file.h"
 #include "generator/page_look.h"
 #include "generator/quiz_page.h"
+#include "generator/web_files.h"
 
-#include <array>
 #include <cstring>
 #include <filesystem>
 #include <malloc.h>
@@ -31,6 +33,9 @@ constexpr std::string_view kUsageHead =
     "                 [--split | --pick N [--seed S]]\n"
     "       tamberlin --export QUIZ.qvt --format gift|aiken|csv|moodlexml [-o FILE]\n"
     "       tamberlin --check QUIZ.qvt...\n"
+    "       tamberlin --scorm QUIZ.qvt [-o FILE.zip] [--scorm-version 1.2|2004] [--pass PERCENT]\n"
+    "       tamberlin --pdf QUIZ.qvt [-o FILE.pdf] [--paper a4|letter]\n"
+    "                 [--key separate|end|none] [--forms N] [--seed S]\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
@@ -48,8 +53,9 @@ constexpr std::string_view kUsageTail =
     "\n"
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
 
-const std::string kUsage =
-    std::string(kUsageHead) + std::string(kBankUsage) + std::string(kUsageTail);
+const std::string kUsage = std::string(kUsageHead) + std::string(kBankUsage) +
+                           std::string(kScormUsage) + std::string(kPdfUsage) +
+                           std::string(kUsageTail);
 
 constexpr int kBatchMemoryKept = 64 << 20;
 
@@ -81,40 +87,7 @@ bool publishOne(const QuizDocument& fresh, QuizDocument& document, PublishBatch&
     return true;
 }
 
-// The files a published page loads from its own folder.
-constexpr std::array<const char*, 12> kWebFiles = {"clock.js", "0fdg.gif", "1fdg.gif", "2fdg.gif",
-                                                   "3fdg.gif", "4fdg.gif", "5fdg.gif", "6fdg.gif",
-                                                   "7fdg.gif", "8fdg.gif", "9fdg.gif", "cfdg.gif"};
 constexpr std::size_t kMaxWebFileSize = 1 << 20;
-
-// The installed data folder relative to the executable's folder; the build sets it from the
-// install layout.
-#ifndef TAMBERLIN_DATA_FROM_BIN
-#define TAMBERLIN_DATA_FROM_BIN "../share/tamberlin"
-#endif
-
-// The folder holding the program's copies of the web files: beside the executable (a build
-// folder), else the installed data folder found from the executable's folder.
-std::filesystem::path findWebFiles() {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) {
-        return {};
-    }
-    const fs::path folder = executable.parent_path();
-    for (const fs::path& candidate :
-         {folder, (folder / TAMBERLIN_DATA_FROM_BIN).lexically_normal()}) {
-        bool complete = true;
-        for (const char* name : kWebFiles) {
-            complete = complete && fs::is_regular_file(candidate / name, ec);
-        }
-        if (complete) {
-            return candidate;
-        }
-    }
-    return {};
-}
 
 int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     namespace fs = std::filesystem;
@@ -134,7 +107,7 @@ int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tamberlin: --copy-web-files needs a folder\n" << kUsage;
         return 2;
     }
-    const fs::path source = findWebFiles();
+    const fs::path source = FindWebFiles();
     if (source.empty()) {
         err << "tamberlin: cannot find clock.js and the clock pictures beside the program or in "
                "its data folder\n";
@@ -250,6 +223,9 @@ std::optional<int> RunHeadlessCommand(int argc, char** argv, std::ostream& out, 
         return copyWebFiles(std::vector<std::string>(argv + 2, argv + argc), out, err);
     }
     if (const std::optional<int> status = RunBankCommand(argc, argv, out, err)) {
+        return status;
+    }
+    if (const std::optional<int> status = RunScormCommand(argc, argv, out, err)) {
         return status;
     }
     if (option.starts_with("--")) {

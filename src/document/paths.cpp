@@ -1,5 +1,8 @@
 #include "document/paths.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace tamberlin {
 
 namespace {
@@ -47,6 +50,24 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension) 
     std::string result(dotInName ? path.substr(0, dot) : path);
     result += extension;
     return result;
+}
+
+std::string FindPicture(std::string_view address, std::string_view quizPath) {
+    if (address.empty()) {
+        return {};
+    }
+    const auto isFile = [](const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::is_regular_file(path, ec);
+    };
+    std::string candidate(address);
+    if (!address.starts_with('/')) {
+        const std::string besideQuiz = JoinFolderAndName(PathFolderPart(quizPath), address);
+        if (!PathFolderPart(quizPath).empty() && isFile(besideQuiz)) {
+            return besideQuiz;
+        }
+    }
+    return isFile(candidate) ? candidate : std::string();
 }
 
 } // namespace tamberlin

@@ -32,4 +32,10 @@ std::string JoinFolderAndName(std::string_view folder, std::string_view name);
 // listing's names always have been.
 std::string ReplaceExtension(std::string_view path, std::string_view extension);
 
+// Where the program finds a picture whose address (as this system spells file names, UTF-8) a
+// quiz stores: an absolute path as it stands; a bare name or a relative path beside the quiz
+// file first (quizPath's folder), then in the current folder. Returns the path of the regular
+// file found, or an empty text when there is none.
+std::string FindPicture(std::string_view address, std::string_view quizPath);
+
 } // namespace tamberlin

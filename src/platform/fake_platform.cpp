@@ -1,5 +1,7 @@
 #include "platform/fake_platform.h"
 
+#include <QPageLayout>
+#include <QPdfWriter>
 #include <QtGlobal>
 
 namespace tamberlin {
@@ -26,6 +28,8 @@ QString FakePlatform::kindName(Kind kind) {
         return QStringLiteral("colour chooser");
     case Kind::ShellOpen:
         return QStringLiteral("shell open");
+    case Kind::Print:
+        return QStringLiteral("print dialog");
     }
     return {};
 }
@@ -109,6 +113,20 @@ bool FakePlatform::doShellOpen(const QString& target, const QString& workingFold
     Question q = question(Kind::ShellOpen, {}, target, {});
     q.workingFolder = workingFolder;
     return take(q).shellResult;
+}
+
+Platform::PrintOutcome FakePlatform::doPrint(const PrintJob& job) {
+    Question q = question(Kind::Print, QStringLiteral("Print"), job.documentName, {});
+    q.pageCount = job.pageCount;
+    const Reply reply = take(q);
+    if (!reply.fileChosen) {
+        return {PrintOutcome::Cancelled, {}};
+    }
+    QPdfWriter printer(reply.fileName);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, job.margins,
+                                      QPageLayout::Millimeter));
+    const QString error = job.paint(printer, [](int) { return true; });
+    return {error.isEmpty() ? PrintOutcome::Printed : PrintOutcome::Failed, error};
 }
 
 } // namespace tamberlin

@@ -27,7 +27,8 @@ public:
         OpenFile,
         SaveFile,
         Color,
-        ShellOpen
+        ShellOpen,
+        Print
     };
 
     struct Question {
@@ -39,14 +40,15 @@ public:
         FileDialogOptions fileOptions;  // OpenFile, SaveFile
         std::uint32_t initialColor = 0; // Color
         QString workingFolder;          // ShellOpen
+        int pageCount = 0;              // Print: the pages the dialog offered
     };
 
     struct Reply {
         Kind kind = Kind::Message;
-        Answer answer = Answer::Yes; // Confirm
-        std::optional<int> choice;   // Choice: nullopt = cancelled
-        bool fileChosen = false;     // OpenFile, SaveFile: false = cancelled
-        QString fileName;
+        Answer answer = Answer::Yes;        // Confirm
+        std::optional<int> choice;          // Choice: nullopt = cancelled
+        bool fileChosen = false;            // OpenFile, SaveFile, Print: false = cancelled
+        QString fileName;                   // Print: the PDF the job is printed into
         std::optional<std::uint32_t> color; // Color: nullopt = cancelled
         bool shellResult = true;            // ShellOpen
     };
@@ -64,6 +66,9 @@ public:
     void answerSaveFile(const std::optional<QString>& name) { scriptFile(Kind::SaveFile, name); }
     void answerColor(std::optional<std::uint32_t> color) { script(Kind::Color).color = color; }
     void answerShellOpen(bool started) { script(Kind::ShellOpen).shellResult = started; }
+    // The print dialog: confirmed, the job is printed into a PDF file at pdfPath (A4, the job's
+    // margins) for the test to read; nothing for a cancelled dialog.
+    void answerPrint(const std::optional<QString>& pdfPath) { scriptFile(Kind::Print, pdfPath); }
 
     const QList<Question>& asked() const { return asked_; }
     const Question& lastAsked() const { return asked_.constLast(); }
@@ -87,6 +92,7 @@ protected:
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;
     bool doShellOpen(const QString& target, const QString& workingFolder) override;
+    PrintOutcome doPrint(const PrintJob& job) override;
 
 private:
     Reply& script(Kind kind) {

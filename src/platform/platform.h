@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QMarginsF>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
+class QPagedPaintDevice;
 class QWidget;
 
 namespace tamberlin {
@@ -28,6 +31,24 @@ public:
         bool fileMustExist = false;
         // The folder the dialog starts in; empty for the dialog's own choice.
         QString initialFolder;
+    };
+
+    // A document to print. paint draws it on the printer the author set up, skipping every page
+    // n (from 1) for which wanted(n) is false, as a page range asks; it returns an error text,
+    // empty when all went well.
+    struct PrintJob {
+        QString documentName;
+        // The pages at the proposed paper size: the range the dialog offers.
+        int pageCount = 0;
+        // The page margins, in millimetres.
+        QMarginsF margins;
+        std::function<QString(QPagedPaintDevice& device, const std::function<bool(int)>& wanted)>
+            paint;
+    };
+    struct PrintOutcome {
+        enum Status { Printed, Cancelled, Failed };
+        Status status = Printed;
+        QString error; // Failed
     };
 
     virtual ~Platform() = default;
@@ -74,6 +95,10 @@ public:
         return doShellOpen(target, workingFolder);
     }
 
+    // The system's print dialog; when the author confirms it, the job is painted on the printer
+    // chosen there. Nothing is printed on Cancel.
+    PrintOutcome print(const PrintJob& job) { return doPrint(job); }
+
     static QString standardErrorText(const QString& message);
 
     // The window that modal questions belong to (may be null).
@@ -91,6 +116,7 @@ protected:
     virtual std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) = 0;
     virtual bool doShellOpen(const QString& target, const QString& workingFolder) = 0;
+    virtual PrintOutcome doPrint(const PrintJob& job) = 0;
 
 private:
     QWidget* parent_ = nullptr;

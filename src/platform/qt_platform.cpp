@@ -13,11 +13,16 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPageRanges>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tamberlin {
 
@@ -216,6 +221,32 @@ bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder
         argument = file.absoluteFilePath();
     }
     return QProcess::startDetached(launcher_, {argument}, workingFolder);
+}
+
+Platform::PrintOutcome QtPlatform::doPrint(const PrintJob& job) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(job.documentName);
+    printer.setPageMargins(job.margins, QPageLayout::Millimeter);
+    QPrintDialog dialog(&printer, parentWindow());
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    dialog.setMinMax(1, std::max(1, job.pageCount));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintCollateCopies |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() != QDialog::Accepted) {
+        return {PrintOutcome::Cancelled, {}};
+    }
+    const QPageRanges ranges =
+        printer.printRange() == QPrinter::PageRange ? printer.pageRanges() : QPageRanges();
+    const auto wanted = [&ranges](int page) { return ranges.isEmpty() || ranges.contains(page); };
+    const QString error = job.paint(printer, wanted);
+    if (!error.isEmpty()) {
+        return {PrintOutcome::Failed, error};
+    }
+    if (printer.printerState() == QPrinter::Error) {
+        return {PrintOutcome::Failed, QStringLiteral("The printer reported an error")};
+    }
+    return {PrintOutcome::Printed, {}};
 }
 
 } // namespace tamberlin

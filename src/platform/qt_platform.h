@@ -7,7 +7,8 @@
 
 namespace tamberlin {
 
-// The platform seam on Qt Widgets: QMessageBox, QFileDialog, QColorDialog and xdg-open.
+// The platform seam on Qt Widgets: QMessageBox, QFileDialog, QColorDialog, xdg-open and
+// QPrintDialog.
 class QtPlatform : public Platform {
 protected:
     void doShowMessage(const QString& text) override;
@@ -20,6 +21,7 @@ protected:
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;
     bool doShellOpen(const QString& target, const QString& workingFolder) override;
+    PrintOutcome doPrint(const PrintJob& job) override;
 
 public:
     // The program that opens documents and web addresses ("xdg-open"); it is started detached

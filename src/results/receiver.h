@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/markup.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -66,6 +68,6 @@ std::string VisibleText(std::string_view text);
 const char* StatusText(int status);
 
 // Text made safe for HTML element content and quoted attribute values.
-std::string EscapeHtml(std::string_view text);
+using tamberlin::EscapeHtml;
 
 } // namespace tamberlin::results
