@@ -1,7 +1,7 @@
 #include "banks/bank_parsing.h"
 #include "banks/question_bank.h"
 
-#include "common/markup.h"
+#include "common/html_escape.h"
 #include "document/file_io.h"
 #include "document/paths.h"
 
