@@ -84,9 +84,10 @@ void TForm1::Create1Click() {
     if (published.status != SessionPublish::Published) {
         return;
     }
-    // An ID the page cuts short, or one another quiz of the folder posts too, mixes results.
+    // An ID the page cuts short mixes the results with other quizzes'. (Check Quiz also looks
+    // for other quizzes of the folder that post the same ID.)
     for (const QuizProblem& problem :
-         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), false)) {
+         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), IdCheck::TheIdOnly)) {
         platform().showMessage(QStringLiteral("Warning: ") +
                                QString::fromStdString(problem.message) + QStringLiteral(".\n") +
                                QString::fromStdString(problem.advice));

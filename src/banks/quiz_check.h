@@ -24,12 +24,13 @@ struct QuizProblem {
 std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quizPath,
                                    const CodePage& codePage = CodePage::system());
 
-// What the quiz ID would do to the results: an ID the page cuts at a space or quote, and other
-// quiz files in the same folder whose pages post the same ID (an empty one too when
-// includeEmpty), so that the results receiver cannot tell their submissions apart.
+// What the quiz ID would do to the results: an ID the page cuts at a space or quote, and (with
+// AlsoTheFolder) other quiz files in the same folder whose pages post the same ID, an empty one
+// too, so that the results receiver cannot tell their submissions apart.
+enum class IdCheck { TheIdOnly, AlsoTheFolder };
 std::vector<QuizProblem> QuizIdProblems(const TQuizRec& quiz, const std::string& quizPath,
                                         const CodePage& codePage = CodePage::system(),
-                                        bool includeEmpty = true);
+                                        IdCheck scope = IdCheck::AlsoTheFolder);
 
 // Reads the quiz file at path (throws what ReadQuizFile throws) and checks it; a file that
 // ends before its last question comes first as a problem of its own.

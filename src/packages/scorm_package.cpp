@@ -1,6 +1,6 @@
 #include "packages/scorm_package.h"
 
-#include "common/markup.h"
+#include "common/html_escape.h"
 #include "document/code_page.h"
 #include "document/errors.h"
 #include "document/file_io.h"

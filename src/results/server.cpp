@@ -335,6 +335,11 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
     const std::string_view verb = method;
 
     auto* state = static_cast<RequestState*>(*requestCls);
+    if (state == nullptr && server.stopping) {
+        // A request that came after the stop began, on a connection kept open: refused
+        // unread, so nothing is stored that would go unanswered.
+        return send(server, connection, ErrorReply(503, "the server is stopping; try again"));
+    }
     if (state == nullptr) {
         // First call: the headers are in, the body (if any) is not.
         const bool login = path == "/login" && server.login != nullptr;
@@ -571,8 +576,11 @@ int Serve(const ServeOptions& options) {
     server->stopping = true;
     const MHD_socket listener = MHD_quiesce_daemon(daemon);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (server->inProgress.load() > 0 && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Settled when no request is in progress twice in a row: a request that began just as the
+    // stop did is counted by the second look.
+    for (int idle = 0; idle < 2 && std::chrono::steady_clock::now() < giveUp;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        idle = server->inProgress.load() > 0 ? 0 : idle + 1;
     }
     MHD_stop_daemon(daemon);
     if (listener != MHD_INVALID_SOCKET) {
