@@ -160,10 +160,10 @@ void TForm1::showImportResult(const SessionImport& result) {
         std::count_if(result.notes.begin(), result.notes.end(), [](const BankNote& note) {
             return note.kind == NoteKind::Skipped || note.kind == NoteKind::LeftOut;
         });
-    QString summary = QString::number(result.imported.size()) +
-                      (result.imported.size() == 1 ? QStringLiteral(" question")
-                                                   : QStringLiteral(" questions")) +
-                      QStringLiteral(" imported from ") + fileName;
+    QString summary =
+        QString::number(result.imported.size()) +
+        (result.imported.size() == 1 ? QStringLiteral(" question") : QStringLiteral(" questions")) +
+        QStringLiteral(" imported from ") + fileName;
     if (skipped > 0) {
         summary += QStringLiteral("; some of its questions were not (the list gives their lines "
                                   "and why)");
