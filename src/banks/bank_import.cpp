@@ -1,5 +1,6 @@
 #include "banks/bank_parsing.h"
 #include "banks/question_bank.h"
+#include "common/ascii.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -184,7 +185,7 @@ std::string folderOf(std::string_view path) {
 std::string lower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = AsciiLower(c);
     }
     return out;
 }
