@@ -39,6 +39,7 @@ Platform::FileDialogOptions bankOpenDialog() {
                        "GIFT files (*.gift)|*.gift|Aiken files (*.txt;*.aiken)|*.txt;*.aiken|"
                        "CSV files (*.csv)|*.csv|All files (*.*)|*.*");
     options.fileMustExist = true;
+    options.title = QStringLiteral("Import Questions");
     return options;
 }
 
@@ -47,6 +48,7 @@ Platform::FileDialogOptions bankSaveDialog() {
     options.filter = QStringLiteral("GIFT files (*.gift)|*.gift|Aiken files (*.txt)|*.txt|"
                                     "CSV files (*.csv)|*.csv");
     options.defaultExtension = QStringLiteral("gift");
+    options.title = QStringLiteral("Export Questions");
     return options;
 }
 

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/bank_commands.h"
+#include "app/web_files.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -80,41 +81,6 @@ bool publishOne(const QuizDocument& fresh, QuizDocument& document, PublishBatch&
     return true;
 }
 
-// The files a published page loads from its own folder.
-constexpr std::array<const char*, 12> kWebFiles = {"clock.js", "0fdg.gif", "1fdg.gif", "2fdg.gif",
-                                                   "3fdg.gif", "4fdg.gif", "5fdg.gif", "6fdg.gif",
-                                                   "7fdg.gif", "8fdg.gif", "9fdg.gif", "cfdg.gif"};
-constexpr std::size_t kMaxWebFileSize = 1 << 20;
-
-// The installed data folder relative to the executable's folder; the build sets it from the
-// install layout.
-#ifndef TAMBERLIN_DATA_FROM_BIN
-#define TAMBERLIN_DATA_FROM_BIN "../share/tamberlin"
-#endif
-
-// The folder holding the program's copies of the web files: beside the executable (a build
-// folder), else the installed data folder found from the executable's folder.
-std::filesystem::path findWebFiles() {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) {
-        return {};
-    }
-    const fs::path folder = executable.parent_path();
-    for (const fs::path& candidate :
-         {folder, (folder / TAMBERLIN_DATA_FROM_BIN).lexically_normal()}) {
-        bool complete = true;
-        for (const char* name : kWebFiles) {
-            complete = complete && fs::is_regular_file(candidate / name, ec);
-        }
-        if (complete) {
-            return candidate;
-        }
-    }
-    return {};
-}
-
 int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     namespace fs = std::filesystem;
     std::string folderArg;
@@ -133,7 +99,7 @@ int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tamberlin: --copy-web-files needs a folder\n" << kUsage;
         return 2;
     }
-    const fs::path source = findWebFiles();
+    const fs::path source = FindWebFiles();
     if (source.empty()) {
         err << "tamberlin: cannot find clock.js and the clock pictures beside the program or in "
                "its data folder\n";
@@ -149,47 +115,37 @@ int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::o
     }
 
     // Everything is read and compared first, so a refusal leaves the folder as it was.
-    struct Copy {
-        std::string target;
-        std::string bytes;
-    };
-    std::vector<Copy> copies;
+    const WebFilePlan plan = PlanWebFiles(source, folder);
+    if (!plan.error.empty()) {
+        err << "tamberlin: " << plan.error << "\n";
+        return 1;
+    }
+    std::vector<const WebFilePlan::Entry*> copies;
     bool refused = false;
-    for (const char* name : kWebFiles) {
-        Copy copy{(folder / name).string(), {}};
-        if (const int e = ReadFilePrefix((source / name).string(), kMaxWebFileSize, copy.bytes);
-            e != 0) {
-            err << "tamberlin: cannot read " << (source / name).string() << ": " << std::strerror(e)
-                << "\n";
-            return 1;
+    for (const WebFilePlan::Entry& entry : plan.entries) {
+        if (entry.state == WebFilePlan::Entry::Same) {
+            continue;
         }
-        if (fs::exists(fs::symlink_status(copy.target, ec))) {
-            std::string there;
-            const int e = ReadFilePrefix(copy.target, kMaxWebFileSize + 1, there);
-            if (e == 0 && there == copy.bytes) {
-                continue;
-            }
-            if (!force) {
-                err << "tamberlin: " << copy.target
-                    << " differs from the program's copy; use --force to replace it\n";
-                refused = true;
-                continue;
-            }
+        if (entry.state == WebFilePlan::Entry::Differs && !force) {
+            err << "tamberlin: " << entry.target
+                << " differs from the program's copy; use --force to replace it\n";
+            refused = true;
+            continue;
         }
-        copies.push_back(std::move(copy));
+        copies.push_back(&entry);
     }
     if (refused) {
         err << "tamberlin: nothing was copied\n";
         return 1;
     }
     bool allWritten = true;
-    for (const auto& copy : copies) {
-        if (const int e = WriteFileAtomically(copy.target, copy.bytes); e != 0) {
-            err << "tamberlin: cannot write " << copy.target << ": " << std::strerror(e) << "\n";
+    for (const WebFilePlan::Entry* copy : copies) {
+        if (const int e = WriteWebFile(*copy); e != 0) {
+            err << "tamberlin: cannot write " << copy->target << ": " << std::strerror(e) << "\n";
             allWritten = false;
             continue;
         }
-        out << copy.target << "\n";
+        out << copy->target << "\n";
     }
     return allWritten ? 0 : 1;
 }

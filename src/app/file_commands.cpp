@@ -3,12 +3,16 @@
 
 #include "app/main_window.h"
 
+#include "app/web_files.h"
+#include "banks/quiz_check.h"
 #include "dialogs/launch.h"
 #include "dialogs/newhtml.h"
 #include "generator/quiz_page.h"
 #include "platform/platform.h"
 #include "platform/qt_paths.h"
 #include "platform/qt_text.h"
+
+#include "document/paths.h"
 
 #include <QAction>
 #include <QFile>
@@ -18,6 +22,18 @@
 #include <QToolButton>
 
 namespace tamberlin {
+
+namespace {
+
+QString joined(const std::vector<std::string>& names) {
+    QStringList list;
+    for (const std::string& name : names) {
+        list << QString::fromStdString(name);
+    }
+    return list.join(QStringLiteral(", "));
+}
+
+} // namespace
 
 TQuizRec& TForm1::quiz() {
     return session_->quiz();
@@ -118,8 +134,31 @@ void TForm1::Create1Click() {
         platform().showError(QString::fromLocal8Bit(published.error->what()));
         return;
     }
-    platform().showMessage(QStringLiteral("The HTML file ") + htmlFileName() +
-                           QStringLiteral(" has been created."));
+    QString message =
+        QStringLiteral("The HTML file ") + htmlFileName() + QStringLiteral(" has been created.");
+    // The page's clock needs its script and digit pictures beside it: the missing ones are put
+    // there; one that differs (the author's own) is left as it is.
+    const WebFilesCopied clock = CopyMissingWebFiles(PathFolderPart(published.pagePath));
+    QStringList notes;
+    if (!clock.copied.empty()) {
+        notes << QStringLiteral("Copied beside the page: %1.").arg(joined(clock.copied));
+    }
+    if (!clock.kept.empty()) {
+        notes << QStringLiteral("Left as they were (they differ from the program's copies): %1.")
+                     .arg(joined(clock.kept));
+    }
+    if (!clock.error.empty()) {
+        notes << QStringLiteral("The clock files could not be put beside the page: %1.")
+                     .arg(QString::fromStdString(clock.error));
+    }
+    for (const QuizProblem& warning : PublishingWarnings(quiz())) {
+        notes << QStringLiteral("Warning: ") + QString::fromStdString(warning.message) +
+                     QStringLiteral(". ") + QString::fromStdString(warning.advice);
+    }
+    if (!notes.isEmpty()) {
+        message += QStringLiteral("\n\n") + notes.join(u'\n');
+    }
+    platform().showMessage(message);
     PageCreated(htmlFileName());
 }
 

@@ -1,5 +1,8 @@
 #include "document/paths.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace tamberlin {
 
 namespace {
@@ -47,6 +50,23 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension) 
     std::string result(dotInName ? path.substr(0, dot) : path);
     result += extension;
     return result;
+}
+
+std::string PicturePathBesideQuiz(std::string_view address, std::string_view quizFile) {
+    if (address.empty() || address.front() == '/' ||
+        address.find("://") != std::string_view::npos) {
+        return std::string(address);
+    }
+    return JoinFolderAndName(PathFolderPart(quizFile), address);
+}
+
+std::string ResolvePictureAddress(std::string_view address, std::string_view quizFile) {
+    const std::string beside = PicturePathBesideQuiz(address, quizFile);
+    std::error_code ec;
+    if (!PathFolderPart(quizFile).empty() && std::filesystem::is_regular_file(beside, ec)) {
+        return beside;
+    }
+    return std::string(address);
 }
 
 } // namespace tamberlin

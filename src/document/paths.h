@@ -32,4 +32,12 @@ std::string JoinFolderAndName(std::string_view folder, std::string_view name);
 // listing's names always have been.
 std::string ReplaceExtension(std::string_view path, std::string_view extension);
 
+// Where the program reads a picture whose address the quiz holds (a question's picture, the
+// page background). The page finds a bare or relative address beside itself, that is beside
+// the quiz file, so the program looks there first; when the file is not there (or the quiz has
+// no file yet) the address is taken as it is, against the current folder. An absolute path and
+// a web address are taken as they are.
+std::string PicturePathBesideQuiz(std::string_view address, std::string_view quizFile);
+std::string ResolvePictureAddress(std::string_view address, std::string_view quizFile);
+
 } // namespace tamberlin

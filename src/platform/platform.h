@@ -28,6 +28,8 @@ public:
         bool fileMustExist = false;
         // The folder the dialog starts in; empty for the dialog's own choice.
         QString initialFolder;
+        // The dialog's title; empty for the system's own ("Open", "Save As").
+        QString title;
     };
 
     virtual ~Platform() = default;

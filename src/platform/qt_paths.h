@@ -45,4 +45,10 @@ inline QString JoinFolderAndName(const QString& folder, const QString& name) {
     return QString::fromStdString(JoinFolderAndName(folder.toStdString(), name.toStdString()));
 }
 
+// Where the program reads a picture the quiz names: beside the quiz file first, then the
+// address as it is (document/paths.h).
+inline QString ResolvePictureAddress(const QString& address, const QString& quizFile) {
+    return FromLocalPath(ResolvePictureAddress(ToLocalPath(address), ToLocalPath(quizFile)));
+}
+
 } // namespace tamberlin

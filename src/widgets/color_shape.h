@@ -8,7 +8,8 @@ namespace tamberlin::widgets {
 
 // A colour rectangle. A mouse press while it is enabled runs the program's one colour chooser
 // (through the platform seam) and, with OK, takes the chosen colour. A disabled rectangle keeps
-// its colour and ignores the mouse.
+// its colour and ignores the mouse. An enabled rectangle takes the keyboard focus (Tab); Space
+// runs the colour chooser as a mouse press does.
 class ColorShape : public QWidget {
     Q_OBJECT
 public:
@@ -20,8 +21,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void chooseColor();
+
     TColor color_ = 0x00FFFFFF;
 };
 

@@ -50,6 +50,7 @@ TEST(CheckQuiz, EveryProblemWithItsQuestion) {
     TQuizRec& quiz = doc->quiz;
     quiz.QuestionCount = 8;
     quiz.ChoiceCount = 3;
+    quiz.Interval = 60;
     quiz.QuizId = "my quiz";
     quiz.RedirectAddress = "http://example.org/\r\n\"next\"";
     quiz.Prefs.CookieRequired = 1;
