@@ -11,7 +11,7 @@
 #include "document/file_io.h"
 
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
+#include "qtbridge/qt_paths.h"
 
 #include <QAction>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "app/main_window.h"
 #include "dialogs/splash.h"
 #include "platform/platform.h"
-#include "widgets/centring.h"
+#include "qtbridge/centring.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -41,7 +41,7 @@ int RunDesktop(int argc, char** argv) {
     form.CreateDialogs();
 
     form.adjustSize();
-    widgets::CentreOnScreen(&form);
+    CentreOnScreen(&form);
     form.show();
     return QApplication::exec();
 }

@@ -3,14 +3,14 @@
 
 #include "app/main_window.h"
 
-#include "app/web_files.h"
 #include "banks/quiz_check.h"
-#include "dialogs/launch.h"
 #include "dialogs/newhtml.h"
 #include "generator/quiz_page.h"
+#include "generator/web_files.h"
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
-#include "platform/qt_text.h"
+#include "platform/shell_open.h"
+#include "qtbridge/qt_paths.h"
+#include "qtbridge/qt_text.h"
 
 #include "document/paths.h"
 

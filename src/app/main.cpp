@@ -1,5 +1,5 @@
-#include "app/command_line.h"
 #include "app/desktop.h"
+#include "cli/command_line.h"
 
 #include <iostream>
 

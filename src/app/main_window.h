@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs/quiz_host.h"
-#include "document/quiz_session.h"
+#include "session/quiz_session.h"
 
 #include <QHash>
 #include <QImage>

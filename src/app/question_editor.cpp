@@ -3,10 +3,10 @@
 
 #include "app/main_window.h"
 
-#include "imaging/picture_loading.h"
+#include "pictures/picture_loading.h"
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
-#include "platform/qt_text.h"
+#include "qtbridge/qt_paths.h"
+#include "qtbridge/qt_text.h"
 #include "widgets/picture_box.h"
 
 #include <QAction>

@@ -3,6 +3,7 @@
 // feedback after "#" (dropped), blank lines between questions. Other kinds of question are
 // recognised only so that they can be skipped with a note.
 #include "banks/bank_parsing.h"
+#include "common/utf8.h"
 #include "document/code_page.h"
 
 #include <cctype>

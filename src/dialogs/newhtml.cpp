@@ -2,14 +2,14 @@
 
 #include "dialogs/picture_dialog.h"
 #include "dialogs/quiz_host.h"
-#include "imaging/picture_loader.h"
-#include "imaging/picture_loading.h"
+#include "pictures/picture_loader.h"
+#include "pictures/picture_loading.h"
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
-#include "platform/qt_text.h"
-#include "widgets/centring.h"
+#include "qtbridge/centring.h"
+#include "qtbridge/colour_bridge.h"
+#include "qtbridge/qt_paths.h"
+#include "qtbridge/qt_text.h"
 #include "widgets/color_shape.h"
-#include "widgets/colour_bridge.h"
 #include "widgets/controls.h"
 #include "widgets/entry_box.h"
 #include "widgets/number_field.h"
@@ -54,7 +54,7 @@ QStringList FaceEntries() {
 void ShowInHolder(QLabel* holder, const QString& tag, TColor color) {
     holder->setText(tag);
     QPalette palette = holder->palette();
-    palette.setColor(QPalette::WindowText, widgets::ToQColor(color));
+    palette.setColor(QPalette::WindowText, ToQColor(color));
     holder->setPalette(palette);
 }
 
@@ -181,6 +181,16 @@ void TNewHtml::createControls() {
         }
     }
 
+    // A colour rectangle that is pressed runs the colour chooser and, with OK, takes its colour.
+    for (widgets::ColorShape* shape :
+         {TextColShape, BGSetShape, title_.color, question_.color, choice_.color}) {
+        connect(shape, &widgets::ColorShape::pressed, this, [shape] {
+            if (const auto chosen = platform().chooseColor()) {
+                shape->setColor(*chosen);
+            }
+        });
+    }
+
     connect(SpeedButton3, &QPushButton::clicked, this, &TNewHtml::SpeedButton3Click);
     connect(ClearImgBtn, &QPushButton::clicked, this, &TNewHtml::ClearImgBtnClick);
     connect(SpeedButton1, &QPushButton::clicked, this, &TNewHtml::SpeedButton1Click);
@@ -229,7 +239,7 @@ std::array<TNewHtml::FontRow*, 3> TNewHtml::fontRows() {
 void TNewHtml::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        widgets::CentreOnScreen(this);
+        CentreOnScreen(this);
         FormShow();
     }
 }

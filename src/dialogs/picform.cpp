@@ -1,6 +1,6 @@
 #include "dialogs/picform.h"
 
-#include "widgets/centring.h"
+#include "qtbridge/centring.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -89,7 +89,7 @@ void TPicForm::centreOverMainWindow() {
     } else {
         return;
     }
-    widgets::CentreOn(this, over);
+    CentreOn(this, over);
 }
 
 } // namespace tamberlin

@@ -2,11 +2,11 @@
 
 #include "document/errors.h"
 #include "document/file_io.h"
-#include "imaging/picture_loading.h"
+#include "pictures/picture_loading.h"
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
-#include "platform/qt_text.h"
-#include "widgets/centring.h"
+#include "qtbridge/centring.h"
+#include "qtbridge/qt_paths.h"
+#include "qtbridge/qt_text.h"
 #include "widgets/controls.h"
 #include "widgets/picture_box.h"
 
@@ -92,7 +92,7 @@ QString TPictureDialog::browseFilter() {
 void TPictureDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        widgets::CentreOnScreen(this);
+        CentreOnScreen(this);
         FormShow();
     }
 }

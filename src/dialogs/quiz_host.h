@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/quiz.h"
-#include "document/quiz_session.h"
+#include "session/quiz_session.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "dialogs/splash.h"
 
-#include "dialogs/launch.h"
-#include "imaging/picture_loading.h"
-#include "widgets/centring.h"
+#include "pictures/picture_loading.h"
+#include "platform/shell_open.h"
+#include "qtbridge/centring.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -60,7 +60,7 @@ TSplash::TSplash(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &TSplash::Timer1Timer);
 
     // Placed before the first showing too, so a window manager maps it where it belongs.
-    widgets::CentreOnScreen(this);
+    CentreOnScreen(this);
 }
 
 void TSplash::showEvent(QShowEvent* event) {
@@ -77,7 +77,7 @@ void TSplash::keyPressEvent(QKeyEvent* event) {
 }
 
 void TSplash::FormShow() {
-    widgets::CentreOnScreen(this);
+    CentreOnScreen(this);
     // A timer still running from an earlier showing keeps its period.
     if (!Timer1->isActive()) {
         Timer1->start();

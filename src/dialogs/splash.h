@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/picture_loader.h"
+#include "pictures/picture_loader.h"
 
 #include <QDialog>
 

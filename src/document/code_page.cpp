@@ -1,6 +1,8 @@
 #include "document/code_page.h"
 
-#include <cctype>
+#include "common/ascii.h"
+#include "common/utf8.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <iconv.h>
@@ -9,49 +11,6 @@
 namespace tamberlin {
 
 namespace {
-
-// Decodes one UTF-8 sequence at text[pos]; returns the character and advances pos, or returns
-// U+FFFFFFFF and advances by one byte for a malformed sequence.
-char32_t nextUtf8(std::string_view text, std::size_t& pos) {
-    constexpr char32_t bad = 0xFFFFFFFF;
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char b0 = byte(pos);
-    if (b0 < 0x80) {
-        ++pos;
-        return b0;
-    }
-    int extra = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1, c = b0 & 0x1F, minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2, c = b0 & 0x0F, minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3, c = b0 & 0x07, minimum = 0x10000;
-    } else {
-        ++pos;
-        return bad;
-    }
-    if (pos + static_cast<std::size_t>(extra) >= text.size()) {
-        ++pos;
-        return bad;
-    }
-    for (int i = 1; i <= extra; ++i) {
-        const unsigned char b = byte(pos + static_cast<std::size_t>(i));
-        if ((b & 0xC0) != 0x80) {
-            ++pos;
-            return bad;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        ++pos;
-        return bad;
-    }
-    pos += static_cast<std::size_t>(extra) + 1;
-    return c;
-}
 
 struct LanguageCodePage {
     std::string_view language;
@@ -154,10 +113,7 @@ int CodePage::codePageForLocale(std::string_view localeName) {
 }
 
 int CodePage::parseCodePageName(std::string_view text) {
-    std::string lower;
-    for (char c : text) {
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    std::string lower = AsciiLowered(text);
     for (std::string_view prefix : {"windows-", "windows", "cp-", "cp"}) {
         if (lower.starts_with(prefix)) {
             lower.erase(0, prefix.size());
@@ -196,7 +152,7 @@ std::string CodePage::fromUtf8(std::string_view utf8) const {
     out.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        const char32_t c = nextUtf8(utf8, pos);
+        const char32_t c = DecodeUtf8(utf8, pos);
         const auto found = encode_.find(c);
         out += found != encode_.end() ? static_cast<char>(found->second) : '?';
     }
@@ -210,24 +166,6 @@ std::string CodePage::toUtf8(std::string_view bytes) const {
         AppendUtf8(out, decode_[static_cast<unsigned char>(b)]);
     }
     return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 } // namespace tamberlin

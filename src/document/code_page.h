@@ -41,7 +41,4 @@ private:
     std::unordered_map<char32_t, std::uint8_t> encode_;
 };
 
-// Appends the UTF-8 form of one character (up to U+10FFFF) to out.
-void AppendUtf8(std::string& out, char32_t c);
-
 } // namespace tamberlin

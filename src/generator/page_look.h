@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/html_prefs.h"
+#include "generator/html_rules.h"
 #include "generator/quiz_page.h"
 
 #include <array>

@@ -2,6 +2,7 @@
 
 #include "document/errors.h"
 #include "generator/decimal_text.h"
+#include "generator/html_rules.h"
 #include "generator/page_files.h"
 #include "generator/quiz_script.h"
 

@@ -1,7 +1,7 @@
 #include "platform/qt_platform.h"
 
-#include "widgets/centring.h"
-#include "widgets/colour_bridge.h"
+#include "qtbridge/centring.h"
+#include "qtbridge/colour_bridge.h"
 
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -45,7 +45,7 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
     if (centreOnScreen) {
         box.adjustSize();
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            widgets::CentreOn(&box, screen->availableGeometry());
+            CentreOn(&box, screen->availableGeometry());
         }
     }
     box.exec();
@@ -151,11 +151,11 @@ std::optional<std::uint32_t> QtPlatform::doChooseColor(std::uint32_t initial) {
         colorChooser_ = new QColorDialog(parentWindow());
         colorChooser_->setObjectName(QStringLiteral("ColorDialog1"));
     }
-    colorChooser_->setCurrentColor(widgets::ToQColor(initial));
+    colorChooser_->setCurrentColor(ToQColor(initial));
     if (colorChooser_->exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return widgets::FromQColor(colorChooser_->selectedColor());
+    return FromQColor(colorChooser_->selectedColor());
 }
 
 bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder) {

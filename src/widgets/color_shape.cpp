@@ -1,7 +1,6 @@
 #include "widgets/color_shape.h"
 
-#include "platform/platform.h"
-#include "widgets/colour_bridge.h"
+#include "qtbridge/colour_bridge.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -30,20 +29,14 @@ void ColorShape::paintEvent(QPaintEvent*) {
     }
 }
 
-void ColorShape::chooseColor() {
-    if (const auto chosen = platform().chooseColor()) {
-        setColor(*chosen);
-    }
-}
-
 void ColorShape::mousePressEvent(QMouseEvent*) {
     // Qt delivers no mouse events to a disabled widget, so only an enabled rectangle gets here.
-    chooseColor();
+    emit pressed();
 }
 
 void ColorShape::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
-        chooseColor();
+        emit pressed();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -6,10 +6,10 @@
 
 namespace tamberlin::widgets {
 
-// A colour rectangle. A mouse press while it is enabled runs the program's one colour chooser
-// (through the platform seam) and, with OK, takes the chosen colour. A disabled rectangle keeps
-// its colour and ignores the mouse. An enabled rectangle takes the keyboard focus (Tab); Space
-// runs the colour chooser as a mouse press does.
+// A colour rectangle. A mouse press while it is enabled emits pressed(); the window that owns it
+// runs the colour chooser and sets the chosen colour. A disabled rectangle keeps its colour and
+// ignores the mouse. An enabled rectangle takes the keyboard focus (Tab); Space presses it as
+// the mouse does.
 class ColorShape : public QWidget {
     Q_OBJECT
 public:
@@ -18,14 +18,15 @@ public:
     TColor color() const { return color_; }
     void setColor(TColor color);
 
+signals:
+    void pressed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void chooseColor();
-
     TColor color_ = 0x00FFFFFF;
 };
 

@@ -1,9 +1,9 @@
 // The splash/about window: its picture and link area, the timer's semantics across showings, the
 // click that closes it, and the maker's page opened (or failing) through the platform seam.
 
-#include "dialogs/launch.h"
 #include "dialogs/splash.h"
 #include "platform/fake_platform.h"
+#include "platform/shell_open.h"
 
 #include "common/qt_helpers.h"
 

@@ -65,7 +65,7 @@ std::unique_ptr<QuizDocument> filledDocument() {
     q.Interval = 600;
     q.Prefs.TitleFontOn = 1;
     q.Prefs.TitleFontFace = "Sans Serif";
-    q.Prefs.TitleFontTag = BuildFontTag(1, 5, 0x00FF0000);
+    q.Prefs.TitleFontTag = "<FONT FACE=\"sans-serif\" SIZE=\"5\" COLOR=\"#0000FF\">\r\n";
     q.Prefs.TitleFontColor = 0x00FF0000;
     q.Prefs.TitleFontSize = 5;
     q.Prefs.Author = "A. Teacher";

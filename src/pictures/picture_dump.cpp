@@ -2,7 +2,7 @@
 // "WIDTHxHEIGHT", or the error message with exit status 1; with OUT.ppm it also writes the
 // decoded pixels as a binary PPM.
 
-#include "imaging/picture_loader.h"
+#include "pictures/picture_loader.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "document/quiz_session.h"
+#include "session/quiz_session.h"
 
 #include "document/quiz_file.h"
 

@@ -7,7 +7,7 @@
 
 #include <QColor>
 
-namespace tamberlin::widgets {
+namespace tamberlin {
 
 inline QColor ToQColor(TColor color) {
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
@@ -19,4 +19,4 @@ inline TColor FromQColor(const QColor& color) {
            (static_cast<TColor>(color.blue()) << 16);
 }
 
-} // namespace tamberlin::widgets
+} // namespace tamberlin

@@ -1,4 +1,4 @@
-#include "app/bank_commands.h"
+#include "cli/bank_commands.h"
 
 #include "document/paths.h"
 

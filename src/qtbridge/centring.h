@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace tamberlin::widgets {
+namespace tamberlin {
 
 // Moves a window so that its frame is centred over area.
 inline void CentreOn(QWidget* window, const QRect& area) {
@@ -28,4 +28,4 @@ inline void CentreOnScreen(QWidget* window) {
     }
 }
 
-} // namespace tamberlin::widgets
+} // namespace tamberlin

@@ -1,7 +1,7 @@
-#include "dialogs/launch.h"
+#include "platform/shell_open.h"
 
 #include "platform/platform.h"
-#include "platform/qt_paths.h"
+#include "qtbridge/qt_paths.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,6 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 
-#include "app/bank_commands.h"
-#include "app/web_files.h"
+#include "cli/bank_commands.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -9,6 +8,7 @@
 #include "document/quiz_file.h"
 #include "generator/page_look.h"
 #include "generator/quiz_page.h"
+#include "generator/web_files.h"
 
 #include <array>
 #include <cstring>

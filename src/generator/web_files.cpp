@@ -1,4 +1,4 @@
-#include "app/web_files.h"
+#include "generator/web_files.h"
 
 #include "document/file_io.h"
 

@@ -2,8 +2,8 @@
 // then in the installed data folder; only when it is in none of them does the shell get a path
 // it fails on, with the error box.
 
+#include "app/help.h"
 #include "common/temp_dir.h"
-#include "dialogs/help.h"
 #include "platform/fake_platform.h"
 
 #include <QCoreApplication>

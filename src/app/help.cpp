@@ -1,6 +1,6 @@
-#include "dialogs/help.h"
+#include "app/help.h"
 
-#include "dialogs/launch.h"
+#include "platform/shell_open.h"
 
 #include <QDir>
 #include <QFileInfo>

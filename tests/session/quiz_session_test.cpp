@@ -1,5 +1,5 @@
 #include "document/quiz_file.h"
-#include "document/quiz_session.h"
+#include "session/quiz_session.h"
 
 #include "common/quiz_builders.h"
 #include "common/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "imaging/picture_loading.h"
+#include "pictures/picture_loading.h"
 
 #include <QCoreApplication>
 #include <QCursor>

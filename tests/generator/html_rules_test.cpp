@@ -1,4 +1,4 @@
-#include "document/html_prefs.h"
+#include "generator/html_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "imaging/gif_reader.h"
-#include "imaging/picture_loader.h"
-#include "imaging/picture_loading.h"
+#include "pictures/picture_loader.h"
+#include "pictures/picture_loading.h"
 
 #include "common/temp_dir.h"
 

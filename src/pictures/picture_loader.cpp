@@ -1,4 +1,4 @@
-#include "imaging/picture_loader.h"
+#include "pictures/picture_loader.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"

@@ -1,0 +1,2 @@
+// A core file that uses Qt: against the layers.
+#include <QString>
