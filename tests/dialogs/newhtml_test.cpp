@@ -209,17 +209,7 @@ private slots:
                                       QStringLiteral("CFontColor"),   QStringLiteral("CFontSize"),
                                       QStringLiteral("CFontFaceBox"), QStringLiteral("Edit2")};
         widget("Edit2")->setFocus();
-        QStringList walked;
-        for (int i = 0; i < expected.size(); ++i) {
-            QWidget* focused = QApplication::focusWidget();
-            // A list's or number field's own line edit stands for it.
-            while (focused != nullptr && !expected.contains(focused->objectName())) {
-                focused = focused->parentWidget();
-            }
-            walked << (focused != nullptr ? focused->objectName() : QStringLiteral("?"));
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        QCOMPARE(walked, expected);
+        QCOMPARE(testing::WalkWithTab(expected), expected);
 
         shape("TextColShape")->setFocus();
         fake().answerColor(0x00123456);

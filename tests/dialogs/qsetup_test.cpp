@@ -1,5 +1,6 @@
 #include "dialogs/qsetup.h"
 
+#include "common/qt_helpers.h"
 #include "common/stand_in_host.h"
 #include "dialogs/quiz_host.h"
 #include "platform/fake_platform.h"
@@ -196,16 +197,7 @@ private slots:
                                       QStringLiteral("redirect"),  QStringLiteral("cookiebox"),
                                       QStringLiteral("HomeLog"),   QStringLiteral("Edit1")};
         QCOMPARE(QApplication::focusWidget(), child<QWidget>("Edit1"));
-        QStringList walked;
-        for (int i = 0; i < expected.size(); ++i) {
-            QWidget* focused = QApplication::focusWidget();
-            while (focused != nullptr && !expected.contains(focused->objectName())) {
-                focused = focused->parentWidget();
-            }
-            walked << (focused != nullptr ? focused->objectName() : QStringLiteral("?"));
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        QCOMPARE(walked, expected);
+        QCOMPARE(testing::WalkWithTab(expected), expected);
         child<QCheckBox>("cookiebox")->setChecked(false);
 
         QTest::keyClicks(child<QLineEdit>("Edit1"), QStringLiteral("Cells"));
