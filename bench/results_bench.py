@@ -2,10 +2,12 @@
 """Throughput and latency of tamberlin-results, measured with wrk against a static-file
 request of the same server in the same run (the cost floor of one HTTP request there):
 
-  serve:    GET a small file   vs  POST /results (checked against a 10-question quiz, stored)
-  lighttpd: GET a small file   vs  POST /results through mod_cgi (a process per submission)
+  serve:    GET a small file   vs  POST /results (checked against a 10-question quiz, stored),
+            with 20,000 other files in the served folder
+  lighttpd: GET a small file   vs  POST /results through mod_cgi (a process per submission),
+            and the cost of one CGI submission on an empty database and after 10,000 stored
 
-    results_bench.py TAMBERLIN_RESULTS_EXE SOURCE_DIR [SECONDS]
+    results_bench.py TAMBERLIN_RESULTS_EXE SOURCE_DIR TAMBERLIN_RESULTS_CGI_EXE [SECONDS]
 
 Everything listens on 127.0.0.1. Needs wrk and lighttpd (scripts/deps.sh bench)."""
 import os
@@ -21,7 +23,10 @@ import time
 
 EXE = os.path.abspath(sys.argv[1])
 SOURCE = os.path.abspath(sys.argv[2])
-SECONDS = int(sys.argv[3]) if len(sys.argv) > 3 else 10
+CGI = os.path.abspath(sys.argv[3])
+SECONDS = int(sys.argv[4]) if len(sys.argv) > 4 else 10
+OTHER_FILES = 20000
+STORED_BEFORE_COST = 10000
 CLIENTS = 50
 ANSWERS = 'ABCDABCDAB'
 
@@ -94,6 +99,33 @@ def line(name, result, floor=None):
                                                       extra), flush=True)
 
 
+def cgi_cost(db, site, times=100):
+    """Milliseconds per submission of the CGI program started one after another, as a web
+    server starts it."""
+    env = {'PATH': os.environ.get('PATH', ''), 'GATEWAY_INTERFACE': 'CGI/1.1',
+           'REQUEST_METHOD': 'POST', 'CONTENT_TYPE': 'application/x-www-form-urlencoded',
+           'CONTENT_LENGTH': str(len(BODY)), 'TAMBERLIN_RESULTS_DB': db,
+           'TAMBERLIN_QUIZ_DIR': site}
+    started = time.perf_counter()
+    for _ in range(times):
+        subprocess.run([CGI], input=BODY.encode(), env=env, stdout=subprocess.DEVNULL, check=True)
+    return (time.perf_counter() - started) * 1000 / times
+
+
+def fill(db, count):
+    """Copies the first stored submission until the database holds count of them."""
+    with sqlite3.connect(db, timeout=30) as conn:
+        have = conn.execute('SELECT count(*) FROM submissions').fetchone()[0]
+        columns = [r[1] for r in conn.execute('PRAGMA table_info(submissions)') if r[1] != 'id']
+        names = ', '.join(columns)
+        for _ in range(max(count - have, 0)):
+            conn.execute('INSERT INTO submissions (%s) SELECT %s FROM submissions LIMIT 1'
+                         % (names, names))
+    with sqlite3.connect(db) as conn:
+        conn.execute('PRAGMA wal_checkpoint(TRUNCATE)')
+        return conn.execute('SELECT count(*) FROM submissions').fetchone()[0]
+
+
 def main():
     if not shutil.which('wrk'):
         sys.exit('wrk is missing: bash scripts/deps.sh bench')
@@ -104,8 +136,12 @@ def main():
         with open(os.path.join(site, 'bench.qvt'), 'wb') as f:
             f.write(quiz_file())
         shutil.copy(os.path.join(SOURCE, 'web', '0fdg.gif'), site)
-        print('%d clients, %d s a run, %d CPUs; body %d bytes' % (CLIENTS, SECONDS,
-                                                                 os.cpu_count(), len(BODY)))
+        for n in range(OTHER_FILES):
+            with open(os.path.join(site, 'other-%05d.txt' % n), 'w') as f:
+                f.write('x')
+        print('%d clients, %d s a run, %d CPUs; body %d bytes; %d other files in the folder'
+              % (CLIENTS, SECONDS, os.cpu_count(), len(BODY), OTHER_FILES))
+        print('load average before: %.2f %.2f %.2f' % os.getloadavg())
 
         # The receiver's own server.
         db = os.path.join(work, 'serve.sqlite')
@@ -135,7 +171,7 @@ def main():
             print('lighttpd is missing: no CGI figures')
             return
         cgi_db = os.path.join(work, 'cgi.sqlite')
-        settings = {'tamberlin_results': EXE, 'tamberlin_results_db': cgi_db,
+        settings = {'tamberlin_results': CGI, 'tamberlin_results_db': cgi_db,
                     'tamberlin_quiz_dir': site}
         with open(os.path.join(SOURCE, 'deploy', 'lighttpd-tamberlin-results.conf')) as f:
             snippet = [re.sub(r'^var\.(\w+) = .*$', lambda m: 'var.%s = "%s"' % (
@@ -161,6 +197,13 @@ def main():
         finally:
             server.terminate()
             server.wait(30)
+        cost_db = os.path.join(work, 'cost.sqlite')
+        first = cgi_cost(cost_db, site)
+        stored = fill(cost_db, STORED_BEFORE_COST)
+        later = cgi_cost(cost_db, site)
+        print('CGI, one submission after another: %.2f ms each on an empty database, %.2f ms '
+              'after %d stored (ratio %.2f)' % (first, later, stored, later / first))
+        print('load average after: %.2f %.2f %.2f' % os.getloadavg())
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

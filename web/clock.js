@@ -84,7 +84,18 @@ function startclock() {
 }
 
 // Keeps the quiz in a window of its own: a page shown inside another site's frame breaks out.
+// The launch page of a learning-platform package (same site, it defines tamberlinPackage) frames
+// the quiz on purpose: there the quiz stays.
 function checkLocation() {
+    var packaged = false;
+    try {
+        packaged = window.parent != window.self && !!window.parent.tamberlinPackage;
+    } catch (e) {
+        // Another site's frame: not a package.
+    }
+    if (packaged) {
+        return;
+    }
     try {
         if (window.top && window.top != window.self) {
             window.top.location = window.self.location.href;

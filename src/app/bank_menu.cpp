@@ -9,6 +9,7 @@
 #include "document/code_page.h"
 #include "document/errors.h"
 #include "document/file_io.h"
+#include "document/paths.h"
 
 #include "platform/platform.h"
 #include "qtbridge/qt_paths.h"
@@ -19,8 +20,10 @@
 #include <QFileInfo>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -35,9 +38,11 @@ QString utf8(const std::string& text) {
 Platform::FileDialogOptions bankOpenDialog() {
     Platform::FileDialogOptions options;
     options.filter =
-        QStringLiteral("Question banks (*.gift;*.txt;*.csv;*.aiken)|*.gift;*.txt;*.csv;*.aiken|"
+        QStringLiteral("Question banks (*.gift;*.txt;*.csv;*.aiken;*.xml)|"
+                       "*.gift;*.txt;*.csv;*.aiken;*.xml|"
                        "GIFT files (*.gift)|*.gift|Aiken files (*.txt;*.aiken)|*.txt;*.aiken|"
-                       "CSV files (*.csv)|*.csv|All files (*.*)|*.*");
+                       "CSV files (*.csv)|*.csv|Moodle XML files (*.xml)|*.xml|"
+                       "All files (*.*)|*.*");
     options.fileMustExist = true;
     options.title = QStringLiteral("Import Questions");
     return options;
@@ -46,7 +51,7 @@ Platform::FileDialogOptions bankOpenDialog() {
 Platform::FileDialogOptions bankSaveDialog() {
     Platform::FileDialogOptions options;
     options.filter = QStringLiteral("GIFT files (*.gift)|*.gift|Aiken files (*.txt)|*.txt|"
-                                    "CSV files (*.csv)|*.csv");
+                                    "CSV files (*.csv)|*.csv|Moodle XML files (*.xml)|*.xml");
     options.defaultExtension = QStringLiteral("gift");
     options.title = QStringLiteral("Export Questions");
     return options;
@@ -65,7 +70,70 @@ std::optional<BankFormat> exportFormatOf(const QString& path) {
     if (extension == u"csv") {
         return BankFormat::Csv;
     }
+    if (extension == u"xml") {
+        return BankFormat::MoodleXml;
+    }
     return std::nullopt;
+}
+
+// The outcome of an import line by line in the file's order: each question imported (with the
+// quiz question it became) and each note, skipped questions with their line and reason.
+QStringList outcomeLines(const std::vector<BankQuestion>& questions, int firstSlot,
+                         const std::vector<BankNote>& notes) {
+    struct Line {
+        int line;
+        int order;
+        QString text;
+    };
+    std::vector<Line> lines;
+    for (std::size_t n = 0; n < questions.size(); ++n) {
+        QString text = utf8(CodePage::system().toUtf8(questions[n].text));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        if (text.size() > 60) {
+            text = text.left(57) + QStringLiteral("...");
+        }
+        lines.push_back({questions[n].line, 0,
+                         QStringLiteral("imported as question ") +
+                             QString::number(firstSlot + static_cast<int>(n) + 1) +
+                             QStringLiteral(": ") + text});
+    }
+    for (const BankNote& note : notes) {
+        lines.push_back({note.line, 1, utf8(note.message)});
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+        return a.line != b.line ? a.line < b.line : a.order < b.order;
+    });
+    QStringList out;
+    for (const Line& line : lines) {
+        out << (line.line > 0
+                    ? QStringLiteral("Line ") + QString::number(line.line) + QStringLiteral(": ")
+                    : QString()) +
+                   line.text;
+    }
+    return out;
+}
+
+// Of a bank with more questions than the quiz has room for, the author picks the first ones or
+// a random draw; false when the import is cancelled.
+bool chooseWhatFits(ImportResult& imported, int room, const QString& fileName) {
+    if (room <= 0 || imported.questions.size() <= static_cast<std::size_t>(room)) {
+        return true;
+    }
+    const QString count = QString::number(room);
+    const std::optional<int> choice = platform().choose(
+        fileName + QStringLiteral(" holds ") + QString::number(imported.questions.size()) +
+            QStringLiteral(" questions, and the quiz has room for ") + count +
+            QStringLiteral(" more. Which should come in?"),
+        {QStringLiteral("The first ") + count, count + QStringLiteral(" drawn at random")});
+    if (!choice) {
+        return false;
+    }
+    if (*choice == 0) {
+        KeepFirstQuestions(imported, room);
+    } else {
+        PickQuestions(imported, room, std::random_device{}());
+    }
+    return true;
 }
 
 // "line 12: ...", one note a line, under a heading.
@@ -100,13 +168,25 @@ void TForm1::ImportQuestions1Click() {
         return;
     }
     const QString fileName = QFileInfo(*chosen).fileName();
-    const ImportResult imported = ImportQuestionFile(ToLocalPath(*chosen), std::nullopt);
+    ImportResult imported = ImportQuestionFile(ToLocalPath(*chosen), std::nullopt);
     if (!imported.ok()) {
         platform().showError(fileName + QStringLiteral(": ") + utf8(imported.errorText()));
         return;
     }
+    const int room =
+        kMaxQuestions - (quizOpen ? std::clamp(quiz().QuestionCount, 0, kMaxQuestions) : 0);
+    if (!chooseWhatFits(imported, room, fileName)) {
+        return;
+    }
+    // Pictures that came inside the bank are written beside it, where its other pictures are
+    // looked for.
+    const std::string embeddedFolder = ToLocalPath(QFileInfo(*chosen).absolutePath()) + "/";
+    for (const std::string& error : WriteEmbeddedPictures(imported.questions, embeddedFolder)) {
+        imported.notes.push_back({0, error, NoteKind::Changed});
+    }
 
     std::vector<BankNote> notes = imported.notes;
+    int firstSlot = 0;
     if (quizOpen) {
         // Tried on a copy first: a quiz that cannot take the questions is not touched, and the
         // author is not asked about the edits in the boxes for nothing.
@@ -130,6 +210,7 @@ void TForm1::ImportQuestions1Click() {
             EnableEditor();
             Updating = false;
         }
+        firstSlot = appended.firstIndex;
         session_->MoveTo(appended.firstIndex);
         showCurrentQuestion();
     } else {
@@ -169,9 +250,18 @@ void TForm1::ImportQuestions1Click() {
             }
         }
     }
-    if (!notes.empty()) {
-        platform().showMessage(notesText(fileName + QStringLiteral(":"), "line", notes));
+    const auto skipped = std::count_if(notes.begin(), notes.end(), [](const BankNote& note) {
+        return note.kind == NoteKind::Skipped || note.kind == NoteKind::LeftOut;
+    });
+    QString summary = QString::number(imported.questions.size()) +
+                      (imported.questions.size() == 1 ? QStringLiteral(" question")
+                                                      : QStringLiteral(" questions")) +
+                      QStringLiteral(" imported from ") + fileName;
+    if (skipped > 0) {
+        summary += QStringLiteral("; some of its questions were not (the list gives their lines "
+                                  "and why)");
     }
+    platform().showList(summary + u'.', outcomeLines(imported.questions, firstSlot, notes));
 }
 
 void TForm1::ExportQuestions1Click() {
@@ -181,13 +271,17 @@ void TForm1::ExportQuestions1Click() {
     }
     const std::optional<BankFormat> format = exportFormatOf(*chosen);
     if (!format) {
-        platform().showError(QStringLiteral("Cannot tell the format of ") +
-                             QFileInfo(*chosen).fileName() +
-                             QStringLiteral(": name it .gift, .txt (Aiken) or .csv"));
+        platform().showError(
+            QStringLiteral("Cannot tell the format of ") + QFileInfo(*chosen).fileName() +
+            QStringLiteral(": name it .gift, .txt (Aiken), .csv or .xml (Moodle XML)"));
         return;
     }
     // The questions as stored: edits still in the boxes are not part of them.
-    const ExportResult exported = ExportQuestions(quiz(), *format);
+    // Moodle XML carries the pictures, found beside the quiz file as the page finds them.
+    const std::string quizFile = ToLocalPath(quizFileName());
+    const ExportResult exported =
+        ExportQuestions(quiz(), *format, CodePage::system(),
+                        quizFile.empty() ? std::string() : std::string(PathFolderPart(quizFile)));
     if (const int error = WriteFileAtomically(ToLocalPath(*chosen), exported.text); error != 0) {
         platform().showError(QStringLiteral("Cannot write ") + *chosen + QStringLiteral(": ") +
                              utf8(SystemErrorText(error)));

@@ -134,6 +134,13 @@ void TForm1::Create1Click() {
         platform().showError(QString::fromLocal8Bit(published.error->what()));
         return;
     }
+    // An ID the page cuts short, or one another quiz of the folder posts too, mixes results.
+    for (const QuizProblem& problem :
+         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), false)) {
+        platform().showMessage(QStringLiteral("Warning: ") +
+                               QString::fromStdString(problem.message) + QStringLiteral(".\n") +
+                               QString::fromStdString(problem.advice));
+    }
     QString message =
         QStringLiteral("The HTML file ") + htmlFileName() + QStringLiteral(" has been created.");
     // The page's clock needs its script and digit pictures beside it: the missing ones are put

@@ -392,6 +392,11 @@ void TForm1::buildMenus() {
     SaveAs1 = action(File1, "SaveAs1", QStringLiteral("Save As..."), nullptr);
     connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(); });
     File1->addSeparator();
+    Print1 = action(File1, "Print1", QStringLiteral("&Print..."), &TForm1::Print1Click);
+    Print1->setShortcut(QKeySequence::Print);
+    ExportPdf1 =
+        action(File1, "ExportPdf1", QStringLiteral("Export P&DF..."), &TForm1::ExportPdf1Click);
+    File1->addSeparator();
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"), &TForm1::Exit1Click);
     New1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -404,6 +409,10 @@ void TForm1::buildMenus() {
                           &TForm1::HtmlOptions1Click);
     Create1 = action(Script1, "Create1", QStringLiteral("&Create Html"), &TForm1::Create1Click);
     Preview1 = action(Script1, "Preview1", QStringLiteral("&Preview Html"), &TForm1::Preview1Click);
+    Script1->addSeparator();
+    ExportScorm1 = action(Script1, "ExportScorm1",
+                          QStringLiteral("Export for &Learning Platform (SCORM)\u2026"),
+                          &TForm1::ExportScorm1Click);
 
     Quiz1 = menu("Quiz1", QStringLiteral("&Quiz"));
     ClearQ = action(Quiz1, "ClearQ", QStringLiteral("&Clear Question"), &TForm1::ClearBtnClick);
@@ -443,6 +452,7 @@ void TForm1::buildMenus() {
     setHtmlMenuEnabled(false);
     setPreviewEnabled(false);
     Create1->setEnabled(true);
+    ExportScorm1->setEnabled(true);
     for (QAction* item :
          {ClearQ, PostQuestion1, FirstQuestion1, PrevQuestion1, NextQuestion, LastQuestion1}) {
         item->setEnabled(false);
@@ -512,13 +522,17 @@ void TForm1::setFileCommandsEnabled(bool on) {
 void TForm1::setHtmlMenuEnabled(bool on) {
     Script1->menuAction()->setEnabled(on);
     Script1->setEnabled(on);
-    // Exporting and checking need a quiz, exactly as the HTML menu does.
+    // Exporting, printing and checking need a quiz, exactly as the HTML menu does.
     ExportQuestions1->setEnabled(on);
+    Print1->setEnabled(on);
+    ExportPdf1->setEnabled(on);
     CheckQuiz1->setEnabled(on);
 }
 
 void TForm1::setCreateEnabled(bool menuItem, bool button) {
     Create1->setEnabled(menuItem);
+    // The package holds the published page: it is made whenever the page can be.
+    ExportScorm1->setEnabled(menuItem);
     createbtn->setEnabled(button);
 }
 

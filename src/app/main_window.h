@@ -137,8 +137,13 @@ private:
     void ImportQuestions1Click();
     void ExportQuestions1Click();
     void CheckQuiz1Click();
+    // The quiz on paper, with its answer key at the end: through the system's print dialog, or
+    // into a PDF file.
+    void Print1Click();
+    void ExportPdf1Click();
     void HtmlOptions1Click();
     void Create1Click();
+    void ExportScorm1Click();
     void Preview1Click();
     void HelponTamberlin1Click();
     void About1Click();
@@ -234,9 +239,12 @@ private:
     QAction* ExportQuestions1 = nullptr;
     QAction* Save1 = nullptr;
     QAction* SaveAs1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* ExportPdf1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* HtmlOptions1 = nullptr;
     QAction* Create1 = nullptr;
+    QAction* ExportScorm1 = nullptr;
     QAction* Preview1 = nullptr;
     QAction* ClearQ = nullptr;
     QAction* PostQuestion1 = nullptr;

@@ -197,6 +197,7 @@ void TForm1::ShowQuestion(int n) {
 void TForm1::RefreshEditButtons() {
     const bool changed = session_->questionChanged();
     Create1->setEnabled(!changed);
+    ExportScorm1->setEnabled(!changed);
     createbtn->setEnabled(!changed);
     PostBtn->setEnabled(changed);
     PostQuestion1->setEnabled(changed);

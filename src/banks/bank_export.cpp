@@ -1,7 +1,15 @@
 #include "banks/bank_parsing.h"
 #include "banks/question_bank.h"
 
+#include "document/file_io.h"
+#include "document/paths.h"
+
+#include <libxml/xmlwriter.h>
+
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <memory>
 
 namespace tamberlin {
 
@@ -119,11 +127,31 @@ std::string giftEscape(std::string_view text) {
         }
         out += c;
     }
-    // A leading "[" would read as a text format and a leading "%" as an answer's weight.
-    if (!out.empty() && (out.front() == '[' || out.front() == '%')) {
+    // A leading "[" would read as a text format and a leading "%" as an answer's weight;
+    // untagged text is HTML to the learning platform, which would take "<", "&" and runs of
+    // spaces for markup.
+    const bool markup = text.find_first_of("<&\t") != std::string_view::npos ||
+                        text.find("  ") != std::string_view::npos ||
+                        text.find(" \r") != std::string_view::npos ||
+                        text.find("\n ") != std::string_view::npos;
+    if (!out.empty() && (out.front() == '[' || out.front() == '%' || markup)) {
         out.insert(0, "[plain]");
     }
     return out;
+}
+
+// Notes what reading the text back trims: spaces at its ends.
+void noteEdgeSpaces(const ExportQuestion& q, std::vector<BankNote>& notes) {
+    auto trimmed = [](std::string_view t) { return banks::TrimSpaces(t).size() != t.size(); };
+    if (trimmed(q.text)) {
+        notes.push_back({q.number, "the spaces at the ends of the question text are left out"});
+    }
+    for (std::size_t k = 0; k < q.choices.size(); ++k) {
+        if (!q.choices[k].empty() && trimmed(q.choices[k])) {
+            notes.push_back({q.number, std::string("the spaces at the ends of choice ") +
+                                           ChoiceLetter(static_cast<int>(k)) + " are left out"});
+        }
+    }
 }
 
 std::string exportGift(const TQuizRec& quiz, const std::vector<ExportQuestion>& questions,
@@ -137,6 +165,15 @@ std::string exportGift(const TQuizRec& quiz, const std::vector<ExportQuestion>& 
            " multiple-choice questions written by Tamberlin\n\n";
     for (const ExportQuestion& q : questions) {
         noteNoPictures(q, "GIFT", notes);
+        noteEdgeSpaces(q, notes);
+        for (std::size_t k = 0; k + 1 < q.choices.size(); ++k) {
+            if (banks::TrimSpaces(q.choices[k]).empty()) {
+                notes.push_back({q.number, std::string("choice ") +
+                                               ChoiceLetter(static_cast<int>(k)) +
+                                               " is empty: GIFT readers leave an empty answer "
+                                               "out, and the choices after it move up"});
+            }
+        }
         out += "::Question " + std::to_string(q.number) + "::" + giftEscape(q.text) + " {\n";
         for (std::size_t k = 0; k < q.choices.size(); ++k) {
             out += static_cast<int>(k) == q.answer ? "\t=" : "\t~";
@@ -166,6 +203,11 @@ std::string exportAiken(const std::vector<ExportQuestion>& questions,
     std::string out;
     for (const ExportQuestion& q : questions) {
         noteNoPictures(q, "Aiken", notes);
+        noteEdgeSpaces(q, notes);
+        if (looksLikeAikenLine(splitLines(q.text).front())) {
+            notes.push_back({q.number, "the question's first line starts like a choice or the "
+                                       "ANSWER line; it will not read back the same"});
+        }
         bool first = true;
         bool dropped = false;
         for (const std::string& line : splitLines(q.text)) {
@@ -249,9 +291,166 @@ std::string exportCsv(const TQuizRec& quiz, const std::vector<ExportQuestion>& q
     return out;
 }
 
+// Text as HTML: the characters markup would take escaped, line breaks as <br>.
+std::string htmlEscape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            out += "<br>";
+            break;
+        case '\n':
+            out += "<br>";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string exportMoodleXml(const std::vector<ExportQuestion>& questions,
+                            const std::string& pictureFolder, std::vector<BankNote>& notes) {
+    std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buffer(xmlBufferCreate(), &xmlBufferFree);
+    std::unique_ptr<xmlTextWriter, decltype(&xmlFreeTextWriter)> writer(
+        xmlNewTextWriterMemory(buffer.get(), 0), &xmlFreeTextWriter);
+    xmlTextWriter* w = writer.get();
+    auto x = [](std::string_view s) { return reinterpret_cast<const xmlChar*>(s.data()); };
+    auto textElement = [&](const char* name, const char* format, const std::string& text) {
+        xmlTextWriterStartElement(w, x(name));
+        if (format) {
+            xmlTextWriterWriteAttribute(w, x("format"), x(format));
+        }
+        xmlTextWriterWriteElement(w, x("text"), x(text.c_str()));
+        xmlTextWriterEndElement(w);
+    };
+    xmlTextWriterSetIndent(w, 1);
+    xmlTextWriterSetIndentString(w, x("  "));
+    xmlTextWriterStartDocument(w, nullptr, "UTF-8", nullptr);
+    xmlTextWriterStartElement(w, x("quiz"));
+    for (const ExportQuestion& q : questions) {
+        const std::string comment = " question: " + std::to_string(q.number) + " ";
+        xmlTextWriterWriteComment(w, x(comment.c_str()));
+        xmlTextWriterStartElement(w, x("question"));
+        xmlTextWriterWriteAttribute(w, x("type"), x("multichoice"));
+        textElement("name", nullptr, "Question " + std::to_string(q.number));
+
+        // The question text is HTML when it shows the picture, plain text otherwise.
+        std::string pictureName;
+        std::string pictureBytes;
+        std::string webPicture;
+        if (!q.picture.empty()) {
+            if (q.picture.find("://") != std::string::npos) {
+                webPicture = q.picture;
+            } else {
+                const std::string path =
+                    q.picture.front() == '/' ? q.picture : pictureFolder + q.picture;
+                const int err = ReadFilePrefix(path, kMaxBankFileSize, pictureBytes);
+                if (err != 0 || pictureBytes.empty()) {
+                    notes.push_back({q.number, "the picture \"" + q.picture +
+                                                   "\" cannot be read: it is left out"});
+                    pictureBytes.clear();
+                } else {
+                    pictureName = std::string(PathFileNamePart(q.picture));
+                }
+            }
+        }
+        xmlTextWriterStartElement(w, x("questiontext"));
+        if (pictureName.empty() && webPicture.empty()) {
+            xmlTextWriterWriteAttribute(w, x("format"), x("plain_text"));
+            xmlTextWriterWriteElement(w, x("text"), x(q.text.c_str()));
+        } else {
+            if (q.text.find("  ") != std::string::npos) {
+                notes.push_back({q.number, "runs of spaces in the question text become one "
+                                           "(the text is HTML to show the picture)"});
+            }
+            std::string src = webPicture;
+            if (!pictureName.empty()) {
+                // The name as an address: the characters an address reserves escaped.
+                src = "@@PLUGINFILE@@/";
+                for (unsigned char c : pictureName) {
+                    if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
+                        src += static_cast<char>(c);
+                    } else {
+                        char escaped[4];
+                        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+                        src += escaped;
+                    }
+                }
+            }
+            const std::string html = "<p>" + htmlEscape(q.text) + "</p><p><img src=\"" +
+                                     htmlEscape(src) + "\" alt=\"\"></p>";
+            xmlTextWriterWriteAttribute(w, x("format"), x("html"));
+            xmlTextWriterStartElement(w, x("text"));
+            xmlTextWriterWriteCDATA(w, x(html.c_str()));
+            xmlTextWriterEndElement(w);
+            if (!pictureName.empty()) {
+                xmlTextWriterStartElement(w, x("file"));
+                xmlTextWriterWriteAttribute(w, x("name"), x(pictureName.c_str()));
+                xmlTextWriterWriteAttribute(w, x("path"), x("/"));
+                xmlTextWriterWriteAttribute(w, x("encoding"), x("base64"));
+                xmlTextWriterWriteBase64(w, pictureBytes.data(), 0,
+                                         static_cast<int>(pictureBytes.size()));
+                xmlTextWriterEndElement(w);
+            } else {
+                notes.push_back({q.number, "the picture \"" + webPicture +
+                                               "\" is on the web: Moodle XML refers to it and a "
+                                               "reader brings no picture back"});
+            }
+        }
+        xmlTextWriterEndElement(w);
+        textElement("generalfeedback", "html", "");
+        xmlTextWriterWriteElement(w, x("defaultgrade"), x("1"));
+        xmlTextWriterWriteElement(w, x("penalty"), x("0"));
+        xmlTextWriterWriteElement(w, x("hidden"), x("0"));
+        xmlTextWriterWriteElement(w, x("single"), x("true"));
+        xmlTextWriterWriteElement(w, x("shuffleanswers"), x("false"));
+        xmlTextWriterWriteElement(w, x("answernumbering"), x("ABCD"));
+        noteEdgeSpaces(q, notes);
+        for (std::size_t k = 0; k < q.choices.size(); ++k) {
+            if (q.choices[k].empty() && static_cast<int>(k) != q.answer) {
+                notes.push_back({q.number, std::string("choice ") +
+                                               ChoiceLetter(static_cast<int>(k)) +
+                                               " is empty: Moodle leaves an empty answer out, "
+                                               "and the choices after it move up"});
+            }
+            xmlTextWriterStartElement(w, x("answer"));
+            xmlTextWriterWriteAttribute(w, x("fraction"),
+                                        x(static_cast<int>(k) == q.answer ? "100" : "0"));
+            xmlTextWriterWriteAttribute(w, x("format"), x("plain_text"));
+            xmlTextWriterWriteElement(w, x("text"), x(q.choices[k].c_str()));
+            textElement("feedback", "html", "");
+            xmlTextWriterEndElement(w);
+        }
+        xmlTextWriterEndElement(w);
+    }
+    xmlTextWriterEndElement(w);
+    xmlTextWriterEndDocument(w);
+    writer.reset();
+    return std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                       static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+}
+
 } // namespace
 
-ExportResult ExportQuestions(const TQuizRec& quiz, BankFormat format, const CodePage& codePage) {
+ExportResult ExportQuestions(const TQuizRec& quiz, BankFormat format, const CodePage& codePage,
+                             const std::string& pictureFolder) {
     ExportResult result;
     const std::vector<ExportQuestion> questions = collect(quiz, codePage, result.notes);
     switch (format) {
@@ -263,6 +462,9 @@ ExportResult ExportQuestions(const TQuizRec& quiz, BankFormat format, const Code
         break;
     case BankFormat::Csv:
         result.text = exportCsv(quiz, questions);
+        break;
+    case BankFormat::MoodleXml:
+        result.text = exportMoodleXml(questions, pictureFolder, result.notes);
         break;
     }
     std::stable_sort(result.notes.begin(), result.notes.end(),

@@ -23,6 +23,7 @@ struct RawQuestion {
     std::vector<RawText> choices;
     int answer = -1; // -1 when the source marks none
     RawText picture;
+    std::string pictureData; // the picture's bytes when the bank carries them
 };
 
 struct RawBank {
@@ -32,18 +33,20 @@ struct RawBank {
     int errorLine = 0;
 
     bool ok() const { return error.empty(); }
-    // Past the 100 a quiz holds the import fails anyway: the readers stop one question later.
-    bool full() const { return questions.size() > static_cast<std::size_t>(kMaxQuestions); }
-    // Notes past the first 100 are only counted, so that a file of skipped questions stays
+    // Notes past the first 1000 are only counted, so that a file of skipped questions stays
     // cheap; the last note says how many were left out.
-    void note(int line, std::string message) {
+    void note(int line, std::string message, NoteKind kind = NoteKind::Changed) {
         if (notes.size() < kMaxNotes) {
-            notes.push_back({line, std::move(message)});
+            notes.push_back({line, std::move(message), kind});
         } else {
             ++notesLeftOut;
         }
     }
-    static constexpr std::size_t kMaxNotes = 100;
+    // A question of the file that is not imported.
+    void skip(int line, std::string reason) {
+        note(line, "question skipped: " + std::move(reason), NoteKind::Skipped);
+    }
+    static constexpr std::size_t kMaxNotes = 1000;
     std::size_t notesLeftOut = 0;
     void fail(int line, std::string message) {
         if (error.empty()) {
@@ -57,6 +60,14 @@ struct RawBank {
 RawBank ParseGift(std::string_view text);
 RawBank ParseAiken(std::string_view text);
 RawBank ParseCsv(std::string_view text);
+// Moodle XML takes the file's bytes as they are (the XML declaration names the encoding).
+RawBank ParseMoodleXml(std::string_view bytes);
+
+// HTML to plain text: tags dropped (paragraph, line and list-item tags become line breaks),
+// every named and numeric character reference decoded, comments and the contents of script
+// and style dropped, a "<" that starts no tag kept, white space runs made one space. With
+// altTexts, an image stands for its alt text.
+std::string HtmlToText(std::string_view html, bool altTexts = false);
 
 // Small text helpers.
 std::string_view TrimSpaces(std::string_view text);

@@ -1,7 +1,8 @@
 // CSV as spreadsheets save it (RFC 4180: fields in double quotes may hold the delimiter, line
-// breaks and doubled quotes), with a comma or a semicolon between fields, and a header row
-// naming the columns question, A, B, C, D, E, answer and picture (C to E and picture
-// optional, any order, any case).
+// breaks and doubled quotes), with a comma, a semicolon or a tab between fields. Either a header
+// row names the columns by their usual names, in any order and case (question / question text;
+// A..E, option A..E, choice 1..5, answer 1..5; answer / correct / correct answer(s); picture /
+// image), or there is none and each row is a question, 2 to 5 choices and the right letter.
 #include "banks/bank_parsing.h"
 
 #include <array>
@@ -19,11 +20,12 @@ struct Field {
 
 using Record = std::vector<Field>;
 
-// Picks the delimiter from the header row: the one of "," and ";" that occurs more often
-// outside quotes (a comma when neither does).
+// Picks the delimiter from the first row: the one of ",", ";" and tab that occurs most often
+// outside quotes (a comma when none does).
 char detectDelimiter(std::string_view text) {
     int commas = 0;
     int semicolons = 0;
+    int tabs = 0;
     bool quoted = false;
     for (char c : text) {
         if (c == '"') {
@@ -34,7 +36,12 @@ char detectDelimiter(std::string_view text) {
             ++commas;
         } else if (!quoted && c == ';') {
             ++semicolons;
+        } else if (!quoted && c == '\t') {
+            ++tabs;
         }
+    }
+    if (tabs > commas && tabs > semicolons) {
+        return '\t';
     }
     return semicolons > commas ? ';' : ',';
 }
@@ -111,14 +118,6 @@ private:
     int errorLine_ = 0;
 };
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
-
 bool blankRecord(const Record& record) {
     for (const Field& f : record) {
         if (!TrimSpaces(f.text).empty()) {
@@ -128,58 +127,171 @@ bool blankRecord(const Record& record) {
     return true;
 }
 
+// The part of a header name a column is known by: lower case, letters and digits only, and
+// what follows " - " or "(" dropped ("Answer 1 - max 75 characters" is "answer1", "Correct
+// answer(s)" is "correctanswer").
+std::string columnKey(std::string_view name) {
+    name = TrimSpaces(name);
+    for (std::string_view cut :
+         {std::string_view(" - "), std::string_view(" \xE2\x80\x93 "), std::string_view("(")}) {
+        if (const std::size_t at = name.find(cut); at != std::string_view::npos && at > 0) {
+            name = name.substr(0, at);
+        }
+    }
+    std::string key;
+    for (char c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return key;
+}
+
+// Column parts: 0 question, 1..5 choices, 6 answer, 7 picture; -1 for none.
+int columnPart(const std::string& key) {
+    if (key == "question" || key == "questiontext" || key == "questions") {
+        return 0;
+    }
+    if (key == "answer" || key == "correct" || key == "correctanswer" || key == "correctanswers" ||
+        key == "rightanswer" || key == "key") {
+        return 6;
+    }
+    if (key == "picture" || key == "image") {
+        return 7;
+    }
+    for (std::string_view prefix : {"option", "choice", "answer", "answers", ""}) {
+        if (!key.starts_with(prefix) || key.size() != prefix.size() + 1) {
+            continue;
+        }
+        const char tail = key.back();
+        if (tail >= 'a' && tail <= 'e') {
+            return 1 + (tail - 'a');
+        }
+        if (tail >= '1' && tail <= '5' && !prefix.empty()) {
+            return tail - '0';
+        }
+    }
+    return -1;
+}
+
+// The right choice as the answer cell gives it: a letter A to E, a number 1 to 5 or the right
+// choice's text. Sets why and returns -1 when it names none.
+int answerIndex(std::string_view cell, const RawQuestion& q, std::string& why) {
+    const std::string answer(TrimSpaces(cell));
+    if (answer.empty()) {
+        why = "the answer cell is empty";
+        return -1;
+    }
+    int index = -1;
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(answer[0])));
+    if (answer.size() == 1 && upper >= 'A' && upper <= 'E') {
+        index = upper - 'A';
+    } else if (answer.size() == 1 && answer[0] >= '1' && answer[0] <= '9') {
+        index = answer[0] - '1';
+    } else {
+        for (std::size_t k = 0; k < q.choices.size(); ++k) {
+            if (TrimSpaces(q.choices[k].text) == answer) {
+                if (index >= 0) {
+                    why = "the answer \"" + answer + "\" is the text of two choices";
+                    return -1;
+                }
+                index = static_cast<int>(k);
+            }
+        }
+        if (index < 0) {
+            const bool several = answer.find_first_of(",;") != std::string::npos;
+            why = several
+                      ? "the answer \"" + answer +
+                            "\" names several right choices (a quiz question has one)"
+                      : "the answer \"" + answer +
+                            "\" is neither a letter A to E, a number 1 to 5 nor a choice's text";
+            return -1;
+        }
+        return index;
+    }
+    if (index < 0 || index >= 5) {
+        why = "the answer \"" + answer + "\" is not a letter A to E nor a number 1 to 5";
+        return -1;
+    }
+    if (index >= static_cast<int>(q.choices.size()) ||
+        TrimSpaces(q.choices[static_cast<std::size_t>(index)].text).empty()) {
+        why = "the answer " + std::string(1, static_cast<char>('A' + index)) +
+              " names an empty choice";
+        return -1;
+    }
+    return index;
+}
+
+// A row without a header: the question, 2 to 5 choices and the right letter in the last cell.
+bool isHeaderlessRow(const Record& record) {
+    std::size_t used = record.size();
+    while (used > 0 && TrimSpaces(record[used - 1].text).empty()) {
+        --used;
+    }
+    if (used < 4 || used > 7) {
+        return false;
+    }
+    const std::string_view last = TrimSpaces(record[used - 1].text);
+    return last.size() == 1 && std::toupper(static_cast<unsigned char>(last[0])) >= 'A' &&
+           std::toupper(static_cast<unsigned char>(last[0])) <= 'E';
+}
+
 } // namespace
 
 RawBank ParseCsv(std::string_view text) {
     RawBank bank;
     CsvScanner scanner(text, detectDelimiter(text));
-    std::optional<Record> header = scanner.next();
-    while (header && blankRecord(*header)) {
-        header = scanner.next();
+    std::optional<Record> first = scanner.next();
+    while (first && blankRecord(*first)) {
+        first = scanner.next();
     }
-    if (!header) {
+    if (!first) {
         if (!scanner.error().empty()) {
             bank.fail(scanner.errorLine(), scanner.error());
         } else {
-            bank.fail(0, "the file has no header row (question,A,B,C,D,E,answer,picture)");
+            bank.fail(0, "the file holds no rows");
         }
         return bank;
     }
 
-    // Column of each part: 0 question, 1..5 choices A..E, 6 answer, 7 picture.
-    constexpr std::array<std::string_view, 8> kNames = {"question", "a", "b",      "c",
-                                                        "d",        "e", "answer", "picture"};
     std::array<int, 8> column;
     column.fill(-1);
-    const int headerLine = header->front().line;
-    for (std::size_t i = 0; i < header->size(); ++i) {
-        const std::string name = lower(TrimSpaces((*header)[i].text));
-        bool known = false;
-        for (std::size_t k = 0; k < kNames.size(); ++k) {
-            if (name == kNames[k]) {
-                if (column[k] >= 0) {
-                    bank.fail(headerLine, "the header row names the column \"" +
-                                              std::string(TrimSpaces((*header)[i].text)) +
-                                              "\" twice");
-                    return bank;
-                }
-                column[k] = static_cast<int>(i);
-                known = true;
+    const int headerLine = first->front().line;
+    std::vector<std::string> ignored;
+    for (std::size_t i = 0; i < first->size(); ++i) {
+        const std::string name(TrimSpaces((*first)[i].text));
+        const int part = columnPart(columnKey(name));
+        if (part < 0 || column[static_cast<std::size_t>(part)] >= 0) {
+            if (!name.empty()) {
+                ignored.push_back("\"" + name + "\"");
             }
+            continue;
         }
-        if (!known && !name.empty()) {
-            bank.note(headerLine,
-                      "column \"" + std::string(TrimSpaces((*header)[i].text)) + "\" ignored");
-        }
+        column[static_cast<std::size_t>(part)] = static_cast<int>(i);
     }
-    if (column[0] < 0 || column[1] < 0 || column[2] < 0 || column[6] < 0) {
-        bank.fail(headerLine, "the header row must name the columns question, A, B and answer "
-                              "(question,A,B,C,D,E,answer,picture)");
-        return bank;
+    const bool headed = column[0] >= 0 && column[1] >= 0 && column[2] >= 0 && column[6] >= 0;
+    std::optional<Record> pending;
+    if (!headed) {
+        if (!isHeaderlessRow(*first)) {
+            bank.fail(headerLine,
+                      "the first row is neither a header naming the question, the choices and "
+                      "the answer (question,A,B,C,D,answer) nor a question with 2 to 5 choices "
+                      "and the right letter (What is 2+2?,3,4,5,B)");
+            return bank;
+        }
+        pending = std::move(first);
+    } else if (!ignored.empty()) {
+        std::string list;
+        for (const std::string& name : ignored) {
+            list += (list.empty() ? "" : ", ") + name;
+        }
+        bank.note(headerLine, (ignored.size() == 1 ? "column " : "columns ") + list + " ignored",
+                  NoteKind::Ignored);
     }
 
-    while (!bank.full()) {
-        std::optional<Record> record = scanner.next();
+    while (true) {
+        std::optional<Record> record = pending ? std::move(pending) : scanner.next();
+        pending.reset();
         if (!record) {
             break;
         }
@@ -187,6 +299,28 @@ RawBank ParseCsv(std::string_view text) {
             continue;
         }
         const int line = record->front().line;
+        if (!headed) {
+            // Question, choices, letter: the last cell in use is the letter.
+            std::size_t used = record->size();
+            while (used > 0 && TrimSpaces((*record)[used - 1].text).empty()) {
+                --used;
+            }
+            column.fill(-1);
+            column[0] = 0;
+            for (std::size_t k = 1; k + 1 < used && k <= 6; ++k) {
+                column[k] = static_cast<int>(k);
+            }
+            column[6] = used > 0 ? static_cast<int>(used - 1) : -1;
+            if (used < 3) {
+                bank.skip(line, "the row holds no question with choices and an answer");
+                continue;
+            }
+            if (used > 7) {
+                bank.skip(line, "a question holds at most 5 choices; this row has " +
+                                    std::to_string(used - 2));
+                continue;
+            }
+        }
         auto cell = [&](int part) -> Field {
             const int c = column[static_cast<std::size_t>(part)];
             if (c < 0 || c >= static_cast<int>(record->size())) {
@@ -209,21 +343,11 @@ RawBank ParseCsv(std::string_view text) {
             q.choices.push_back({ToStoredLineBreaks(choice.text), choice.line});
         }
         const Field answer = cell(6);
-        const std::string letter(TrimSpaces(answer.text));
-        if (letter.empty()) {
-            bank.fail(answer.line, "the answer cell is empty");
-            return bank;
-        }
-        const int index =
-            letter.size() == 1 ? std::toupper(static_cast<unsigned char>(letter[0])) - 'A' : -1;
-        if (index < 0 || index >= 5) {
-            bank.fail(answer.line, "the answer \"" + letter + "\" is not a letter A to E");
-            return bank;
-        }
-        if (index >= used) {
-            bank.fail(answer.line, "the answer " + std::string(1, static_cast<char>('A' + index)) +
-                                       " names an empty choice");
-            return bank;
+        std::string why;
+        const int index = answerIndex(answer.text, q, why);
+        if (index < 0) {
+            bank.skip(answer.line, why);
+            continue;
         }
         q.answer = index;
         const Field picture = cell(7);
@@ -231,7 +355,9 @@ RawBank ParseCsv(std::string_view text) {
         bank.questions.push_back(std::move(q));
     }
     if (!scanner.error().empty()) {
-        bank.fail(scanner.errorLine(), scanner.error());
+        // The rest of the file cannot be told apart into rows: name what was not read.
+        bank.note(scanner.errorLine(), scanner.error() + ": the file is not read past this line",
+                  NoteKind::Skipped);
     }
     return bank;
 }

@@ -1,13 +1,15 @@
 // GIFT, the multiple-choice subset: "::name::" optional, "[html]"/"[plain]"/"[markdown]"/
-// "[moodle]" text formats, "{ =right ~wrong ... }", "//" comment lines, backslash escapes,
-// feedback after "#" (dropped), blank lines between questions. Other kinds of question are
-// recognised only so that they can be skipped with a note.
+// "[moodle]" text formats (untagged text is HTML, as the learning platform renders it),
+// "{ =right ~wrong ... }", "//" comment lines, backslash escapes, feedback after "#" (dropped),
+// blank lines between questions. Other kinds of question are recognised only so that they can
+// be skipped with a note.
 #include "banks/bank_parsing.h"
-#include "common/utf8.h"
 #include "document/code_page.h"
 
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 
 namespace tamberlin::banks {
 
@@ -55,8 +57,8 @@ TextFormat takeFormat(std::string_view& text, TextFormat inherited) {
     for (const auto& [marker, format] :
          {std::pair<std::string_view, TextFormat>{"[html]", TextFormat::Html},
           {"[plain]", TextFormat::Plain},
-          {"[markdown]", TextFormat::Plain},
-          {"[moodle]", TextFormat::Plain}}) {
+          {"[markdown]", TextFormat::Html},
+          {"[moodle]", TextFormat::Html}}) {
         if (trimmed.starts_with(marker)) {
             text = trimmed.substr(marker.size());
             return format;
@@ -109,115 +111,11 @@ std::string unescape(std::string_view raw) {
     return out;
 }
 
-// An HTML text as plain text: tags dropped (paragraph, line and list-item tags become line
-// breaks), the common entities decoded, runs of white space made one space.
-std::string htmlToText(std::string_view html) {
-    std::string flat;
-    for (std::size_t i = 0; i < html.size(); ++i) {
-        const char c = html[i];
-        if (c == '<') {
-            const std::size_t close = html.find('>', i);
-            if (close == std::string_view::npos) {
-                flat += html.substr(i);
-                break;
-            }
-            std::string name;
-            for (std::size_t k = i + 1; k < close; ++k) {
-                const char t = html[k];
-                if (t == '/' && name.empty()) {
-                    continue;
-                }
-                if (!std::isalnum(static_cast<unsigned char>(t))) {
-                    break;
-                }
-                name += static_cast<char>(std::tolower(static_cast<unsigned char>(t)));
-            }
-            if (name == "br" || name == "p" || name == "div" || name == "li" || name == "tr") {
-                flat += '\n';
-            }
-            i = close;
-            continue;
-        }
-        if (c == '&') {
-            // Entities are short: look for the ";" only nearby, so that a run of "&" stays linear.
-            const std::size_t near = html.substr(i, 12).find(';');
-            const std::size_t semi = near == std::string_view::npos ? near : i + near;
-            if (semi != std::string_view::npos) {
-                const std::string_view entity = html.substr(i + 1, semi - i - 1);
-                std::int64_t code = -1;
-                if (entity == "amp") {
-                    code = '&';
-                } else if (entity == "lt") {
-                    code = '<';
-                } else if (entity == "gt") {
-                    code = '>';
-                } else if (entity == "quot") {
-                    code = '"';
-                } else if (entity == "apos") {
-                    code = '\'';
-                } else if (entity == "nbsp") {
-                    code = ' ';
-                } else if (entity.size() > 1 && entity[0] == '#') {
-                    const bool hex = entity[1] == 'x' || entity[1] == 'X';
-                    const std::string_view digits = entity.substr(hex ? 2 : 1);
-                    code = digits.empty() ? -1 : 0;
-                    for (char d : digits) {
-                        const int v = std::isdigit(static_cast<unsigned char>(d)) ? d - '0'
-                                      : hex && std::isxdigit(static_cast<unsigned char>(d))
-                                          ? std::tolower(static_cast<unsigned char>(d)) - 'a' + 10
-                                          : -1;
-                        if (v < 0 || code > 0x10FFFF) {
-                            code = -1;
-                            break;
-                        }
-                        code = code * (hex ? 16 : 10) + v;
-                    }
-                    // Control characters and surrogates stay as the entity's text.
-                    if (code < 0x20 || (code >= 0x7F && code < 0xA0) || code > 0x10FFFF ||
-                        (code >= 0xD800 && code <= 0xDFFF)) {
-                        code = -1;
-                    }
-                }
-                if (code >= 0) {
-                    AppendUtf8(flat, static_cast<char32_t>(code));
-                    i = semi;
-                    continue;
-                }
-            }
-        }
-        flat += c;
-    }
-    // White space runs to one space; line breaks (with the spaces around them) to one break.
-    std::string out;
-    bool pendingSpace = false;
-    bool pendingBreak = false;
-    for (char c : flat) {
-        if (c == '\n') {
-            pendingBreak = true;
-            continue;
-        }
-        if (c == ' ' || c == '\t' || c == '\r') {
-            pendingSpace = true;
-            continue;
-        }
-        if (!out.empty()) {
-            if (pendingBreak) {
-                out += '\n';
-            } else if (pendingSpace) {
-                out += ' ';
-            }
-        }
-        pendingSpace = pendingBreak = false;
-        out += c;
-    }
-    return out;
-}
-
 // A raw piece of a question (name, text or answer) as the text it stands for.
 std::string cleanText(std::string_view raw, TextFormat format) {
     std::string text = unescape(joinLines(raw));
     if (format == TextFormat::Html) {
-        text = htmlToText(text);
+        text = HtmlToText(text);
     }
     return ToStoredLineBreaks(TrimSpaces(text));
 }
@@ -231,10 +129,49 @@ struct Answer {
     bool feedback = false;
 };
 
-void skip(RawBank& bank, const Block& block, std::string_view what) {
-    bank.note(block.firstLine, "skipped " + std::string(what) +
-                                   " (only multiple-choice questions with one "
-                                   "right answer are imported)");
+void skip(RawBank& bank, int line, std::string_view what) {
+    bank.note(line,
+              "skipped " + std::string(what) +
+                  " (only multiple-choice questions with one right answer are imported)",
+              NoteKind::Skipped);
+}
+
+// The weight of an answer written "%50%" (nothing without one); raw loses the weight.
+std::optional<double> takeWeight(std::string_view& raw) {
+    const std::string_view lead = TrimSpaces(raw);
+    if (lead.size() < 2 || lead.front() != '%') {
+        return std::nullopt;
+    }
+    const std::size_t close = lead.find('%', 1);
+    if (close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string number(lead.substr(1, close - 1));
+    char* end = nullptr;
+    const double weight = std::strtod(number.c_str(), &end);
+    if (number.empty() || end != number.c_str() + number.size()) {
+        return std::nullopt;
+    }
+    raw = lead.substr(close + 1);
+    return weight;
+}
+
+// "1:MC:=a~b" (an embedded answer, as cloze questions write them).
+bool isClozeBody(std::string_view body) {
+    body = TrimSpaces(body);
+    std::size_t i = 0;
+    while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) {
+        ++i;
+    }
+    if (i == 0 || i >= body.size() || body[i] != ':') {
+        return false;
+    }
+    std::size_t k = i + 1;
+    while (k < body.size() &&
+           (std::isalpha(static_cast<unsigned char>(body[k])) || body[k] == '_')) {
+        ++k;
+    }
+    return k > i + 1 && k < body.size() && body[k] == ':';
 }
 
 void parseBlock(const Block& block, RawBank& bank) {
@@ -243,46 +180,50 @@ void parseBlock(const Block& block, RawBank& bank) {
     while (pos < s.size() && isSpace(s[pos])) {
         ++pos;
     }
-    if (s.substr(pos).starts_with("$CATEGORY:")) {
-        const std::size_t end = s.find('\n', pos);
-        bank.note(block.firstLine,
-                  "category \"" +
-                      std::string(TrimSpaces(s.substr(pos + 10, end == std::string_view::npos
-                                                                    ? std::string_view::npos
-                                                                    : end - pos - 10))) +
-                      "\" ignored (a quiz has no categories)");
+    // A category is its line; a question may follow right under it.
+    while (s.substr(pos).starts_with("$CATEGORY:")) {
+        const std::size_t lineEnd = std::min(s.find('\n', pos), s.size());
+        bank.note(block.lineAt(pos),
+                  "category \"" + std::string(TrimSpaces(s.substr(pos + 10, lineEnd - pos - 10))) +
+                      "\" ignored (a quiz has no categories)",
+                  NoteKind::Ignored);
+        pos = lineEnd;
+        while (pos < s.size() && isSpace(s[pos])) {
+            ++pos;
+        }
+    }
+    if (pos >= s.size()) {
         return;
     }
+    const int firstLine = block.lineAt(pos);
     if (s.substr(pos).starts_with("::")) {
         const std::size_t close = findUnescaped(s, "::", pos + 2);
         if (close == std::string_view::npos) {
-            bank.fail(block.lineAt(pos), "the question's name has no closing \"::\"");
+            bank.skip(block.lineAt(pos), "the question's name has no closing \"::\"");
             return;
         }
         pos = close + 2;
     }
     const std::size_t open = findUnescaped(s, "{", pos);
     if (open == std::string_view::npos) {
-        skip(bank, block, "a description (a text without answers)");
+        skip(bank, firstLine, "a description (a text without answers)");
         return;
     }
     const std::size_t close = findUnescaped(s, "}", open + 1);
     if (close == std::string_view::npos) {
-        bank.fail(block.lineAt(open), "the answers' \"{\" has no closing \"}\"");
+        bank.skip(block.lineAt(open), "the answers' \"{\" opened here has no closing \"}\"");
         return;
     }
     const std::string_view after = s.substr(close + 1);
-    if (const std::size_t again = findUnescaped(after, "{", 0); again != std::string_view::npos) {
-        bank.fail(block.lineAt(close + 1 + again),
-                  "a second \"{\" in one question: leave a blank line between questions");
-        return;
-    }
-
     std::string_view body = s.substr(open + 1, close - open - 1);
     const std::size_t bodyStart = open + 1;
     if (const std::size_t inner = findUnescaped(body, "{", 0); inner != std::string_view::npos) {
-        bank.fail(block.lineAt(bodyStart + inner),
+        bank.skip(block.lineAt(bodyStart + inner),
                   "a \"{\" inside the answers: the \"}\" before it is missing");
+        return;
+    }
+    if (findUnescaped(after, "{", 0) != std::string_view::npos || isClozeBody(body)) {
+        skip(bank, firstLine, "a cloze question (answers in several places of the text)");
         return;
     }
     bool feedback = false;
@@ -293,11 +234,11 @@ void parseBlock(const Block& block, RawBank& bank) {
     }
     const std::string_view trimmedBody = TrimSpaces(body);
     if (trimmedBody.empty()) {
-        skip(bank, block, "an essay question");
+        skip(bank, firstLine, "an essay question");
         return;
     }
     if (trimmedBody.front() == '#') {
-        skip(bank, block, "a numeric question");
+        skip(bank, firstLine, "a numeric question");
         return;
     }
     {
@@ -307,7 +248,7 @@ void parseBlock(const Block& block, RawBank& bank) {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         }
         if (word == "T" || word == "F" || word == "TRUE" || word == "FALSE") {
-            skip(bank, block, "a true/false question");
+            skip(bank, firstLine, "a true/false question");
             return;
         }
     }
@@ -332,58 +273,75 @@ void parseBlock(const Block& block, RawBank& bank) {
         }
     }
     if (answers.empty() || !TrimSpaces(body.substr(0, first)).empty()) {
-        skip(bank, block, "a short answer question");
+        skip(bank, firstLine, "a short answer question");
         return;
     }
     answers.back().raw = body.substr(answers.back().markerPos + 1);
-    bool anyWrong = false;
-    int rightCount = 0;
-    bool weighted = false;
     bool matching = false;
+    bool partialCredit = false;
+    int emptyDropped = 0;
+    std::vector<Answer> kept;
     for (Answer& a : answers) {
         std::string_view raw = a.raw;
-        const std::string_view lead = TrimSpaces(raw);
-        if (lead.size() >= 2 && lead.front() == '%' &&
-            lead.find('%', 1) != std::string_view::npos) {
-            a.weighted = weighted = true;
-        }
         if (const std::size_t hash = findUnescaped(raw, "#", 0); hash != std::string_view::npos) {
-            a.raw = raw.substr(0, hash);
+            raw = raw.substr(0, hash);
             a.feedback = true;
             feedback = true;
         }
+        if (const std::optional<double> weight = takeWeight(raw)) {
+            a.weighted = true;
+            if (*weight >= 100.0) {
+                a.right = true;
+            } else {
+                partialCredit = partialCredit || (!a.right && *weight != 0.0);
+                a.right = false;
+            }
+        }
+        a.raw = raw;
         if (findUnescaped(a.raw, "->", 0) != std::string_view::npos) {
             a.matching = matching = true;
         }
-        anyWrong = anyWrong || !a.right;
+        // "~" right before "=" (or a doubled marker) leaves an empty answer, which other GIFT
+        // readers drop too.
+        if (TrimSpaces(a.raw).empty() && !a.right) {
+            ++emptyDropped;
+            continue;
+        }
+        kept.push_back(a);
+    }
+    answers = std::move(kept);
+    // Answers all marked "=" make a short answer question, whatever their weights.
+    bool anyWrong = false;
+    int rightCount = 0;
+    for (const Answer& a : answers) {
+        anyWrong = anyWrong || body[a.markerPos] == '~';
         rightCount += a.right ? 1 : 0;
     }
     if (!anyWrong) {
-        skip(bank, block, matching ? "a matching question" : "a short answer question");
-        return;
-    }
-    if (weighted) {
-        skip(bank, block, "a multiple-choice question with weighted answers");
+        skip(bank, firstLine, matching ? "a matching question" : "a short answer question");
         return;
     }
     if (rightCount == 0) {
-        skip(bank, block, "a multiple-choice question without a right answer");
+        skip(bank, firstLine,
+             partialCredit ? "a multiple-choice question with weighted answers and none worth "
+                             "full credit"
+                           : "a multiple-choice question without a right answer");
         return;
     }
     if (rightCount > 1) {
-        skip(bank, block, "a multiple-choice question with several right answers");
+        skip(bank, firstLine, "a multiple-choice question with several right answers");
         return;
     }
 
     RawQuestion q;
-    q.line = block.firstLine;
+    q.line = firstLine;
     std::string_view before = s.substr(pos, open - pos);
-    const TextFormat format = takeFormat(before, TextFormat::Plain);
+    const TextFormat format = takeFormat(before, TextFormat::Html);
     std::string text(before);
     if (!TrimSpaces(after).empty()) {
         text = std::string(TrimSpaces(before)) + " _____ " + std::string(TrimSpaces(after));
-        bank.note(block.firstLine, "the answers stand inside the question's text; "
-                                   "\"_____\" marks their place");
+        bank.note(firstLine, "the answers stand inside the question's text; "
+                             "\"_____\" marks their place");
     }
     q.text = {cleanText(text, format), block.lineAt(pos)};
     for (const Answer& a : answers) {
@@ -394,10 +352,33 @@ void parseBlock(const Block& block, RawBank& bank) {
         }
         q.choices.push_back({cleanText(raw, answerFormat), block.lineAt(bodyStart + a.markerPos)});
     }
+    if (emptyDropped > 0) {
+        bank.note(firstLine, emptyDropped == 1
+                                 ? "an empty answer left out"
+                                 : std::to_string(emptyDropped) + " empty answers left out");
+    }
+    if (partialCredit) {
+        bank.note(firstLine, "partial credit dropped: only the full-credit answer counts as right");
+    }
     if (feedback) {
-        bank.note(block.firstLine, "feedback ignored (the page shows none)");
+        bank.note(firstLine, "feedback ignored (the page shows none)");
     }
     bank.questions.push_back(std::move(q));
+}
+
+// Whether the answers' "{" left open before pos are closed further on: the next unescaped brace
+// after pos is a "}".
+bool closesLater(std::string_view text, std::size_t pos) {
+    for (std::size_t i = pos; i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            ++i;
+        } else if (text[i] == '{') {
+            return false;
+        } else if (text[i] == '}') {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -405,8 +386,9 @@ void parseBlock(const Block& block, RawBank& bank) {
 RawBank ParseGift(std::string_view text) {
     RawBank bank;
     Block block;
-    int depth = 0;
     int lineNumber = 0;
+    int depth = 0;         // unclosed "{" in the block
+    bool answered = false; // the block holds a closed "{...}"
     std::size_t start = 0;
     auto finish = [&] {
         if (!TrimSpaces(block.s).empty()) {
@@ -414,8 +396,12 @@ RawBank ParseGift(std::string_view text) {
         }
         block = Block{};
         depth = 0;
+        answered = false;
     };
-    while (start <= text.size() && bank.ok() && !bank.full()) {
+    // Questions end at a blank line. A blank line inside the answers is kept when a "}" closes
+    // them later; an unclosed "{" costs only its own question. A category line, and a "::name::"
+    // after a question's answers, start a new block even without a blank line.
+    while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) {
             end = text.size();
@@ -425,9 +411,15 @@ RawBank ParseGift(std::string_view text) {
         const std::string_view trimmed = TrimSpaces(line);
         if (trimmed.starts_with("//")) {
             // A comment line.
-        } else if (trimmed.empty() && depth == 0) {
-            finish();
+        } else if (trimmed.empty()) {
+            if (depth == 0 || !closesLater(text, end)) {
+                finish();
+            }
         } else {
+            if (trimmed.starts_with("$CATEGORY:") ||
+                (depth == 0 && answered && trimmed.starts_with("::"))) {
+                finish();
+            }
             if (block.s.empty()) {
                 block.firstLine = lineNumber;
             } else {
@@ -443,7 +435,11 @@ RawBank ParseGift(std::string_view text) {
                     ++depth;
                 } else if (line[i] == '}' && depth > 0) {
                     --depth;
+                    answered = answered || depth == 0;
                 }
+            }
+            if (trimmed.starts_with("$CATEGORY:")) {
+                finish();
             }
         }
         if (end == text.size()) {
@@ -451,9 +447,7 @@ RawBank ParseGift(std::string_view text) {
         }
         start = end + 1;
     }
-    if (bank.ok()) {
-        finish();
-    }
+    finish();
     return bank;
 }
 

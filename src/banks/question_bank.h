@@ -1,13 +1,14 @@
 #pragma once
 
-// Question banks: questions brought in from the plain formats teachers keep them in (GIFT's
-// multiple-choice questions, Aiken, CSV) and written back out to them. Plain C++ on the
+// Question banks: questions brought in from the formats teachers keep them in (GIFT's
+// multiple-choice questions, Aiken, CSV, Moodle XML) and written back out to them. Plain C++ on the
 // document layer; the window and the command line both call these.
 
 #include "document/code_page.h"
 #include "document/quiz.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,25 +16,35 @@
 
 namespace tamberlin {
 
-enum class BankFormat { Gift, Aiken, Csv };
+enum class BankFormat { Gift, Aiken, Csv, MoodleXml };
 
 // Files larger than this are refused before they are parsed.
 inline constexpr std::size_t kMaxBankFileSize = 10 * 1024 * 1024;
 
-// "gift", "aiken" or "csv" (any case) to the format.
+// "gift", "aiken", "csv" or "moodlexml" (any case) to the format.
 std::optional<BankFormat> BankFormatFromName(std::string_view name);
 // The format's name as the command line spells it.
 std::string_view BankFormatName(BankFormat format);
-// The format a file name calls for: ".gift" GIFT, ".csv" CSV, ".aiken" Aiken; for ".txt" (both
+// The format a file name calls for: ".gift" GIFT, ".csv" CSV, ".aiken" Aiken, ".xml" Moodle
+// XML; for ".txt" (both
 // GIFT and Aiken files are saved so) the bytes decide: a "{" outside comment lines makes it
 // GIFT, an "ANSWER:" line Aiken. Nothing when neither tells.
 std::optional<BankFormat> DetectBankFormat(std::string_view path, std::string_view bytes);
+
+// What a note is about, so that a list can group them.
+enum class NoteKind {
+    Skipped, // a question of the file that was not imported (the message says why)
+    Changed, // a question imported with something of it changed or left out
+    Ignored, // something that is no question: a category, a column, the file's encoding
+    LeftOut, // questions past what the quiz holds
+};
 
 // Something the reader or writer wants the author to know: a skipped question, a dropped part.
 // line is the source line (1-based) for an import, the question number for an export, or 0.
 struct BankNote {
     int line = 0;
     std::string message; // UTF-8
+    NoteKind kind = NoteKind::Changed;
 };
 
 // One imported question, its texts already in the code page and within their fields' sizes.
@@ -43,6 +54,9 @@ struct BankQuestion {
     std::vector<std::string> choices; // 2 to 5, code page bytes; empty ones are kept
     int answer = 0;                   // index of the right choice
     std::string picture;              // code page bytes, as the source names it, or empty
+    // The picture's bytes when the bank carries them (Moodle XML): WriteEmbeddedPictures puts
+    // them beside the quiz file under the name picture.
+    std::string pictureData;
 };
 
 struct ImportResult {
@@ -60,10 +74,14 @@ struct ImportResult {
 };
 
 // Parses a bank. sourceFolder is where pictures named by a bare or relative name are looked
-// for ("" for the current folder). A text the code page cannot hold or that is longer than its
-// field, more than 100 questions, a question with fewer than 2 or more than 5 choices or
-// without exactly one right answer, a missing picture and input over 10 MB fail the whole
-// import with the line and the reason. GIFT questions of other kinds are skipped with a note.
+// for ("" for the current folder). Every question of the file is either imported or named in a
+// Skipped note with its line and the reason: a text the code page cannot hold or longer than
+// its field, fewer than 2 or more than 5 choices, not exactly one right answer, a missing
+// picture, another kind of question. All questions are returned, even past the 100 a quiz
+// holds (see KeepFirstQuestions, PickQuestions, SplitQuestions). The import fails only when
+// the input is over 10 MB, cannot be parsed at all or holds no question that can be imported;
+// then the error gives the first reasons and what to do. Bytes that are not UTF-8 are read in
+// the code page, with a note.
 ImportResult ImportQuestions(std::string_view bytes, BankFormat format,
                              const std::string& sourceFolder,
                              const CodePage& codePage = CodePage::system());
@@ -97,6 +115,29 @@ struct AppendResult {
 // questions need (at least 2). Fails, changing nothing, when the quiz would pass 100 questions.
 AppendResult AppendImported(TQuizRec& quiz, const std::vector<BankQuestion>& questions);
 
+// A quiz ID made from a bank's file name, for an import that names none: its ASCII letters and
+// digits, "-" and "_", every other run of characters one "_", at most 100 bytes ("Unit 3.gift"
+// gives "Unit_3"); "quiz" when nothing is left. The page posts the ID only up to its first
+// space, so an ID with a space or an empty one would collide with other quizzes' results.
+std::string QuizIdFromFileName(std::string_view fileName);
+
+// Keeps the first count questions and notes (LeftOut) how many were left.
+void KeepFirstQuestions(ImportResult& result, int count = kMaxQuestions);
+// Keeps count questions drawn at random (the same seed draws the same ones), in the file's
+// order, and notes how many were left.
+void PickQuestions(ImportResult& result, int count, std::uint32_t seed);
+// The questions in parts of at most count, in order.
+std::vector<std::vector<BankQuestion>> SplitQuestions(const std::vector<BankQuestion>& questions,
+                                                      int count = kMaxQuestions);
+
+// Writes the pictures that came inside the bank (pictureData) into folder (ending in "/"),
+// under each question's picture name; a name already taken by other bytes gets a number
+// ("name-2.png") and the question is changed to match. Returns the errors (UTF-8), empty when
+// every picture was written.
+std::vector<std::string> WriteEmbeddedPictures(std::vector<BankQuestion>& questions,
+                                               const std::string& folder,
+                                               const CodePage& codePage = CodePage::system());
+
 struct ExportResult {
     std::string text;            // UTF-8, the file's bytes
     std::vector<BankNote> notes; // what the format could not hold, by question number
@@ -104,8 +145,11 @@ struct ExportResult {
 
 // Writes the quiz's questions (the first ChoiceCount choices of each, without the empty ones at
 // the end) in the format, so that importing the text gives back the same questions, choices,
-// answers and, for CSV, pictures.
+// answers and, for CSV and Moodle XML, pictures; every change a round trip would make is a
+// note. pictureFolder is where Moodle XML looks for the pictures it embeds (the quiz file's
+// folder, ending in "/").
 ExportResult ExportQuestions(const TQuizRec& quiz, BankFormat format,
-                             const CodePage& codePage = CodePage::system());
+                             const CodePage& codePage = CodePage::system(),
+                             const std::string& pictureFolder = "");
 
 } // namespace tamberlin

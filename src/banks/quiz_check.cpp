@@ -38,8 +38,8 @@ std::optional<std::string> picturePath(const std::string& address, const std::st
 // folder), when it does, is where to copy it from.
 std::string pictureAdvice(const std::string& address, const std::string& quizPath,
                           const std::string& otherwise) {
-    const std::string found = ResolvePictureAddress(address, quizPath);
-    if (fileExists(found)) {
+    const std::string found = FindPicture(address, quizPath);
+    if (!found.empty()) {
         const std::filesystem::path absolute = std::filesystem::absolute(found);
         return "Copy " + absolute.string() + " beside the quiz file.";
     }
@@ -161,6 +161,64 @@ std::vector<QuizProblem> PublishingWarnings(const TQuizRec& quiz) {
     return warnings;
 }
 
+std::vector<QuizProblem> QuizIdProblems(const TQuizRec& quiz, const std::string& quizPath,
+                                        const CodePage& codePage, bool includeEmpty) {
+    std::vector<QuizProblem> problems;
+    const std::string_view id = quiz.QuizId.view();
+    if (id.find_first_of(" \t\r\n\"'<>=`") != std::string_view::npos) {
+        problems.push_back({0,
+                            "the quiz ID holds a space, a quote or one of < > = `: the page cuts "
+                            "the ID there",
+                            "Use letters, digits, \"-\" and \"_\" in the quiz ID (Setup)."});
+    }
+    // The page writes the ID as an unquoted attribute value, which ends at the first space.
+    const auto posted = [](std::string_view text) {
+        return text.substr(0, text.find_first_of(" \t\r\n\f>"));
+    };
+    if (!includeEmpty && posted(id).empty()) {
+        return problems;
+    }
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::weakly_canonical(quizPath, ec);
+    std::vector<std::string> sharing;
+    for (std::filesystem::directory_iterator
+             it(folderOf(quizPath).empty() ? "." : folderOf(quizPath), ec),
+         end;
+         !ec && it != end; it.increment(ec)) {
+        std::string ext = it->path().extension().string();
+        for (char& c : ext) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        std::error_code same;
+        if (ext != ".qvt" || !it->is_regular_file(same) ||
+            std::filesystem::weakly_canonical(it->path(), same) == self) {
+            continue;
+        }
+        auto other = std::make_unique<TQuizRec>();
+        try {
+            ReadQuizFile(*other, it->path().string());
+        } catch (const std::exception&) {
+            continue; // not a quiz file the receiver could use either
+        }
+        if (posted(other->QuizId.view()) == posted(id)) {
+            sharing.push_back(it->path().filename().string());
+        }
+    }
+    std::sort(sharing.begin(), sharing.end());
+    if (!sharing.empty()) {
+        std::string names;
+        for (std::size_t i = 0; i < sharing.size(); ++i) {
+            names += (i == 0 ? "" : ", ") + sharing[i];
+        }
+        problems.push_back({0,
+                            "the page posts the quiz ID \"" + codePage.toUtf8(posted(id)) +
+                                "\", as the page of " + names +
+                                " in the same folder does: their results can't be told apart",
+                            "Give each quiz in the folder its own ID (Setup)."});
+    }
+    return problems;
+}
+
 std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quizPath,
                                    const CodePage& codePage) {
     std::vector<QuizProblem> problems;
@@ -183,11 +241,8 @@ std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quiz
     checkAddress(quiz.LoginAddress.view(), "login address", true, problems);
     checkAddress(quiz.CgiTarget.view(), "CGI address", false, problems);
     checkAddress(quiz.RedirectAddress.view(), "redirect address", false, problems);
-    if (quiz.QuizId.view().find_first_of(" \t\r\n\"'<>=`") != std::string_view::npos) {
-        problems.push_back({0,
-                            "the quiz ID holds a space, a quote or one of < > = `: the page cuts "
-                            "the ID there",
-                            "Use letters, digits, \"-\" and \"_\" in the quiz ID (Setup)."});
+    for (QuizProblem& problem : QuizIdProblems(quiz, quizPath, codePage, true)) {
+        problems.push_back(std::move(problem));
     }
 
     std::vector<std::string> missingClock;

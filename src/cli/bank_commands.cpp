@@ -1,4 +1,5 @@
 #include "cli/bank_commands.h"
+#include "cli/quiz_argument.h"
 
 #include "document/paths.h"
 
@@ -12,30 +13,36 @@
 #include <charconv>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace tamberlin {
 
 const std::string_view kBankUsage =
-    "  --import FILE [--format gift|aiken|csv] -o QUIZ.qvt [--title TEXT] [--id ID]\n"
-    "          [--cgi URL] [--seconds N]\n"
+    "  --import FILE [--format gift|aiken|csv|moodlexml] -o QUIZ.qvt [--title TEXT] [--id ID]\n"
+    "          [--cgi URL] [--seconds N] [--split | --pick N [--seed S]]\n"
     "                         make a quiz file from a question bank: GIFT multiple-choice\n"
-    "                         questions, Aiken or CSV (question,A,B,C,D,E,answer,picture); the\n"
-    "                         format comes from the name (.gift, .aiken, .csv, .txt) unless\n"
-    "                         given. The title is the file's name unless given; N is the time\n"
-    "                         allowed in seconds (1 to 999). QUIZ.qvt is replaced.\n"
-    "  --export QUIZ.qvt --format gift|aiken|csv [-o FILE]\n"
+    "                         questions, Aiken, CSV (question,A,B,C,D,answer and the usual\n"
+    "                         spreadsheet layouts) or Moodle XML (with its pictures, written\n"
+    "                         beside QUIZ.qvt); the format comes from the name (.gift, .aiken,\n"
+    "                         .csv, .xml, .txt) unless given. The title is the file's name\n"
+    "                         unless given; N is the time allowed in seconds (1 to 999).\n"
+    "                         QUIZ.qvt is replaced. Questions the quiz cannot hold are skipped\n"
+    "                         with a note; of more than 100 the first 100 are kept.\n"
+    "  --split                with --import: write QUIZ-1.qvt, QUIZ-2.qvt, ... of at most 100\n"
+    "                         questions each\n"
+    "  --pick N               with --import: keep N questions (1 to 100) drawn at random\n"
+    "  --seed S               with --pick: draw with the seed S (0 to 4294967295) so that the\n"
+    "                         same questions come again\n"
+    "  --export QUIZ.qvt --format gift|aiken|csv|moodlexml [-o FILE]\n"
     "                         write a quiz's questions in a bank format (to standard output\n"
-    "                         without -o)\n"
+    "                         without -o); Moodle XML carries the question pictures\n"
     "  --check QUIZ.qvt...    list what would go wrong on each quiz's page, with advice; exit\n"
     "                         status 0 when there is nothing, 1 when there is\n";
 
 namespace {
-
-void usageError(std::ostream& err, const std::string& message) {
-    err << "tamberlin: " << message << "\n(tamberlin --help lists the options)\n";
-}
 
 void printNotes(std::ostream& err, const std::string& file, std::string_view unit,
                 const std::vector<BankNote>& notes) {
@@ -63,117 +70,104 @@ std::filesystem::path folderOf(const std::string& path) {
     return ec ? folder : canonical;
 }
 
-// Reads a quiz file for --export, warning when it ends early.
-bool readQuiz(QuizDocument& document, const std::string& path, std::ostream& err) {
-    document.ClearBlankQuestion();
-    document.ResetQuiz();
-    QuizFileExtent extent;
-    try {
-        ReadQuizFile(document.quiz, path, extent);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: cannot read quiz file \"" << path << "\": " << e.what() << "\n";
-        return false;
-    }
-    if (!extent.complete()) {
-        err << "tamberlin: warning: \"" << path << "\": " << QuizFileEndWarning(extent) << "\n";
-    }
-    return true;
-}
+// Which questions of a bank of more than 100 go into the quiz.
+struct Selection {
+    bool split = false;
+    std::optional<int> pick;
+    std::optional<std::uint32_t> seed;
+};
 
-int runImport(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
-    std::string source;
-    std::string output;
-    std::optional<BankFormat> format;
-    std::optional<std::string> title;
-    std::string quizId;
-    std::string cgi;
-    std::int32_t seconds = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--format" || arg == "-o" || arg == "--title" || arg == "--id" ||
-            arg == "--cgi" || arg == "--seconds") {
-            if (!hasValue) {
-                usageError(err, std::string(arg) + " needs a value");
-                return 2;
-            }
-            const std::string value(args[++i]);
-            if (arg == "--format") {
-                format = BankFormatFromName(value);
-                if (!format) {
-                    usageError(err, "unknown format \"" + value + "\" (gift, aiken or csv)");
-                    return 2;
-                }
-            } else if (arg == "-o") {
-                output = value;
-            } else if (arg == "--title") {
-                title = value;
-            } else if (arg == "--id") {
-                quizId = value;
-            } else if (arg == "--cgi") {
-                cgi = value;
-            } else {
-                const auto [end, ec] =
-                    std::from_chars(value.data(), value.data() + value.size(), seconds);
-                if (ec != std::errc() || end != value.data() + value.size() || seconds < 1 ||
-                    seconds > 999) {
-                    usageError(err, "--seconds takes a number from 1 to 999");
-                    return 2;
-                }
-            }
-        } else if (source.empty() && !arg.starts_with("-")) {
-            source = std::string(arg);
-        } else {
-            usageError(err, "unexpected argument " + std::string(arg) + " for --import");
-            return 2;
-        }
+// Reads --split, --pick N or --seed S at args[i] (moving i past a value). Nothing when args[i]
+// is none of them; otherwise 0, or the exit status of a usage error.
+std::optional<int> takeSelectionOption(const std::vector<std::string_view>& args, std::size_t& i,
+                                       Selection& selection, std::ostream& err) {
+    const std::string_view arg = args[i];
+    if (arg == "--split") {
+        selection.split = true;
+        return 0;
     }
-    if (source.empty() || output.empty()) {
-        usageError(err, "--import needs a question file and -o QUIZ.qvt");
+    if (arg != "--pick" && arg != "--seed") {
+        return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+        UsageError(err, std::string(arg) + " needs a value");
         return 2;
     }
+    const std::string_view value = args[++i];
+    std::uint32_t number = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+    const bool whole = ec == std::errc() && end == value.data() + value.size();
+    if (arg == "--pick") {
+        if (!whole || number < 1 || number > static_cast<std::uint32_t>(kMaxQuestions)) {
+            UsageError(err, "--pick takes a number of questions from 1 to 100");
+            return 2;
+        }
+        selection.pick = static_cast<int>(number);
+    } else {
+        if (!whole) {
+            UsageError(err, "--seed takes a number from 0 to 4294967295");
+            return 2;
+        }
+        selection.seed = number;
+    }
+    return 0;
+}
 
+// The questions of each quiz to write: one part of the first 100 (or of those picked), or the
+// parts of a split.
+std::vector<std::vector<BankQuestion>> selectQuestions(ImportResult& imported,
+                                                       const Selection& selection) {
+    if (selection.split) {
+        return SplitQuestions(imported.questions);
+    }
+    if (selection.pick) {
+        const std::uint32_t seed = selection.seed.value_or(std::random_device{}());
+        PickQuestions(imported, *selection.pick, seed);
+        if (!selection.seed && imported.notes.back().kind == NoteKind::LeftOut) {
+            imported.notes.back().message +=
+                ": --seed " + std::to_string(seed) + " draws them again";
+        }
+    } else if (imported.questions.size() > static_cast<std::size_t>(kMaxQuestions)) {
+        KeepFirstQuestions(imported);
+        imported.notes.back().message +=
+            " (a quiz holds 100 questions: --split makes several quizzes, --pick draws some)";
+    }
+    return {imported.questions};
+}
+
+// The quiz block's fields an import sets, in the code page.
+struct QuizSettings {
+    std::string title;
+    std::string id;
+    std::string cgi;
+    std::int32_t seconds = 0;
+};
+
+// Writes one quiz file of the questions, and beside it the pictures that came in the bank.
+int writeImportedQuiz(const std::string& source, const std::string& output,
+                      std::vector<BankQuestion> questions, const QuizSettings& settings,
+                      std::ostream& out, std::ostream& err) {
     auto document = std::make_unique<QuizDocument>();
     document->ClearBlankQuestion();
     document->ResetQuiz();
     TQuizRec& quiz = document->quiz;
-    struct Field {
-        std::string_view what;
-        std::string value;
-        std::size_t capacity;
-        std::string* bytes;
-    };
-    std::string titleBytes, idBytes, cgiBytes;
-    for (const Field& f : {Field{"the title", title.value_or(baseName(source)), 255, &titleBytes},
-                           Field{"the quiz ID", quizId, 100, &idBytes},
-                           Field{"the CGI address", cgi, 255, &cgiBytes}}) {
-        QuizText text = ConvertForQuiz(f.value, f.what, f.capacity);
-        if (!text.ok()) {
-            usageError(err, text.error);
-            return 2;
-        }
-        *f.bytes = std::move(text.bytes);
-    }
-
-    const ImportResult imported = ImportQuestionFile(source, format);
-    printNotes(err, source, "line", imported.notes);
-    if (!imported.ok()) {
-        err << "tamberlin: " << source << ": " << imported.errorText()
-            << "\ntamberlin: nothing was written\n";
+    quiz.Title = settings.title;
+    quiz.QuizId = settings.id;
+    quiz.CgiTarget = settings.cgi;
+    quiz.Interval = settings.seconds;
+    const std::string outputFolder(PathFolderPart(output));
+    for (const std::string& error : WriteEmbeddedPictures(questions, outputFolder)) {
+        err << "tamberlin: " << error << "\n";
         return 1;
     }
-    quiz.Title = titleBytes;
-    quiz.QuizId = idBytes;
-    quiz.CgiTarget = cgiBytes;
-    quiz.Interval = seconds;
-    const AppendResult appended = AppendImported(quiz, imported.questions);
+    const AppendResult appended = AppendImported(quiz, questions);
     if (!appended.ok()) {
         err << "tamberlin: " << source << ": " << appended.error << "\n";
         return 1;
     }
     if (folderOf(source) != folderOf(output)) {
-        for (const BankQuestion& q : imported.questions) {
-            if (!q.picture.empty() && q.picture.front() != '/' &&
+        for (const BankQuestion& q : questions) {
+            if (q.pictureData.empty() && !q.picture.empty() && q.picture.front() != '/' &&
                 q.picture.find("://") == std::string::npos) {
                 err << "tamberlin: " << source << ": line " << q.line << ": the picture \""
                     << CodePage::system().toUtf8(q.picture)
@@ -192,6 +186,126 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
     return 0;
 }
 
+int runImport(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
+    std::string source;
+    std::string output;
+    std::optional<BankFormat> format;
+    std::optional<std::string> title;
+    std::optional<std::string> quizId;
+    std::string cgi;
+    std::int32_t seconds = 0;
+    Selection selection;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (const std::optional<int> taken = takeSelectionOption(args, i, selection, err)) {
+            if (*taken != 0) {
+                return *taken;
+            }
+        } else if (arg == "--format" || arg == "-o" || arg == "--title" || arg == "--id" ||
+                   arg == "--cgi" || arg == "--seconds") {
+            if (!hasValue) {
+                UsageError(err, std::string(arg) + " needs a value");
+                return 2;
+            }
+            const std::string value(args[++i]);
+            if (arg == "--format") {
+                format = BankFormatFromName(value);
+                if (!format) {
+                    UsageError(err,
+                               "unknown format \"" + value + "\" (gift, aiken, csv or moodlexml)");
+                    return 2;
+                }
+            } else if (arg == "-o") {
+                output = value;
+            } else if (arg == "--title") {
+                title = value;
+            } else if (arg == "--id") {
+                quizId = value;
+            } else if (arg == "--cgi") {
+                cgi = value;
+            } else {
+                const auto [end, ec] =
+                    std::from_chars(value.data(), value.data() + value.size(), seconds);
+                if (ec != std::errc() || end != value.data() + value.size() || seconds < 1 ||
+                    seconds > 999) {
+                    UsageError(err, "--seconds takes a number from 1 to 999");
+                    return 2;
+                }
+            }
+        } else if (source.empty() && !arg.starts_with("-")) {
+            source = std::string(arg);
+        } else {
+            UsageError(err, "unexpected argument " + std::string(arg) + " for --import");
+            return 2;
+        }
+    }
+    if (source.empty() || output.empty()) {
+        UsageError(err, "--import needs a question file and -o QUIZ.qvt");
+        return 2;
+    }
+    if (selection.seed && !selection.pick) {
+        UsageError(err, "--seed goes with --pick");
+        return 2;
+    }
+    if (selection.split && selection.pick) {
+        UsageError(err, "--split and --pick do not go together");
+        return 2;
+    }
+    struct Field {
+        std::string_view what;
+        std::string value;
+        std::size_t capacity;
+        std::string* bytes;
+    };
+    std::string titleBytes, idBytes, cgiBytes;
+    for (const Field& f :
+         {Field{"the title", title.value_or(baseName(source)), 255, &titleBytes},
+          Field{"the quiz ID", quizId.value_or(QuizIdFromFileName(source)), 100, &idBytes},
+          Field{"the CGI address", cgi, 255, &cgiBytes}}) {
+        QuizText text = ConvertForQuiz(f.value, f.what, f.capacity);
+        if (!text.ok()) {
+            UsageError(err, text.error);
+            return 2;
+        }
+        *f.bytes = std::move(text.bytes);
+    }
+
+    ImportResult imported = ImportQuestionFile(source, format);
+    if (!imported.ok()) {
+        printNotes(err, source, "line", imported.notes);
+        err << "tamberlin: " << source << ": " << imported.errorText()
+            << "\ntamberlin: nothing was written\n";
+        return 1;
+    }
+    std::vector<std::vector<BankQuestion>> parts = selectQuestions(imported, selection);
+    printNotes(err, source, "line", imported.notes);
+    if (parts.size() > 1) {
+        // QUIZ.qvt stands for the parts QUIZ-1.qvt, QUIZ-2.qvt, ...
+        const std::string name(PathFileNamePart(output));
+        const std::size_t dot = name.rfind('.');
+        const std::string stem =
+            output.substr(0, output.size() - name.size()) +
+            (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot));
+        const std::string extension =
+            dot == std::string::npos || dot == 0 ? ".qvt" : name.substr(dot);
+        for (std::size_t n = 0; n < parts.size(); ++n) {
+            const std::string part = stem + "-" + std::to_string(n + 1) + extension;
+            QuizSettings settings{titleBytes, idBytes, cgiBytes, seconds};
+            if (settings.title.size() + 4 <= 255) {
+                settings.title += " " + std::to_string(n + 1);
+            }
+            if (const int status = writeImportedQuiz(source, part, parts[n], settings, out, err);
+                status != 0) {
+                return status;
+            }
+        }
+        return 0;
+    }
+    return writeImportedQuiz(source, output, parts.front(),
+                             QuizSettings{titleBytes, idBytes, cgiBytes, seconds}, out, err);
+}
+
 int runExport(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
     std::string quizPath;
     std::string output;
@@ -203,13 +317,13 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
             if (arg == "-o") {
                 output = value;
             } else if (!(format = BankFormatFromName(value))) {
-                usageError(err, "unknown format \"" + value + "\" (gift, aiken or csv)");
+                UsageError(err, "unknown format \"" + value + "\" (gift, aiken, csv or moodlexml)");
                 return 2;
             }
         } else if (quizPath.empty() && !arg.starts_with("-")) {
             quizPath = std::string(arg);
         } else {
-            usageError(err, "unexpected argument " + std::string(arg) + " for --export");
+            UsageError(err, "unexpected argument " + std::string(arg) + " for --export");
             return 2;
         }
     }
@@ -217,14 +331,15 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
         format = DetectBankFormat(output, "");
     }
     if (quizPath.empty() || !format) {
-        usageError(err, "--export needs a quiz file and --format gift, aiken or csv");
+        UsageError(err, "--export needs a quiz file and --format gift, aiken, csv or moodlexml");
         return 2;
     }
     auto document = std::make_unique<QuizDocument>();
-    if (!readQuiz(*document, quizPath, err)) {
+    if (!ReadQuizArgument(*document, quizPath, err)) {
         return 1;
     }
-    const ExportResult exported = ExportQuestions(document->quiz, *format);
+    const ExportResult exported = ExportQuestions(document->quiz, *format, CodePage::system(),
+                                                  std::string(PathFolderPart(quizPath)));
     printNotes(err, quizPath, "question", exported.notes);
     if (output.empty()) {
         out << exported.text;
@@ -240,7 +355,7 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
 
 int runCheck(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
-        usageError(err, "--check needs at least one quiz file");
+        UsageError(err, "--check needs at least one quiz file");
         return 2;
     }
     bool clean = true;

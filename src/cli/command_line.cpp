@@ -1,6 +1,8 @@
 #include "cli/command_line.h"
 
 #include "cli/bank_commands.h"
+#include "cli/pdf_command.h"
+#include "cli/scorm_command.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -10,7 +12,6 @@
 #include "generator/quiz_page.h"
 #include "generator/web_files.h"
 
-#include <array>
 #include <cstring>
 #include <filesystem>
 #include <malloc.h>
@@ -27,10 +28,14 @@ constexpr std::string_view kUsageHead =
     "Usage: tamberlin [QUIZ.qvt]\n"
     "       tamberlin --publish QUIZ.qvt...\n"
     "       tamberlin --copy-web-files FOLDER [--force]\n"
-    "       tamberlin --import FILE [--format gift|aiken|csv] -o QUIZ.qvt [--title TEXT]\n"
-    "                 [--id ID] [--cgi URL] [--seconds N]\n"
-    "       tamberlin --export QUIZ.qvt --format gift|aiken|csv [-o FILE]\n"
+    "       tamberlin --import FILE [--format gift|aiken|csv|moodlexml] -o QUIZ.qvt\n"
+    "                 [--title TEXT] [--id ID] [--cgi URL] [--seconds N]\n"
+    "                 [--split | --pick N [--seed S]]\n"
+    "       tamberlin --export QUIZ.qvt --format gift|aiken|csv|moodlexml [-o FILE]\n"
     "       tamberlin --check QUIZ.qvt...\n"
+    "       tamberlin --scorm QUIZ.qvt [-o FILE.zip] [--scorm-version 1.2|2004] [--pass PERCENT]\n"
+    "       tamberlin --pdf QUIZ.qvt [-o FILE.pdf] [--paper a4|letter]\n"
+    "                 [--key separate|end|none] [--forms N] [--seed S]\n"
     "       tamberlin --help | --version\n"
     "\n"
     "Without options, opens the quiz editor (on QUIZ.qvt when it is given).\n"
@@ -48,8 +53,9 @@ constexpr std::string_view kUsageTail =
     "\n"
     "A published page needs clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif in its folder.\n";
 
-const std::string kUsage =
-    std::string(kUsageHead) + std::string(kBankUsage) + std::string(kUsageTail);
+const std::string kUsage = std::string(kUsageHead) + std::string(kBankUsage) +
+                           std::string(kScormUsage) + std::string(kPdfUsage) +
+                           std::string(kUsageTail);
 
 constexpr int kBatchMemoryKept = 64 << 20;
 
@@ -205,6 +211,9 @@ std::optional<int> RunHeadlessCommand(int argc, char** argv, std::ostream& out, 
         return copyWebFiles(std::vector<std::string>(argv + 2, argv + argc), out, err);
     }
     if (const std::optional<int> status = RunBankCommand(argc, argv, out, err)) {
+        return status;
+    }
+    if (const std::optional<int> status = RunScormCommand(argc, argv, out, err)) {
         return status;
     }
     if (option.starts_with("--")) {

@@ -128,6 +128,9 @@ Tqsetup::Tqsetup(QuizHost& host, QWidget* parent) : QDialog(parent), host_(host)
     makeLabel(this, "Label5", QStringLiteral("Cookie Required"), 32, 236);
     Label4 = makeLabel(this, "Label4", QStringLiteral("Home/Log In Address"), 8, 256);
     HomeLog = makeEdit(this, "HomeLog", {8, 276, 369, 24});
+    HomeLog->setToolTip(QStringLiteral("Where takers without a login are sent. With "
+                                       "tamberlin-results serve, tick Cookie Required and put "
+                                       "/login here."));
     Label4->setEnabled(false);
     HomeLog->setEnabled(false);
     SpeedButton1 = makeFlatButton(this, "SpeedButton1", QStringLiteral("&Cancel"),

@@ -52,21 +52,30 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension) 
     return result;
 }
 
+std::string FindPicture(std::string_view address, std::string_view quizPath) {
+    if (address.empty()) {
+        return {};
+    }
+    const auto isFile = [](const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::is_regular_file(path, ec);
+    };
+    std::string candidate(address);
+    if (!address.starts_with('/')) {
+        const std::string besideQuiz = JoinFolderAndName(PathFolderPart(quizPath), address);
+        if (!PathFolderPart(quizPath).empty() && isFile(besideQuiz)) {
+            return besideQuiz;
+        }
+    }
+    return isFile(candidate) ? candidate : std::string();
+}
+
 std::string PicturePathBesideQuiz(std::string_view address, std::string_view quizFile) {
     if (address.empty() || address.front() == '/' ||
         address.find("://") != std::string_view::npos) {
         return std::string(address);
     }
     return JoinFolderAndName(PathFolderPart(quizFile), address);
-}
-
-std::string ResolvePictureAddress(std::string_view address, std::string_view quizFile) {
-    const std::string beside = PicturePathBesideQuiz(address, quizFile);
-    std::error_code ec;
-    if (!PathFolderPart(quizFile).empty() && std::filesystem::is_regular_file(beside, ec)) {
-        return beside;
-    }
-    return std::string(address);
 }
 
 } // namespace tamberlin

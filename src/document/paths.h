@@ -32,12 +32,14 @@ std::string JoinFolderAndName(std::string_view folder, std::string_view name);
 // listing's names always have been.
 std::string ReplaceExtension(std::string_view path, std::string_view extension);
 
-// Where the program reads a picture whose address the quiz holds (a question's picture, the
-// page background). The page finds a bare or relative address beside itself, that is beside
-// the quiz file, so the program looks there first; when the file is not there (or the quiz has
-// no file yet) the address is taken as it is, against the current folder. An absolute path and
-// a web address are taken as they are.
+// Where the program finds a picture whose address (as this system spells file names, UTF-8) a
+// quiz stores: an absolute path as it stands; a bare name or a relative path beside the quiz
+// file first (quizPath's folder), then in the current folder. Returns the path of the regular
+// file found, or an empty text when there is none.
+std::string FindPicture(std::string_view address, std::string_view quizPath);
+
+// Where the page finds a picture address: a bare or relative address beside itself, that is in
+// the quiz file's folder; an absolute path and a web address as they stand.
 std::string PicturePathBesideQuiz(std::string_view address, std::string_view quizFile);
-std::string ResolvePictureAddress(std::string_view address, std::string_view quizFile);
 
 } // namespace tamberlin

@@ -300,4 +300,10 @@ QImage LoadResourcePicture(const QString& resourcePath) {
     return LoadPictureData(resource.readAll(), QFileInfo(resourcePath).suffix()).image;
 }
 
+QImage LoadPictureImage(const QString& path, QString* error) {
+    LoadedPicture loaded = LoadPictureFile(path);
+    *error = loaded.error;
+    return loaded.ok() ? loaded.image : QImage();
+}
+
 } // namespace tamberlin

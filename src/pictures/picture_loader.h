@@ -24,6 +24,9 @@ using PictureProgress = std::function<void(int rowsDone, int rows)>;
 // "Cannot open file "<full path>". <reason>". Never shows anything and never throws.
 LoadedPicture LoadPictureFile(const QString& path, const PictureProgress& progress = {});
 
+// LoadPictureFile as an image alone: a null image, with the message in *error, when it fails.
+QImage LoadPictureImage(const QString& path, QString* error);
+
 // Decodes a picture held in memory (a Qt resource, for instance) by the extension it would
 // have as a file (without the dot), with the same decoders and messages as LoadPictureFile.
 LoadedPicture LoadPictureData(const QByteArray& bytes, const QString& extension,

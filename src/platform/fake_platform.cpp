@@ -1,5 +1,7 @@
 #include "platform/fake_platform.h"
 
+#include <QPageLayout>
+#include <QPdfWriter>
 #include <QtGlobal>
 
 namespace tamberlin {
@@ -14,6 +16,10 @@ QString FakePlatform::kindName(Kind kind) {
         return QStringLiteral("error");
     case Kind::ErrorBox:
         return QStringLiteral("error box");
+    case Kind::List:
+        return QStringLiteral("list");
+    case Kind::Choice:
+        return QStringLiteral("choice");
     case Kind::OpenFile:
         return QStringLiteral("open dialog");
     case Kind::SaveFile:
@@ -22,6 +28,8 @@ QString FakePlatform::kindName(Kind kind) {
         return QStringLiteral("colour chooser");
     case Kind::ShellOpen:
         return QStringLiteral("shell open");
+    case Kind::Print:
+        return QStringLiteral("print dialog");
     }
     return {};
 }
@@ -69,6 +77,18 @@ void FakePlatform::doShowErrorBox(const QString& text) {
     take(question(Kind::ErrorBox, QStringLiteral("Error"), text, {QStringLiteral("OK")}));
 }
 
+void FakePlatform::doShowList(const QString& summary, const QStringList& items) {
+    Question q = question(Kind::List, QStringLiteral("Tamberlin"), summary, {QStringLiteral("OK")});
+    q.items = items;
+    take(q);
+}
+
+std::optional<int> FakePlatform::doChoose(const QString& text, const QStringList& options) {
+    return take(question(Kind::Choice, QStringLiteral("Confirm"), text,
+                         options + QStringList{QStringLiteral("Cancel")}))
+        .choice;
+}
+
 std::optional<QString> FakePlatform::doGetOpenFileName(const FileDialogOptions& options) {
     Question q = question(Kind::OpenFile, {}, {}, {});
     q.fileOptions = options;
@@ -93,6 +113,20 @@ bool FakePlatform::doShellOpen(const QString& target, const QString& workingFold
     Question q = question(Kind::ShellOpen, {}, target, {});
     q.workingFolder = workingFolder;
     return take(q).shellResult;
+}
+
+Platform::PrintOutcome FakePlatform::doPrint(const PrintJob& job) {
+    Question q = question(Kind::Print, QStringLiteral("Print"), job.documentName, {});
+    q.pageCount = job.pageCount;
+    const Reply reply = take(q);
+    if (!reply.fileChosen) {
+        return {PrintOutcome::Cancelled, {}};
+    }
+    QPdfWriter printer(reply.fileName);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, job.margins,
+                                      QPageLayout::Millimeter));
+    const QString error = job.paint(printer, [](int) { return true; });
+    return {error.isEmpty() ? PrintOutcome::Printed : PrintOutcome::Failed, error};
 }
 
 } // namespace tamberlin

@@ -17,23 +17,38 @@ namespace tamberlin {
 // blocks a test and no unexpected prompt goes unnoticed.
 class FakePlatform : public Platform {
 public:
-    enum class Kind { Message, Confirm, Error, ErrorBox, OpenFile, SaveFile, Color, ShellOpen };
+    enum class Kind {
+        Message,
+        Confirm,
+        Error,
+        ErrorBox,
+        List,
+        Choice,
+        OpenFile,
+        SaveFile,
+        Color,
+        ShellOpen,
+        Print
+    };
 
     struct Question {
         Kind kind = Kind::Message;
         QString caption;
         QString text;
         QStringList buttons;
+        QStringList items;              // List: the list's lines
         FileDialogOptions fileOptions;  // OpenFile, SaveFile
         std::uint32_t initialColor = 0; // Color
         QString workingFolder;          // ShellOpen
+        int pageCount = 0;              // Print: the pages the dialog offered
     };
 
     struct Reply {
         Kind kind = Kind::Message;
-        Answer answer = Answer::Yes; // Confirm
-        bool fileChosen = false;     // OpenFile, SaveFile: false = cancelled
-        QString fileName;
+        Answer answer = Answer::Yes;        // Confirm
+        std::optional<int> choice;          // Choice: nullopt = cancelled
+        bool fileChosen = false;            // OpenFile, SaveFile, Print: false = cancelled
+        QString fileName;                   // Print: the PDF the job is printed into
         std::optional<std::uint32_t> color; // Color: nullopt = cancelled
         bool shellResult = true;            // ShellOpen
     };
@@ -43,12 +58,17 @@ public:
     void expectMessage() { script(Kind::Message); }
     void expectError() { script(Kind::Error); }
     void expectErrorBox() { script(Kind::ErrorBox); }
+    void expectList() { script(Kind::List); }
+    void answerChoice(std::optional<int> choice) { script(Kind::Choice).choice = choice; }
     void answerConfirm(Answer answer) { script(Kind::Confirm).answer = answer; }
     // A file name, or nothing for a cancelled dialog.
     void answerOpenFile(const std::optional<QString>& name) { scriptFile(Kind::OpenFile, name); }
     void answerSaveFile(const std::optional<QString>& name) { scriptFile(Kind::SaveFile, name); }
     void answerColor(std::optional<std::uint32_t> color) { script(Kind::Color).color = color; }
     void answerShellOpen(bool started) { script(Kind::ShellOpen).shellResult = started; }
+    // The print dialog: confirmed, the job is printed into a PDF file at pdfPath (A4, the job's
+    // margins) for the test to read; nothing for a cancelled dialog.
+    void answerPrint(const std::optional<QString>& pdfPath) { scriptFile(Kind::Print, pdfPath); }
 
     const QList<Question>& asked() const { return asked_; }
     const Question& lastAsked() const { return asked_.constLast(); }
@@ -66,10 +86,13 @@ protected:
     Answer doConfirm(const QString& text, Buttons buttons) override;
     void doShowError(const QString& text) override;
     void doShowErrorBox(const QString& text) override;
+    void doShowList(const QString& summary, const QStringList& items) override;
+    std::optional<int> doChoose(const QString& text, const QStringList& options) override;
     std::optional<QString> doGetOpenFileName(const FileDialogOptions& options) override;
     std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) override;
     std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) override;
     bool doShellOpen(const QString& target, const QString& workingFolder) override;
+    PrintOutcome doPrint(const PrintJob& job) override;
 
 private:
     Reply& script(Kind kind) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QMarginsF>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
+class QPagedPaintDevice;
 class QWidget;
 
 namespace tamberlin {
@@ -32,6 +35,24 @@ public:
         QString title;
     };
 
+    // A document to print. paint draws it on the printer the author set up, skipping every page
+    // n (from 1) for which wanted(n) is false, as a page range asks; it returns an error text,
+    // empty when all went well.
+    struct PrintJob {
+        QString documentName;
+        // The pages at the proposed paper size: the range the dialog offers.
+        int pageCount = 0;
+        // The page margins, in millimetres.
+        QMarginsF margins;
+        std::function<QString(QPagedPaintDevice& device, const std::function<bool(int)>& wanted)>
+            paint;
+    };
+    struct PrintOutcome {
+        enum Status { Printed, Cancelled, Failed };
+        Status status = Printed;
+        QString error; // Failed
+    };
+
     virtual ~Platform() = default;
 
     // A plain message: caption "Tamberlin", no icon, one "OK" button.
@@ -48,6 +69,16 @@ public:
 
     // An error message box: caption "Error", error icon, "OK", centred on the screen.
     void showErrorBox(const QString& text) { doShowErrorBox(text); }
+
+    // A message with a list under it that the reader can scroll (an import's outcome, line by
+    // line): caption "Tamberlin", one "OK" button.
+    void showList(const QString& summary, const QStringList& items) { doShowList(summary, items); }
+
+    // A question with one button per option and "Cancel": caption "Confirm", question icon.
+    // Returns the option's index, or nothing for Cancel, Escape or the close box.
+    std::optional<int> choose(const QString& text, const QStringList& options) {
+        return doChoose(text, options);
+    }
 
     // The system's open and save dialogs. A confirmed choice is handed back as an absolute path
     // and makes the chosen file's folder the process's current folder (bare picture names are
@@ -66,6 +97,10 @@ public:
         return doShellOpen(target, workingFolder);
     }
 
+    // The system's print dialog; when the author confirms it, the job is painted on the printer
+    // chosen there. Nothing is printed on Cancel.
+    PrintOutcome print(const PrintJob& job) { return doPrint(job); }
+
     static QString standardErrorText(const QString& message);
 
     // The window that modal questions belong to (may be null).
@@ -77,10 +112,13 @@ protected:
     virtual Answer doConfirm(const QString& text, Buttons buttons) = 0;
     virtual void doShowError(const QString& text) = 0;
     virtual void doShowErrorBox(const QString& text) = 0;
+    virtual void doShowList(const QString& summary, const QStringList& items) = 0;
+    virtual std::optional<int> doChoose(const QString& text, const QStringList& options) = 0;
     virtual std::optional<QString> doGetOpenFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<QString> doGetSaveFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<std::uint32_t> doChooseColor(std::uint32_t initial) = 0;
     virtual bool doShellOpen(const QString& target, const QString& workingFolder) = 0;
+    virtual PrintOutcome doPrint(const PrintJob& job) = 0;
 
 private:
     QWidget* parent_ = nullptr;

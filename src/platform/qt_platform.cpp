@@ -5,14 +5,24 @@
 
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPageRanges>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tamberlin {
 
@@ -137,6 +147,44 @@ void QtPlatform::doShowErrorBox(const QString& text) {
     showBox(parentWindow(), QMessageBox::Critical, QStringLiteral("Error"), text, true);
 }
 
+void QtPlatform::doShowList(const QString& summary, const QStringList& items) {
+    QDialog dialog(parentWindow());
+    dialog.setWindowTitle(kAppTitle);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(summary, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("outcomeList"));
+    list->setWordWrap(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->addItems(items);
+    list->setVisible(!items.isEmpty());
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.resize(620, items.isEmpty() ? 120 : 420);
+    dialog.exec();
+}
+
+std::optional<int> QtPlatform::doChoose(const QString& text, const QStringList& options) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton,
+                    parentWindow());
+    QList<QAbstractButton*> buttons;
+    for (const QString& option : options) {
+        buttons << box.addButton(option, QMessageBox::AcceptRole);
+    }
+    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.constFirst()));
+    }
+    box.exec();
+    const qsizetype index = buttons.indexOf(box.clickedButton());
+    return index < 0 ? std::nullopt : std::optional<int>(static_cast<int>(index));
+}
+
 std::optional<QString> QtPlatform::doGetOpenFileName(const FileDialogOptions& options) {
     return runFileDialog(parentWindow(), options, false);
 }
@@ -176,6 +224,32 @@ bool QtPlatform::doShellOpen(const QString& target, const QString& workingFolder
         argument = file.absoluteFilePath();
     }
     return QProcess::startDetached(launcher_, {argument}, workingFolder);
+}
+
+Platform::PrintOutcome QtPlatform::doPrint(const PrintJob& job) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(job.documentName);
+    printer.setPageMargins(job.margins, QPageLayout::Millimeter);
+    QPrintDialog dialog(&printer, parentWindow());
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    dialog.setMinMax(1, std::max(1, job.pageCount));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintCollateCopies |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() != QDialog::Accepted) {
+        return {PrintOutcome::Cancelled, {}};
+    }
+    const QPageRanges ranges =
+        printer.printRange() == QPrinter::PageRange ? printer.pageRanges() : QPageRanges();
+    const auto wanted = [&ranges](int page) { return ranges.isEmpty() || ranges.contains(page); };
+    const QString error = job.paint(printer, wanted);
+    if (!error.isEmpty()) {
+        return {PrintOutcome::Failed, error};
+    }
+    if (printer.printerState() == QPrinter::Error) {
+        return {PrintOutcome::Failed, QStringLiteral("The printer reported an error")};
+    }
+    return {PrintOutcome::Printed, {}};
 }
 
 } // namespace tamberlin

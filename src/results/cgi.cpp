@@ -74,7 +74,7 @@ int RunCgi() {
     const std::string contentType = env("CONTENT_TYPE");
     const std::string lengthText = env("CONTENT_LENGTH");
     const auto fail = [](const Reply& reply) {
-        std::fprintf(stderr, "tamberlin-results: %s\n", reply.logLine.c_str());
+        std::fprintf(stderr, "tamberlin-results: %s\n", VisibleText(reply.logLine).c_str());
         respond(reply);
         return 0;
     };
@@ -82,7 +82,7 @@ int RunCgi() {
     ReceiverContext context;
     context.codePage = &CodePage::system();
     if (method != "POST" || !IsFormContentType(contentType)) {
-        return fail(HandleSubmission({method, contentType, {}}, context));
+        return fail(HandleSubmission({method, contentType, {}, {}}, context));
     }
     if (lengthText.empty() || lengthText.find_first_not_of("0123456789") != std::string::npos ||
         lengthText.size() > 18) {
@@ -90,7 +90,7 @@ int RunCgi() {
     }
     const std::size_t length = std::stoull(lengthText);
     if (length > kMaxBodySize) {
-        return fail(ErrorReply(413, "the body is larger than 64 KiB"));
+        return fail(TooLarge());
     }
     std::string body;
     if (!readBody(length, body)) {
@@ -104,7 +104,7 @@ int RunCgi() {
                              "names the results database)";
     } else {
         try {
-            store = std::make_unique<ResultsStore>(dbPath);
+            store = std::make_unique<ResultsStore>(dbPath, ResultsStore::Lifetime::OneSubmission);
             context.store = store.get();
         } catch (const std::exception& e) {
             context.storeError = e.what();
@@ -116,7 +116,7 @@ int RunCgi() {
         quizzes = std::make_unique<QuizFolder>(quizDir, *context.codePage);
         context.quizzes = quizzes.get();
     }
-    const Reply reply = HandleSubmission({method, contentType, body}, context);
+    const Reply reply = HandleSubmission({method, contentType, body, {}}, context);
     if (reply.status >= 400) {
         return fail(reply);
     }

@@ -160,6 +160,11 @@ std::optional<Submission> ReadSubmission(const FormFields& form, const CodePage&
         error = "no quiz ID (field ID)";
         return std::nullopt;
     }
+    // The page copies its e-mail variable into the field even when no cookie set it, and the
+    // browser then sends the word "undefined".
+    if (submission.email == "undefined") {
+        submission.email.clear();
+    }
     return submission;
 }
 

@@ -36,7 +36,8 @@ struct Submission {
     std::string quizId;
     std::string name;
     bool hasName = false;
-    std::string email;
+    std::string email;         // empty also when the page posted "undefined" (no e-mail cookie)
+    bool nameVerified = false; // set by the receiver from the login's signed cookie
     std::string url;
     std::string lapsed;
     std::string score;

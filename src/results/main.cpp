@@ -3,13 +3,16 @@
 #include "document/errors.h"
 #include "document/file_io.h"
 #include "results/cgi.h"
+#include "results/login.h"
 #include "results/report.h"
 #include "results/server.h"
 #include "results/store.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,7 +22,8 @@ namespace {
 constexpr const char* kUsage =
     "Usage:\n"
     "  tamberlin-results serve FOLDER [--port PORT] [--bind ADDRESS] [--db FILE]\n"
-    "  tamberlin-results report DB [--quiz ID] [--csv FILE] [--html FILE]\n"
+    "                          [--roster CLASS.csv] [--per-address N]\n"
+    "  tamberlin-results report DB [--quiz ID] [--csv FILE] [--html FILE] [--roster CLASS.csv]\n"
     "  tamberlin-results --help | --version\n"
     "Started by a web server as a CGI program (GATEWAY_INTERFACE set), it stores the posted\n"
     "results in TAMBERLIN_RESULTS_DB and checks them against the quizzes in TAMBERLIN_QUIZ_DIR.\n";
@@ -51,6 +55,17 @@ int serve(const std::vector<std::string>& args) {
             options.bind = args[++i];
         } else if (a == "--db" && hasValue) {
             options.dbPath = args[++i];
+        } else if (a == "--roster" && hasValue) {
+            options.rosterPath = args[++i];
+        } else if (a == "--per-address" && hasValue) {
+            const std::string& n = args[++i];
+            if (n.empty() || n.size() > 5 ||
+                n.find_first_not_of("0123456789") != std::string::npos ||
+                std::atoi(n.c_str()) < 1 || std::atoi(n.c_str()) > options.connectionLimit) {
+                return usageError("--per-address needs a number from 1 to " +
+                                  std::to_string(options.connectionLimit));
+            }
+            options.perAddressLimit = std::atoi(n.c_str());
         } else if (!a.starts_with("--") && options.folder.empty()) {
             options.folder = a;
         } else {
@@ -76,11 +91,43 @@ bool writeOut(const std::string& target, const std::string& text) {
     return true;
 }
 
+// A report names every taker: one written where the pages are served is there for anyone who
+// guesses its address from a web server that serves whole folders.
+void warnIfServed(const std::string& target, const std::string& db) {
+    if (target == "-") {
+        return;
+    }
+    const auto folderOf = [](const std::string& path) {
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        char resolved[PATH_MAX];
+        return realpath(folder.c_str(), resolved) != nullptr ? std::string(resolved) : folder;
+    };
+    const std::string folder = folderOf(target);
+    bool served = folder == folderOf(db);
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* item = readdir(dir)) {
+            const std::string name = item->d_name;
+            served =
+                served || name.ends_with(".qvt") || name.ends_with(".QVT") || name == "clock.js";
+        }
+        closedir(dir);
+    }
+    if (served) {
+        std::fprintf(stderr,
+                     "tamberlin-results: warning: %s is written into a folder of published "
+                     "quizzes; a web server that serves the folder hands it to anyone who asks "
+                     "(tamberlin-results serve refuses it). Keep reports elsewhere.\n",
+                     target.c_str());
+    }
+}
+
 int report(const std::vector<std::string>& args) {
     std::string db;
     std::optional<std::string> quiz;
     std::string csv;
     std::string html;
+    std::string rosterPath;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -90,6 +137,8 @@ int report(const std::vector<std::string>& args) {
             csv = args[++i];
         } else if (a == "--html" && hasValue) {
             html = args[++i];
+        } else if (a == "--roster" && hasValue) {
+            rosterPath = args[++i];
         } else if (!a.starts_with("--") && db.empty()) {
             db = a;
         } else {
@@ -103,8 +152,13 @@ int report(const std::vector<std::string>& args) {
         csv.push_back('-'); // standard output
     }
     std::vector<tamberlin::results::StoredSubmission> rows;
+    std::optional<tamberlin::results::Roster> roster;
     try {
         rows = tamberlin::results::ReadSubmissions(db, quiz);
+        if (!rosterPath.empty()) {
+            // The codes the list leaves out come from the key; the report needs only names.
+            roster = tamberlin::results::LoadRoster(rosterPath, std::string(32, '0'));
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tamberlin-results: %s\n", e.what());
         return 1;
@@ -114,7 +168,10 @@ int report(const std::vector<std::string>& args) {
         ok = writeOut(csv, tamberlin::results::ResultsCsv(rows)) && ok;
     }
     if (!html.empty()) {
-        ok = writeOut(html, tamberlin::results::ResultsHtml(rows, "")) && ok;
+        warnIfServed(html, db);
+        ok = writeOut(html,
+                      tamberlin::results::ResultsHtml(rows, "", roster ? &*roster : nullptr)) &&
+             ok;
     }
     return ok ? 0 : 1;
 }

@@ -81,35 +81,61 @@ ScoreCheck CheckScore(const QuizKey& quiz, const Submission& submission) {
 QuizFolder::QuizFolder(std::string folder, const CodePage& codePage)
     : folder_(std::move(folder)), codePage_(codePage) {}
 
-void QuizFolder::scan(const std::string& folder, int depth, std::map<std::string, Entry>& fresh) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) {
+namespace {
+
+std::int64_t nanoseconds(const struct stat& info) {
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+} // namespace
+
+void QuizFolder::visit(const std::string& folder, int depth, std::map<std::string, Folder>& folders,
+                       std::map<std::string, Entry>& entries) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         return;
     }
-    while (const dirent* item = readdir(dir)) {
-        const std::string name = item->d_name;
-        if (name.empty() || name[0] == '.') {
-            continue;
-        }
-        const std::string path = folder + "/" + name;
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0) {
-            continue;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            if (depth < kMaxDepth) {
-                scan(path, depth + 1, fresh);
+    Folder current;
+    const auto known = folders_.find(folder);
+    if (known != folders_.end() && known->second.mtimeNs == nanoseconds(info) &&
+        known->second.inode == info.st_ino) {
+        current = known->second;
+    } else {
+        current.mtimeNs = nanoseconds(info);
+        current.inode = info.st_ino;
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (const dirent* item = readdir(dir)) {
+                const std::string name = item->d_name;
+                if (name.empty() || name[0] == '.') {
+                    continue;
+                }
+                const bool quizName = hasQuizExtension(name);
+                unsigned char type = item->d_type;
+                if (type == DT_UNKNOWN && (quizName || depth < kMaxDepth)) {
+                    struct stat entry {};
+                    if (lstat((folder + "/" + name).c_str(), &entry) != 0) {
+                        continue;
+                    }
+                    type = S_ISDIR(entry.st_mode) ? DT_DIR : S_ISREG(entry.st_mode) ? DT_REG : 0;
+                }
+                if (type == DT_DIR && depth < kMaxDepth) {
+                    current.subfolders.push_back(folder + "/" + name);
+                } else if (type == DT_REG && quizName) {
+                    current.quizFiles.push_back(folder + "/" + name);
+                }
             }
-            continue;
+            closedir(dir);
         }
-        if (!S_ISREG(info.st_mode) || !hasQuizExtension(name)) {
+    }
+    for (const std::string& path : current.quizFiles) {
+        struct stat file {};
+        if (lstat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
             continue;
         }
         Entry entry;
-        entry.mtimeNs =
-            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-        entry.size = info.st_size;
-        entry.inode = info.st_ino;
+        entry.mtimeNs = nanoseconds(file);
+        entry.size = file.st_size;
+        entry.inode = file.st_ino;
         const auto old = entries_.find(path);
         if (old != entries_.end() && old->second.mtimeNs == entry.mtimeNs &&
             old->second.size == entry.size && old->second.inode == entry.inode) {
@@ -117,32 +143,68 @@ void QuizFolder::scan(const std::string& folder, int depth, std::map<std::string
         } else {
             entry.quiz = readQuiz(path, codePage_);
         }
-        fresh.emplace(path, std::move(entry));
+        entries.emplace(path, std::move(entry));
     }
-    closedir(dir);
+    for (const std::string& sub : current.subfolders) {
+        visit(sub, depth + 1, folders, entries);
+    }
+    folders.emplace(folder, std::move(current));
 }
 
-std::shared_ptr<const QuizKey> QuizFolder::find(const std::string& quizId, int answersSent) {
+void QuizFolder::refresh() {
+    std::map<std::string, Folder> folders;
+    std::map<std::string, Entry> entries;
+    visit(folder_, 0, folders, entries);
+    folders_ = std::move(folders);
+    entries_ = std::move(entries);
+}
+
+QuizMatch QuizFolder::find(const std::string& quizId, int answersSent) {
+    QuizMatch match;
     if (folder_.empty()) {
-        return nullptr;
+        return match;
     }
     std::lock_guard lock(mutex_);
-    std::map<std::string, Entry> fresh;
-    scan(folder_, 0, fresh);
-    entries_ = std::move(fresh);
-    std::shared_ptr<const QuizKey> first;
+    refresh();
+    std::vector<std::shared_ptr<const QuizKey>> all;
+    std::vector<std::shared_ptr<const QuizKey>> counted;
     for (const auto& [path, entry] : entries_) {
         if (!entry.quiz || entry.quiz->postedId != quizId) {
             continue;
         }
+        all.push_back(entry.quiz);
         if (static_cast<int>(entry.quiz->answers.size()) == answersSent) {
-            return entry.quiz;
-        }
-        if (!first) {
-            first = entry.quiz;
+            counted.push_back(entry.quiz);
         }
     }
-    return first;
+    if (all.size() == 1) {
+        match.quiz = all.front();
+    } else if (counted.size() == 1) {
+        match.quiz = counted.front();
+    } else {
+        for (const auto& quiz : counted.empty() ? all : counted) {
+            match.ambiguousWith.push_back(quiz->path);
+        }
+    }
+    return match;
+}
+
+std::vector<std::vector<std::string>> QuizFolder::collisions() {
+    std::lock_guard lock(mutex_);
+    refresh();
+    std::map<std::string, std::vector<std::string>> byId;
+    for (const auto& [path, entry] : entries_) {
+        if (entry.quiz) {
+            byId[entry.quiz->postedId].push_back(path);
+        }
+    }
+    std::vector<std::vector<std::string>> groups;
+    for (auto& [id, paths] : byId) {
+        if (paths.size() > 1) {
+            groups.push_back(std::move(paths));
+        }
+    }
+    return groups;
 }
 
 } // namespace tamberlin::results

@@ -46,14 +46,25 @@ ScoreCheck CheckScore(const QuizKey& quiz, const Submission& submission);
 // The page's rounding of right / count x 100, done in the same floating point steps.
 std::int64_t PageScore(int right, int count);
 
-// The quiz files (".qvt") of a folder and its subfolders, found by quiz ID. Files are read
-// once and again whenever their size, time or inode changes; safe to use from many threads.
+// What a quiz ID found: one quiz, none, or several that it could belong to.
+struct QuizMatch {
+    std::shared_ptr<const QuizKey> quiz;    // the one quiz, null when none or several
+    std::vector<std::string> ambiguousWith; // the files, when several matched
+};
+
+// The quiz files (".qvt") of a folder and its subfolders, known by the ID their pages post.
+// A folder is read again only when its own time changes (a file added, removed or renamed);
+// a quiz file again when its size, time or inode changes. Safe to use from many threads.
 class QuizFolder {
 public:
     QuizFolder(std::string folder, const CodePage& codePage);
-    // The quiz whose ID, as the page posts it, is quizId (UTF-8). Of several files with the same ID
-    // the one whose question count matches the answers sent wins, then the first by path.
-    std::shared_ptr<const QuizKey> find(const std::string& quizId, int answersSent);
+    // The quiz whose ID, as the page posts it, is quizId (UTF-8). Of several files with that
+    // ID the one whose question count matches the answers sent is used when it is the only
+    // one; otherwise the match is ambiguous and no quiz is used.
+    QuizMatch find(const std::string& quizId, int answersSent);
+
+    // Groups of quiz files whose pages post the same ID, each sorted by path.
+    std::vector<std::vector<std::string>> collisions();
 
 private:
     struct Entry {
@@ -62,11 +73,20 @@ private:
         ino_t inode = 0;
         std::shared_ptr<const QuizKey> quiz; // null when the file is not a readable quiz
     };
-    void scan(const std::string& folder, int depth, std::map<std::string, Entry>& fresh);
+    struct Folder {
+        std::int64_t mtimeNs = 0;
+        ino_t inode = 0;
+        std::vector<std::string> quizFiles;
+        std::vector<std::string> subfolders;
+    };
+    void refresh();
+    void visit(const std::string& folder, int depth, std::map<std::string, Folder>& folders,
+               std::map<std::string, Entry>& entries);
 
     std::string folder_;
     const CodePage& codePage_;
     std::mutex mutex_;
+    std::map<std::string, Folder> folders_;
     std::map<std::string, Entry> entries_;
 };
 

@@ -79,33 +79,6 @@ const char* StatusText(int status) {
     }
 }
 
-std::string EscapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 Reply ErrorReply(int status, const std::string& message) {
     Reply reply;
     reply.status = status;
@@ -115,6 +88,40 @@ Reply ErrorReply(int status, const std::string& message) {
                  EscapeHtml(message) + "</p></body></html>\n";
     reply.logLine = std::to_string(status) + " " + message;
     return reply;
+}
+
+Reply StoreFailure(const std::string& reason) {
+    Reply reply = ErrorReply(500, "Your answers could not be stored. Please tell your teacher "
+                                  "and try again later.");
+    reply.logLine = "500 " + reason;
+    return reply;
+}
+
+Reply TooLarge() {
+    return ErrorReply(413, "the body is larger than 64 KiB");
+}
+
+std::string VisibleText(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // C0 controls, DEL, and the C1 controls as UTF-8 (C2 80 to C2 9F), which some
+        // terminals obey too.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1) {
+            const auto shown = c1 ? static_cast<unsigned char>(text[++i]) : c;
+            out += "\\x";
+            out += hex[shown >> 4];
+            out += hex[shown & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& context) {
@@ -129,33 +136,41 @@ Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& contex
                                                                            : request.contentType));
     }
     if (request.body.size() > kMaxBodySize) {
-        return ErrorReply(413, "the body is larger than 64 KiB");
+        return TooLarge();
     }
     const FormFields form = DecodeForm(request.body);
     if (!form.error.empty()) {
         return ErrorReply(400, form.error);
     }
     std::string error;
-    const auto submission = ReadSubmission(form, *context.codePage, error);
+    auto submission = ReadSubmission(form, *context.codePage, error);
     if (!submission) {
         return ErrorReply(400, error);
     }
     if (context.store == nullptr) {
-        return ErrorReply(500, "results not stored: " + context.storeError);
+        return StoreFailure("results not stored: " + context.storeError);
+    }
+    if (context.verifyName) {
+        submission->nameVerified = context.verifyName(*submission, request.cookies);
     }
 
-    std::shared_ptr<const QuizKey> quiz;
+    QuizMatch match;
     if (context.quizzes != nullptr) {
-        quiz =
+        match =
             context.quizzes->find(submission->quizId, static_cast<int>(submission->answers.size()));
     }
+    const std::shared_ptr<const QuizKey>& quiz = match.quiz;
     const ScoreCheck check = quiz ? CheckScore(*quiz, *submission) : ScoreCheck{};
+    std::string ambiguous;
+    for (const std::string& path : match.ambiguousWith) {
+        ambiguous += (ambiguous.empty() ? "" : "\n") + path;
+    }
     const std::string received = NowIso8601();
     std::int64_t id = 0;
     try {
-        id = context.store->record(*submission, quiz.get(), check, received);
+        id = context.store->record(*submission, quiz.get(), check, received, ambiguous);
     } catch (const std::exception& e) {
-        return ErrorReply(500, std::string("results not stored: ") + e.what());
+        return StoreFailure(std::string("results not stored: ") + e.what());
     }
 
     Reply reply;
@@ -164,7 +179,13 @@ Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& contex
     reply.logLine = received + "  #" + std::to_string(id) + "  " + submission->quizId + "  " +
                     displayOrDash(submission->hasName ? submission->name : submission->email) +
                     "  posted " + displayOrDash(submission->score);
-    if (!quiz) {
+    if (submission->nameVerified) {
+        reply.logLine += "  (verified)";
+    }
+    if (!match.ambiguousWith.empty()) {
+        reply.logLine +=
+            "  (ID of " + std::to_string(match.ambiguousWith.size()) + " quizzes: not checked)";
+    } else if (!quiz) {
         reply.logLine += "  (unknown quiz: not checked)";
     } else if (check.checkedScore) {
         reply.logLine += "  checked " + checked + (check.differs ? "  DIFFERS" : "");

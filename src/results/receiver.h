@@ -1,8 +1,11 @@
 #pragma once
 
+#include "common/markup.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tamberlin {
 class CodePage;
@@ -17,8 +20,9 @@ class ResultsStore;
 struct Reply {
     int status = 200;
     std::string contentType = "text/html; charset=utf-8";
-    std::string location; // set for 303
-    std::string allow;    // set for 405
+    std::string location;             // set for 303
+    std::string allow;                // set for 405
+    std::vector<std::string> cookies; // Set-Cookie values
     std::string body;
     std::string logLine; // one line for the teacher's console or the web server's log
 };
@@ -28,13 +32,19 @@ struct SubmissionRequest {
     std::string_view method;
     std::string_view contentType;
     std::string_view body;
+    std::string_view cookies; // the Cookie header, empty when none was sent
 };
+
+struct Submission;
 
 struct ReceiverContext {
     ResultsStore* store = nullptr; // null: the database could not be opened
     std::string storeError;        // why, when store is null
     QuizFolder* quizzes = nullptr; // null: no quiz folder, every submission is unchecked
     const CodePage* codePage = nullptr;
+    // Tells whether the login's signed cookie vouches for the submission's name; unset when
+    // no names are verified.
+    std::function<bool(const Submission&, std::string_view cookies)> verifyName;
 };
 
 // Checks, scores and stores one submission; the reply is success only after the commit.
@@ -43,10 +53,21 @@ Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& contex
 // A short page for an error reply.
 Reply ErrorReply(int status, const std::string& message);
 
+// The answer when a submission cannot be stored: the taker gets a plain message, the reason
+// (which may name the database's path) goes only to the log line.
+Reply StoreFailure(const std::string& reason);
+
+// The answer to a request body above kMaxBodySize.
+Reply TooLarge();
+
+// Text for the console or a log: control characters (line breaks, escape sequences) are shown
+// as \xNN instead of acting on the terminal.
+std::string VisibleText(std::string_view text);
+
 // The reason phrase of a status code the receiver uses.
 const char* StatusText(int status);
 
 // Text made safe for HTML element content and quoted attribute values.
-std::string EscapeHtml(std::string_view text);
+using tamberlin::EscapeHtml;
 
 } // namespace tamberlin::results

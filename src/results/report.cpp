@@ -1,6 +1,8 @@
 #include "results/report.h"
 
 #include "results/receiver.h"
+#include "results/report_stats.h"
+#include "results/static_files.h"
 
 #include <algorithm>
 #include <array>
@@ -34,6 +36,9 @@ std::string csvCell(const std::string& text) {
 }
 
 std::string checkText(const StoredSubmission& row) {
+    if (!row.ambiguousFiles.empty()) {
+        return "ambiguous quiz ID";
+    }
     if (!row.checked) {
         return "unknown quiz";
     }
@@ -111,6 +116,8 @@ th { background: #eef; }
 td.num { text-align: right; }
 tr.differs td { background: #fde2e2; }
 span.wrong { color: #b00; text-decoration: line-through; }
+span.verified { color: #060; font-size: 0.85em; }
+p.missing { color: #704; }
 .note { color: #555; }
 )css";
 
@@ -143,19 +150,11 @@ std::string ResultsCsv(const std::vector<StoredSubmission>& rows) {
     return out;
 }
 
-std::string ResultsHtml(const std::vector<StoredSubmission>& rows, const std::string& csvLink) {
-    // Quizzes in the order of their first submission.
-    std::vector<std::string> order;
-    std::map<std::string, std::vector<const StoredSubmission*>> byQuiz;
-    for (const auto& row : rows) {
-        auto& list = byQuiz[row.quizId];
-        if (list.empty()) {
-            order.push_back(row.quizId);
-        }
-        list.push_back(&row);
-    }
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                       "<title>Quiz results</title><style>";
+std::string ResultsHtml(const std::vector<StoredSubmission>& rows, const std::string& csvLink,
+                        const Roster* roster) {
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">";
+    html += kReportMarker;
+    html += "<title>Quiz results</title><style>";
     html += kStyle;
     html += "</style></head><body>\n<h1>Quiz results</h1>\n<p class=\"note\">" +
             std::to_string(rows.size()) + (rows.size() == 1 ? " submission" : " submissions");
@@ -163,69 +162,70 @@ std::string ResultsHtml(const std::vector<StoredSubmission>& rows, const std::st
         html += " &middot; <a href=\"" + EscapeHtml(csvLink) + "\">Download as CSV</a>";
     }
     html += "</p>\n";
-    for (const std::string& quizId : order) {
-        const auto& list = byQuiz[quizId];
-        // The latest submission's title and question count describe the quiz as it is now.
-        const StoredSubmission* latestChecked = nullptr;
-        for (const auto* row : list) {
-            if (row->checked) {
-                latestChecked = row;
-            }
-        }
+    for (const QuizStats& quiz : ComputeStatistics(rows, roster)) {
+        const std::string& quizId = quiz.quizId;
         html += "<section class=\"quiz\">\n<h2>";
-        if (latestChecked != nullptr && !latestChecked->quizTitle.empty()) {
-            html += EscapeHtml(latestChecked->quizTitle) + " <span class=\"note\">(" +
-                    EscapeHtml(quizId) + ")</span>";
+        if (!quiz.title.empty()) {
+            html += EscapeHtml(quiz.title) + " <span class=\"note\">(" + EscapeHtml(quizId) +
+                    ")</span>";
         } else {
             html += "Quiz " + EscapeHtml(quizId.empty() ? "(no ID)" : quizId);
         }
         html += "</h2>\n";
-        if (latestChecked == nullptr) {
-            html += "<p class=\"note\">No quiz file with this ID was found when these results "
-                    "arrived: the scores shown are the ones the browser sent, unchecked.</p>\n";
+        if (!quiz.known) {
+            html += "<p class=\"note\">No single quiz file with this ID was found when these "
+                    "results arrived: the scores shown are the ones the browser sent, "
+                    "unchecked.</p>\n";
         }
-
-        std::vector<std::int64_t> scores;
-        std::size_t differing = 0;
-        for (const auto* row : list) {
-            if (row->checkedScore) {
-                scores.push_back(*row->checkedScore);
-            }
-            differing += row->differs ? 1 : 0;
+        const std::size_t takers = quiz.submissions.size();
+        html += "<p>" + std::to_string(takers) + (takers == 1 ? " taker" : " takers");
+        if (quiz.averageScore) {
+            html += ", average checked score " + std::to_string(*quiz.averageScore) + "%";
         }
-        html += "<p>" + std::to_string(list.size()) + (list.size() == 1 ? " taker" : " takers");
-        if (!scores.empty()) {
-            std::int64_t sum = 0;
-            for (auto s : scores) {
-                sum += s;
-            }
-            html += ", average checked score " +
-                    std::to_string((sum * 10 / static_cast<std::int64_t>(scores.size()) + 5) / 10) +
-                    "%";
-        }
-        if (differing > 0) {
-            html += ", <strong>" + std::to_string(differing) +
+        if (quiz.differing > 0) {
+            html += ", <strong>" + std::to_string(quiz.differing) +
                     " with a posted score that differs from the checked one</strong>";
         }
+        if (roster != nullptr) {
+            html += ", " + std::to_string(quiz.verified) + " with a verified name";
+        }
         html += ".</p>\n";
-        if (!scores.empty()) {
-            html += histogramSvg(scores) + "\n";
+        if (roster != nullptr) {
+            if (quiz.notSubmitted.empty()) {
+                html += "<p class=\"missing\">Everyone on the class list has submitted.</p>\n";
+            } else {
+                html += "<p class=\"missing\">Not submitted yet (" +
+                        std::to_string(quiz.notSubmitted.size()) + "): ";
+                for (std::size_t i = 0; i < quiz.notSubmitted.size(); ++i) {
+                    html += (i > 0 ? ", " : "") + EscapeHtml(quiz.notSubmitted[i]);
+                }
+                html += "</p>\n";
+            }
+        }
+        if (!quiz.checkedScores.empty()) {
+            html += histogramSvg(quiz.checkedScores) + "\n";
         }
 
         html += "<table class=\"takers\"><tr><th>Received (UTC)</th><th>Name</th>"
                 "<th>E-mail</th><th>Posted score</th><th>Checked score</th><th>Time</th>"
                 "<th>Answers</th></tr>\n";
-        for (const auto* row : list) {
+        for (const auto* row : quiz.submissions) {
             html += row->differs ? "<tr class=\"differs\">" : "<tr>";
             html += "<td>" + EscapeHtml(shortTime(row->received)) + "</td><td>" +
-                    EscapeHtml(row->name) + "</td><td>" + EscapeHtml(row->email) +
-                    "</td><td class=\"num\">" + EscapeHtml(row->postedScore) +
-                    "</td><td class=\"num\">";
+                    EscapeHtml(row->name) +
+                    (row->nameVerified ? " <span class=\"verified\" title=\"name verified at "
+                                         "login\">&#10003; verified</span>"
+                                       : "") +
+                    "</td><td>" + EscapeHtml(row->email) + "</td><td class=\"num\">" +
+                    EscapeHtml(row->postedScore) + "</td><td class=\"num\">";
             if (row->checkedScore) {
                 html += scoreText(row->checkedScore);
                 if (row->differs) {
                     html += " &#9888; differs";
                 }
+            } else if (!row->ambiguousFiles.empty()) {
+                html += "<span title=\"" + EscapeHtml(row->ambiguousFiles) +
+                        "\">unchecked: several quizzes have this ID</span>";
             } else {
                 html += row->checked ? "-" : "unchecked";
             }
@@ -245,36 +245,18 @@ std::string ResultsHtml(const std::vector<StoredSubmission>& rows, const std::st
         }
         html += "</table>\n";
         // Questions: share right and the most chosen wrong letter, over checked submissions.
-        if (latestChecked != nullptr) {
-            const std::size_t count = latestChecked->answers.size();
+        if (quiz.known) {
             html += "<table class=\"questions\"><tr><th>Question</th><th>Right answer</th>"
                     "<th>Answered right</th><th>Most chosen wrong answer</th></tr>\n";
-            for (std::size_t n = 0; n < count; ++n) {
-                std::size_t right = 0;
-                std::size_t total = 0;
-                std::map<std::string, std::size_t> wrong;
-                for (const auto* row : list) {
-                    if (n >= row->answers.size() || !row->answers[n].correct) {
-                        continue;
-                    }
-                    ++total;
-                    if (*row->answers[n].correct != 0) {
-                        ++right;
-                    } else if (!row->answers[n].answer.empty()) {
-                        ++wrong[row->answers[n].answer];
-                    }
-                }
-                std::string commonWrong = "-";
-                std::size_t most = 0;
-                for (const auto& [letter, times] : wrong) {
-                    if (times > most) {
-                        most = times;
-                        commonWrong = letter + " (" + std::to_string(times) + ")";
-                    }
-                }
+            for (std::size_t n = 0; n < quiz.questions.size(); ++n) {
+                const QuestionStats& q = quiz.questions[n];
+                const std::string commonWrong =
+                    q.commonWrong.empty()
+                        ? "-"
+                        : q.commonWrong + " (" + std::to_string(q.commonWrongTimes) + ")";
                 html += "<tr><td class=\"num\">" + std::to_string(n + 1) + "</td><td>" +
-                        EscapeHtml(latestChecked->answers[n].rightAnswer) +
-                        "</td><td class=\"num\">" + percent(right, total) + "</td><td>" +
+                        EscapeHtml(q.rightAnswer) + "</td><td class=\"num\">" +
+                        percent(q.answeredRight, q.answered) + "</td><td>" +
                         EscapeHtml(commonWrong) + "</td></tr>\n";
             }
             html += "</table>\n";

@@ -1,7 +1,10 @@
 #include "results/server.h"
 
 #include "document/code_page.h"
+#include "document/errors.h"
+#include "document/file_io.h"
 #include "results/form.h"
+#include "results/login.h"
 #include "results/quizzes.h"
 #include "results/receiver.h"
 #include "results/report.h"
@@ -13,67 +16,28 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <memory>
 #include <microhttpd.h>
 #include <mutex>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace tamberlin::results {
 
 namespace {
-
-// libmicrohttpd, loaded only when the server runs: as a CGI program (a process for every
-// submission) the receiver would otherwise load it and the TLS library it brings at every
-// start, which is about half the cost of a CGI request.
-struct MhdApi {
-#define TAMBERLIN_MHD_FUNCTIONS(X)                                                                 \
-    X(create_response_from_buffer)                                                                 \
-    X(add_response_header)                                                                         \
-    X(queue_response)                                                                              \
-    X(destroy_response)                                                                            \
-    X(create_response_from_fd)                                                                     \
-    X(lookup_connection_value)                                                                     \
-    X(start_daemon)                                                                                \
-    X(get_daemon_info)                                                                             \
-    X(stop_daemon)
-#define TAMBERLIN_MHD_MEMBER(name) decltype(&MHD_##name) name = nullptr;
-    TAMBERLIN_MHD_FUNCTIONS(TAMBERLIN_MHD_MEMBER)
-#undef TAMBERLIN_MHD_MEMBER
-};
-
-MhdApi loadedApi;
-
-const MhdApi& mhd() {
-    return loadedApi;
-}
-
-// Loads the library; returns an error text, empty on success.
-std::string loadMhd() {
-    void* library = dlopen(TAMBERLIN_MICROHTTPD_SONAME, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        return std::string("cannot load ") + TAMBERLIN_MICROHTTPD_SONAME + ": " + dlerror();
-    }
-#define TAMBERLIN_MHD_LOAD(name)                                                                   \
-    loadedApi.name = reinterpret_cast<decltype(&MHD_##name)>(dlsym(library, "MHD_" #name));        \
-    if (loadedApi.name == nullptr) {                                                               \
-        return std::string(TAMBERLIN_MICROHTTPD_SONAME) + " has no MHD_" #name;                    \
-    }
-    TAMBERLIN_MHD_FUNCTIONS(TAMBERLIN_MHD_LOAD)
-#undef TAMBERLIN_MHD_LOAD
-    return {};
-}
 
 // The teacher's key: 128 random bits as 32 hexadecimal digits.
 std::string randomKey() {
@@ -185,51 +149,75 @@ std::vector<std::string> publishedPages(const std::string& root) {
 
 struct Server {
     StaticFolder folder;
-    std::string dbRealPath;
+    std::vector<std::string> refusedPaths; // the database, its log files and the login key
     std::string charset;
     std::string key;
     ReceiverContext context;
+    std::unique_ptr<Login> login;
+    std::optional<Roster> roster;
     std::mutex printMutex;
     std::atomic<long> stored{0};
+    std::atomic<long> inProgress{0}; // requests whose answer is not yet sent
+    std::atomic<bool> stopping{false};
 
     explicit Server(const std::string& root) : folder(root) {}
 
     void print(const std::string& line) {
+        const std::string shown = VisibleText(line);
         std::lock_guard lock(printMutex);
-        std::fprintf(stdout, "%s\n", line.c_str());
+        std::fprintf(stdout, "%s\n", shown.c_str());
         std::fflush(stdout);
     }
 };
 
 // What one connection's request has gathered so far.
 struct RequestState {
-    bool isSubmission = false;
+    enum class Kind { Plain, Submission, Login } kind = Kind::Plain;
     bool tooLarge = false;
     std::string body;
+    Server* server = nullptr;
+
+    explicit RequestState(Server& s) : server(&s) { server->inProgress++; }
+    ~RequestState() { server->inProgress--; }
+    RequestState(const RequestState&) = delete;
+    RequestState& operator=(const RequestState&) = delete;
 };
 
+void addCommonHeaders(MHD_Response* response, const Server& server) {
+    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    if (server.stopping) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+    }
+}
+
 // The library leaves out the body of an answer to HEAD by itself.
-MHD_Result send(MHD_Connection* connection, const Reply& reply) {
-    MHD_Response* response = mhd().create_response_from_buffer(
+MHD_Result send(const Server& server, MHD_Connection* connection, const Reply& reply) {
+    MHD_Response* response = MHD_create_response_from_buffer(
         reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY);
     if (response == nullptr) {
         return MHD_NO;
     }
-    mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
-    mhd().add_response_header(response, "X-Content-Type-Options", "nosniff");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
+    addCommonHeaders(response, server);
     if (!reply.location.empty()) {
-        mhd().add_response_header(response, MHD_HTTP_HEADER_LOCATION, reply.location.c_str());
+        MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION, reply.location.c_str());
     }
     if (!reply.allow.empty()) {
-        mhd().add_response_header(response, MHD_HTTP_HEADER_ALLOW, reply.allow.c_str());
+        MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, reply.allow.c_str());
+    }
+    for (const std::string& cookie : reply.cookies) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_SET_COOKIE, cookie.c_str());
+    }
+    if (!reply.cookies.empty()) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     }
     const MHD_Result result =
-        mhd().queue_response(connection, static_cast<unsigned>(reply.status), response);
-    mhd().destroy_response(response);
+        MHD_queue_response(connection, static_cast<unsigned>(reply.status), response);
+    MHD_destroy_response(response);
     return result;
 }
 
-MHD_Result sendFile(MHD_Connection* connection, const std::string& path,
+MHD_Result sendFile(const Server& server, MHD_Connection* connection, const std::string& path,
                     const std::string& contentType) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     struct stat info {};
@@ -237,59 +225,106 @@ MHD_Result sendFile(MHD_Connection* connection, const std::string& path,
         if (fd >= 0) {
             close(fd);
         }
-        return send(connection, ErrorReply(404, "not found"));
+        return send(server, connection, ErrorReply(404, "not found"));
     }
     MHD_Response* response =
-        mhd().create_response_from_fd(static_cast<std::uint64_t>(info.st_size), fd);
+        MHD_create_response_from_fd(static_cast<std::uint64_t>(info.st_size), fd);
     if (response == nullptr) {
         close(fd);
         return MHD_NO;
     }
-    mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType.c_str());
-    mhd().add_response_header(response, "X-Content-Type-Options", "nosniff");
-    const MHD_Result result = mhd().queue_response(connection, MHD_HTTP_OK, response);
-    mhd().destroy_response(response);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType.c_str());
+    addCommonHeaders(response, server);
+    const MHD_Result result = MHD_queue_response(connection, MHD_HTTP_OK, response);
+    MHD_destroy_response(response);
     return result;
 }
 
 MHD_Result teacherPage(Server& server, MHD_Connection* connection, bool csv) {
-    const char* given = mhd().lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "key");
+    const char* given = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "key");
     if (given == nullptr || !sameKey(given, server.key)) {
-        return send(connection, ErrorReply(403, "this page needs the teacher's key"));
+        return send(server, connection, ErrorReply(403, "this page needs the teacher's key"));
     }
     Reply reply;
     try {
-        const auto rows = ReadSubmissions(
-            server.context.store != nullptr ? server.context.store->path() : server.dbRealPath,
-            std::nullopt);
+        const auto rows =
+            ReadSubmissions(server.context.store != nullptr ? server.context.store->path()
+                                                            : server.refusedPaths.front(),
+                            std::nullopt);
         if (csv) {
             reply.contentType = "text/csv; charset=utf-8";
             reply.body = ResultsCsv(rows);
         } else {
-            reply.body = ResultsHtml(rows, "/teacher/results.csv?key=" + server.key);
+            reply.body = ResultsHtml(rows, "/teacher/results.csv?key=" + server.key,
+                                     server.roster ? &*server.roster : nullptr);
         }
     } catch (const std::exception& e) {
         server.print(std::string("500 cannot read the results: ") + e.what());
-        return send(connection,
-                    ErrorReply(500, std::string("cannot read the results: ") + e.what()));
+        return send(server, connection,
+                    ErrorReply(500, "The results cannot be read now: the reason is in the "
+                                    "server's window."));
     }
-    MHD_Response* response = mhd().create_response_from_buffer(reply.body.size(), reply.body.data(),
-                                                               MHD_RESPMEM_MUST_COPY);
+    MHD_Response* response = MHD_create_response_from_buffer(reply.body.size(), reply.body.data(),
+                                                             MHD_RESPMEM_MUST_COPY);
     if (response == nullptr) {
         return MHD_NO;
     }
-    mhd().add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
     // The key is in the address: keep the page out of caches and other sites' logs.
-    mhd().add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
-    mhd().add_response_header(response, "Referrer-Policy", "no-referrer");
-    mhd().add_response_header(response, "X-Content-Type-Options", "nosniff");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
+    addCommonHeaders(response, server);
     if (csv) {
-        mhd().add_response_header(response, "Content-Disposition",
-                                  "attachment; filename=\"results.csv\"");
+        MHD_add_response_header(response, "Content-Disposition",
+                                "attachment; filename=\"results.csv\"");
     }
-    const MHD_Result result = mhd().queue_response(connection, MHD_HTTP_OK, response);
-    mhd().destroy_response(response);
+    const MHD_Result result = MHD_queue_response(connection, MHD_HTTP_OK, response);
+    MHD_destroy_response(response);
     return result;
+}
+
+std::string header(MHD_Connection* connection, const char* name) {
+    const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+    return value != nullptr ? value : "";
+}
+
+// The query string of the request, as sent.
+std::string rawQuery(MHD_Connection* connection) {
+    std::string query;
+    MHD_get_connection_values(
+        connection, MHD_GET_ARGUMENT_KIND,
+        [](void* cls, MHD_ValueKind, const char* key, const char* value) {
+            auto& out = *static_cast<std::string*>(cls);
+            static constexpr char hex[] = "0123456789ABCDEF";
+            const auto encode = [&](const char* text) {
+                for (; text != nullptr && *text; ++text) {
+                    const auto c = static_cast<unsigned char>(*text);
+                    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '/') {
+                        out += static_cast<char>(c);
+                    } else {
+                        out += '%';
+                        out += hex[c >> 4];
+                        out += hex[c & 15];
+                    }
+                }
+            };
+            out += out.empty() ? "" : "&";
+            encode(key);
+            out += '=';
+            encode(value);
+            return MHD_YES;
+        },
+        &query);
+    return query;
+}
+
+bool isRefused(const Server& server, const std::string& file) {
+    for (const std::string& path : server.refusedPaths) {
+        if (SameFileName(file, path)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const char* method,
@@ -302,38 +337,38 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
     auto* state = static_cast<RequestState*>(*requestCls);
     if (state == nullptr) {
         // First call: the headers are in, the body (if any) is not.
-        if (path == "/results") {
+        const bool login = path == "/login" && server.login != nullptr;
+        if (path == "/results" || (login && verb == "POST")) {
             if (verb != "POST") {
                 Reply reply = ErrorReply(405, "results are sent with POST");
                 reply.allow = "POST";
-                return send(connection, reply);
+                return send(server, connection, reply);
             }
-            const char* type = mhd().lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                             MHD_HTTP_HEADER_CONTENT_TYPE);
-            if (type == nullptr || !IsFormContentType(type)) {
-                return send(connection,
-                            HandleSubmission({verb, type ? type : "", {}}, server.context));
+            const std::string type = header(connection, MHD_HTTP_HEADER_CONTENT_TYPE);
+            if (!IsFormContentType(type)) {
+                return send(server, connection,
+                            HandleSubmission({verb, type, {}, {}}, server.context));
             }
-            const char* length = mhd().lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                               MHD_HTTP_HEADER_CONTENT_LENGTH);
+            const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                             MHD_HTTP_HEADER_CONTENT_LENGTH);
             if (length != nullptr && std::strtoull(length, nullptr, 10) > kMaxBodySize) {
-                return send(connection, ErrorReply(413, "the body is larger than 64 KiB"));
+                return send(server, connection, TooLarge());
             }
-            auto* fresh = new RequestState;
-            fresh->isSubmission = true;
+            auto* fresh = new RequestState(server);
+            fresh->kind = login ? RequestState::Kind::Login : RequestState::Kind::Submission;
             *requestCls = fresh;
             return MHD_YES;
         }
         if (verb != "GET" && verb != "HEAD") {
             Reply reply = ErrorReply(405, "only GET and HEAD here");
             reply.allow = "GET, HEAD";
-            return send(connection, reply);
+            return send(server, connection, reply);
         }
-        *requestCls = new RequestState;
+        *requestCls = new RequestState(server);
         return MHD_YES;
     }
 
-    if (state->isSubmission) {
+    if (state->kind != RequestState::Kind::Plain) {
         if (*uploadDataSize != 0) {
             if (state->body.size() + *uploadDataSize > kMaxBodySize) {
                 state->tooLarge = true;
@@ -344,18 +379,28 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
             return MHD_YES;
         }
         if (state->tooLarge) {
-            return send(connection, ErrorReply(413, "the body is larger than 64 KiB"));
+            return send(server, connection, TooLarge());
         }
-        const char* type = mhd().lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                         MHD_HTTP_HEADER_CONTENT_TYPE);
-        const Reply reply = HandleSubmission({verb, type ? type : "", state->body}, server.context);
+        if (state->kind == RequestState::Kind::Login) {
+            const Reply reply = server.login->submit(state->body);
+            server.print(reply.logLine);
+            return send(server, connection, reply);
+        }
+        const std::string type = header(connection, MHD_HTTP_HEADER_CONTENT_TYPE);
+        const std::string cookies = header(connection, MHD_HTTP_HEADER_COOKIE);
+        const Reply reply = HandleSubmission({verb, type, state->body, cookies}, server.context);
         if (reply.status < 400) {
             server.stored++;
         }
         server.print(reply.logLine);
-        return send(connection, reply);
+        return send(server, connection, reply);
     }
 
+    if (path == "/login" && server.login != nullptr) {
+        return send(server, connection,
+                    server.login->form(rawQuery(connection), header(connection, "Referer"),
+                                       header(connection, MHD_HTTP_HEADER_HOST)));
+    }
     if (path == "/teacher" || path == "/teacher/") {
         return teacherPage(server, connection, false);
     }
@@ -363,10 +408,10 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
         return teacherPage(server, connection, true);
     }
     const auto file = server.folder.resolve(path);
-    if (!file || *file == server.dbRealPath) {
-        return send(connection, ErrorReply(404, "not found"));
+    if (!file || isRefused(server, *file)) {
+        return send(server, connection, ErrorReply(404, "not found"));
     }
-    return sendFile(connection, *file, StaticFolder::contentType(*file, server.charset));
+    return sendFile(server, connection, *file, StaticFolder::contentType(*file, server.charset));
 }
 
 void completed(void* /*cls*/, MHD_Connection* /*connection*/, void** requestCls,
@@ -379,13 +424,14 @@ void logError(void* /*cls*/, const char* format, va_list args) {
     std::vfprintf(stderr, format, args);
 }
 
+std::string realOr(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
 } // namespace
 
 int Serve(const ServeOptions& options) {
-    if (const std::string error = loadMhd(); !error.empty()) {
-        std::fprintf(stderr, "tamberlin-results: %s\n", error.c_str());
-        return 1;
-    }
     std::unique_ptr<Server> server;
     try {
         server = std::make_unique<Server>(options.folder);
@@ -402,6 +448,48 @@ int Serve(const ServeOptions& options) {
 
     const std::string dbPath =
         options.dbPath.empty() ? server->folder.root() + "/results.sqlite" : options.dbPath;
+    const std::string keyPath = dbPath + ".key";
+    for (const char* suffix : {"", "-wal", "-shm", "-journal", ".key"}) {
+        std::string file = dbPath + suffix;
+        if (const std::size_t slash = file.rfind('/'); slash != std::string::npos) {
+            file = realOr(file.substr(0, slash)) + file.substr(slash);
+        }
+        server->refusedPaths.push_back(file);
+    }
+    std::vector<std::string> pages = publishedPages(server->folder.root());
+    try {
+        std::string loginKey;
+        try {
+            loginKey = LoadOrCreateKey(keyPath);
+        } catch (const std::exception& e) {
+            if (!options.rosterPath.empty()) {
+                throw;
+            }
+            // Without a class list no name is signed: the login works without the key.
+            std::fprintf(stderr, "tamberlin-results: %s\n", e.what());
+        }
+        if (!options.rosterPath.empty()) {
+            server->roster = LoadRoster(options.rosterPath, loginKey);
+            if (server->roster->codesGenerated) {
+                const std::string sheet = options.rosterPath + ".codes.html";
+                if (const int err =
+                        WriteFileAtomically(sheet, CodeSheetHtml(*server->roster, "Login codes"));
+                    err != 0) {
+                    throw std::runtime_error("cannot write " + sheet + ": " + SystemErrorText(err));
+                }
+                server->print("Login codes to print:   " + realOr(sheet));
+            }
+        }
+        server->login = std::make_unique<Login>(loginKey, server->roster, pages);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tamberlin-results: %s\n", e.what());
+        return 1;
+    }
+    Login* login = server->login.get();
+    server->context.verifyName = [login](const Submission& submission, std::string_view cookies) {
+        return login->verified(submission, cookies);
+    };
+
     std::unique_ptr<ResultsStore> store;
     try {
         store = std::make_unique<ResultsStore>(dbPath);
@@ -410,11 +498,6 @@ int Serve(const ServeOptions& options) {
         // The pages are still served; every submission gets 500 until this is mended.
         server->context.storeError = e.what();
         std::fprintf(stderr, "tamberlin-results: %s\n", e.what());
-    }
-    if (char resolved[PATH_MAX]; realpath(dbPath.c_str(), resolved) != nullptr) {
-        server->dbRealPath = resolved;
-    } else {
-        server->dbRealPath = dbPath;
     }
 
     sockaddr_in address{};
@@ -436,24 +519,27 @@ int Serve(const ServeOptions& options) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    MHD_Daemon* daemon = mhd().start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, 0, nullptr, nullptr,
-        &handle, server.get(), MHD_OPTION_EXTERNAL_LOGGER, &logError, nullptr, MHD_OPTION_SOCK_ADDR,
-        reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE,
-        static_cast<unsigned>(options.threads), MHD_OPTION_CONNECTION_TIMEOUT, 30u,
-        MHD_OPTION_CONNECTION_LIMIT, 1000u, MHD_OPTION_NOTIFY_COMPLETED, &completed, nullptr,
-        MHD_OPTION_END);
+    // One address may hold only part of the connections, so that one machine can't take them
+    // all; a class behind one NAT address or a reverse proxy raises --per-address. Idle
+    // connections are dropped after 15 seconds.
+    MHD_Daemon* daemon = MHD_start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG | MHD_USE_ITC, 0,
+        nullptr, nullptr, &handle, server.get(), MHD_OPTION_EXTERNAL_LOGGER, &logError, nullptr,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE,
+        static_cast<unsigned>(options.threads), MHD_OPTION_CONNECTION_TIMEOUT, 15u,
+        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(options.connectionLimit),
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, static_cast<unsigned>(options.perAddressLimit),
+        MHD_OPTION_NOTIFY_COMPLETED, &completed, nullptr, MHD_OPTION_END);
     if (daemon == nullptr) {
         std::fprintf(stderr, "tamberlin-results: cannot listen on %s port %d\n",
                      options.bind.empty() ? "every address" : options.bind.c_str(), options.port);
         return 1;
     }
-    const MHD_DaemonInfo* info = mhd().get_daemon_info(daemon, MHD_DAEMON_INFO_BIND_PORT);
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_BIND_PORT);
     const int port = info != nullptr ? info->port : options.port;
     const std::string base =
         "http://" + reachableAddress(options.bind) + ":" + std::to_string(port);
 
-    std::vector<std::string> pages = publishedPages(server->folder.root());
     server->print("Serving " + server->folder.root());
     if (pages.empty()) {
         server->print("No published pages (.htm) in this folder yet.");
@@ -461,16 +547,39 @@ int Serve(const ServeOptions& options) {
     for (const std::string& page : pages) {
         server->print("Give the class:          " + base + "/" + page);
     }
+    for (const auto& group : quizzes.collisions()) {
+        std::string names;
+        for (const std::string& path : group) {
+            names += "\n    " + path;
+        }
+        server->print("Warning: these quizzes post the same ID; their submissions are stored "
+                      "unchecked until each has its own ID:" +
+                      names);
+    }
     server->print("Quiz CGI address:        /results  (or " + base + "/results)");
+    server->print("Log In Address:          /login" +
+                  std::string(server->roster ? "  (names checked against the class list)"
+                                             : "  (any name; no class list)"));
     server->print("Results for the teacher: " + base + "/teacher?key=" + server->key);
     server->print("Database:                " + dbPath);
     server->print("Press Ctrl-C to stop.");
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    // Waits for the requests in progress: a submission whose answer was sent is committed.
-    mhd().stop_daemon(daemon);
+    // Stop taking connections, answer the requests in progress (a stored submission is always
+    // answered), then close what is left: idle connections.
+    server->stopping = true;
+    const MHD_socket listener = MHD_quiesce_daemon(daemon);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (server->inProgress.load() > 0 && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    MHD_stop_daemon(daemon);
+    if (listener != MHD_INVALID_SOCKET) {
+        close(listener);
+    }
     const long stored = server->stored.load();
+    store.reset(); // the last connection folds the log into the database file
     server->print("Stopped. " + std::to_string(stored) +
                   (stored == 1 ? " submission" : " submissions") + " stored in this run.");
     return 0;

@@ -1,8 +1,10 @@
 #include "results/static_files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -22,14 +24,41 @@ std::string lowerExtension(std::string_view name) {
     return ext;
 }
 
+// A name as a case-insensitive file system (a FAT or exFAT stick, a share) matches it: in one
+// case, without the trailing dots and spaces that such a system drops.
+std::string foldedName(std::string_view name) {
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+        name.remove_suffix(1);
+    }
+    std::string out(name);
+    for (char& c : out) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+// Only what pages need is served: the pages, their pictures, scripts and styles. Quiz files,
+// listings, banks, databases, reports written as CSV and everything else stay with the author.
 bool refusedName(std::string_view name) {
-    if (name.empty() || name[0] == '.') {
+    const std::string folded = foldedName(name);
+    if (folded.empty() || folded[0] == '.' || name[0] == '.') {
         return true;
     }
-    const std::string ext = lowerExtension(name);
-    return ext == "qvt" || ext == "qdt" || ext == "sqlite" || ext == "sqlite3" || ext == "db" ||
-           ext == "sqlite-wal" || ext == "sqlite-shm" || ext == "sqlite-journal" ||
-           name.ends_with("-wal") || name.ends_with("-shm") || name.ends_with("-journal");
+    static constexpr std::string_view kServed[] = {"htm", "html", "gif", "jpg", "jpeg",
+                                                   "png", "bmp",  "ico", "svg", "webp",
+                                                   "js",  "css",  "wmf", "emf"};
+    const std::string ext = lowerExtension(folded);
+    return std::find(std::begin(kServed), std::end(kServed), ext) == std::end(kServed);
+}
+
+// A results report written into the folder: it names every taker, and only the teacher's
+// address (with the key) shows it.
+bool isReport(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[1024] = {};
+    in.read(head, sizeof head);
+    return std::string_view(head, static_cast<std::size_t>(in.gcount())).find(kReportMarker) !=
+           std::string_view::npos;
 }
 
 // Every segment of a relative path acceptable: no empty, ".", ".." or dot-named segment.
@@ -57,6 +86,15 @@ StaticFolder::StaticFolder(const std::string& folder) {
         throw std::runtime_error("cannot open the folder " + folder);
     }
     root_ = resolved;
+}
+
+bool SameFileName(std::string_view a, std::string_view b) {
+    const std::size_t slashA = a.rfind('/');
+    const std::size_t slashB = b.rfind('/');
+    const std::string_view folderA = a.substr(0, slashA == std::string_view::npos ? 0 : slashA);
+    const std::string_view folderB = b.substr(0, slashB == std::string_view::npos ? 0 : slashB);
+    return foldedName(folderA) == foldedName(folderB) &&
+           foldedName(a.substr(slashA + 1)) == foldedName(b.substr(slashB + 1));
 }
 
 std::optional<std::string> StaticFolder::resolve(std::string_view urlPath) const {
@@ -87,6 +125,10 @@ std::optional<std::string> StaticFolder::resolve(std::string_view urlPath) const
     if (stat(real.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
+    const std::string ext = lowerExtension(foldedName(real));
+    if ((ext == "htm" || ext == "html") && isReport(real)) {
+        return std::nullopt;
+    }
     return real;
 }
 
@@ -94,9 +136,6 @@ std::string StaticFolder::contentType(std::string_view fileName, const std::stri
     const std::string ext = lowerExtension(fileName);
     if (ext == "htm" || ext == "html") {
         return "text/html; charset=" + pageCharset;
-    }
-    if (ext == "txt") {
-        return "text/plain; charset=" + pageCharset;
     }
     if (ext == "gif") {
         return "image/gif";
@@ -112,6 +151,9 @@ std::string StaticFolder::contentType(std::string_view fileName, const std::stri
     }
     if (ext == "ico") {
         return "image/x-icon";
+    }
+    if (ext == "webp") {
+        return "image/webp";
     }
     if (ext == "svg") {
         return "image/svg+xml";

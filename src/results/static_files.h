@@ -6,10 +6,19 @@
 
 namespace tamberlin::results {
 
-// The published pages and the files beside them, as the embedded server hands them out.
-// Everything else is refused: anything outside the folder (".." segments, symbolic links that
-// lead out), dot-files and dot-folders, quiz files and listings (".qvt", ".qdt"), SQLite
-// files, and folders (no listings).
+// Marks a results report page, which the server never hands out as a file.
+inline constexpr std::string_view kReportMarker =
+    "<meta name=\"generator\" content=\"tamberlin-results report\">";
+
+// Whether two paths name the same file on a case-insensitive file system (case, trailing dots
+// and spaces of the names ignored); used to refuse the database whatever case is asked for.
+bool SameFileName(std::string_view a, std::string_view b);
+
+// The published pages and the files beside them, as the embedded server hands them out: pages,
+// pictures, scripts and styles. Everything else is refused: anything outside the folder (".."
+// segments, symbolic links that lead out), dot-files and dot-folders, any other kind of file
+// (quiz files, listings, question banks, databases), reports written into the folder, and
+// folders (no listings). Names are compared as a case-insensitive file system does.
 class StaticFolder {
 public:
     // folder must exist; it is resolved to its real path once.

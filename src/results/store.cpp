@@ -47,6 +47,13 @@ CREATE TABLE IF NOT EXISTS answers (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 2: whether the name was verified at login, and the quiz files a submission could
+// belong to when its ID names several.
+constexpr const char* kSchemaVersion2 = R"sql(
+ALTER TABLE submissions ADD COLUMN name_verified INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE submissions ADD COLUMN ambiguous_files TEXT;
+)sql";
+
 // How long a writer waits for another process's transaction before giving up.
 constexpr int kBusyTimeoutMs = 10000;
 
@@ -56,18 +63,25 @@ std::int64_t userVersion(Database& db) {
     return version.integer(0);
 }
 
-void configure(Database& db, bool readOnly) {
+void configure(Database& db, bool readOnly, bool shortLived) {
     sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
     if (readOnly) {
         return;
+    }
+    if (shortLived) {
+        // A CGI process stores one submission: folding the log back at every exit would cost
+        // it three disk syncs. It leaves the log, and the checkpoint at commit keeps the log
+        // short (64 pages, a few dozen submissions), so the next process reads little of it.
+        sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_wal_autocheckpoint(db.handle(), 64);
     }
     // WAL lets readers (the report) work beside the writers. With NORMAL a commit does not
     // sync the log: record() does, before it returns, so an acknowledged submission survives
     // a power cut too, not just a crash.
     db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
-    // A CGI process would otherwise fold the log back into the file at every exit; the
-    // automatic checkpoint at commit keeps the log short instead.
-    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    // The last connection to close folds the log back into the database file and removes
+    // it: the file the teacher copies at the end of the day then holds every result, and the
+    // next process starts from a short log instead of reading a long one to rebuild its index.
     if (userVersion(db) == ResultsStore::kSchemaVersion) {
         return; // the usual case, without a write transaction
     }
@@ -79,12 +93,20 @@ void configure(Database& db, bool readOnly) {
                                   std::to_string(found) + ")",
                               SQLITE_ERROR);
         }
-        if (found < ResultsStore::kSchemaVersion) {
+        if (found < 1) {
             db.exec(kSchema);
+        }
+        if (found < 2) {
+            db.exec(kSchemaVersion2);
+        }
+        if (found < ResultsStore::kSchemaVersion) {
             db.exec(
                 ("PRAGMA user_version=" + std::to_string(ResultsStore::kSchemaVersion)).c_str());
         }
         db.exec("COMMIT");
+        // The new tables belong in the database file at once, not only in the log.
+        sqlite3_wal_checkpoint_v2(db.handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                  nullptr);
     } catch (...) {
         sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
@@ -100,18 +122,19 @@ struct ResultsStore::Connection {
     Statement insertSubmission;
     Statement insertAnswer;
 
-    Connection(const std::string& path, bool readOnly)
+    Connection(const std::string& path, bool readOnly, bool shortLived)
         : db(path, readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWriteCreate),
-          begin((configure(db, readOnly), db), "BEGIN IMMEDIATE"), commit(db, "COMMIT"),
+          begin((configure(db, readOnly, shortLived), db), "BEGIN IMMEDIATE"), commit(db, "COMMIT"),
           insertSubmission(db, "INSERT INTO submissions (received, quiz_id, quiz_file, "
                                "quiz_title, question_count, name, email, url, lapsed, "
-                               "posted_score, checked_score, differs) "
-                               "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+                               "posted_score, checked_score, differs, name_verified, "
+                               "ambiguous_files) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
           insertAnswer(db, "INSERT INTO answers (submission_id, question, answer, correct, "
                            "right_answer) VALUES (?,?,?,?,?)") {}
 };
 
-ResultsStore::ResultsStore(std::string path) : path_(std::move(path)) {
+ResultsStore::ResultsStore(std::string path, Lifetime lifetime)
+    : path_(std::move(path)), shortLived_(lifetime == Lifetime::OneSubmission) {
     std::lock_guard lock(mutex_);
     open();
 }
@@ -135,7 +158,7 @@ void ResultsStore::open() {
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
     for (int attempt = 1;; ++attempt) {
         try {
-            connection_ = std::make_unique<Connection>(path_, readOnly_);
+            connection_ = std::make_unique<Connection>(path_, readOnly_, shortLived_);
             break;
         } catch (const SqliteError& e) {
             const int primary = e.code() & 0xFF;
@@ -146,9 +169,34 @@ void ResultsStore::open() {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(attempt, 20)));
         }
     }
-    if (stat(path_.c_str(), &info) == 0) {
-        device_ = info.st_dev;
-        inode_ = info.st_ino;
+    database_ = identify(path_);
+    log_ = identify(path_ + "-wal");
+    index_ = identify(path_ + "-shm");
+}
+
+ResultsStore::FileId ResultsStore::identify(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    return {info.st_dev, info.st_ino, (info.st_mode & 0222) == 0};
+}
+
+bool ResultsStore::stillOpened() const {
+    // A database or log file removed, replaced or made read-only under a running server:
+    // writing on through the old handles would acknowledge submissions that nobody can read.
+    // The log and its index exist for as long as this connection is open.
+    const FileId database = identify(path_);
+    return database.inode != 0 && database == database_ && database.readOnly == readOnly_ &&
+           (readOnly_ || (identify(path_ + "-wal") == log_ && identify(path_ + "-shm") == index_));
+}
+
+void ResultsStore::checkpointNow() {
+    std::lock_guard lock(mutex_);
+    if (connection_ && !readOnly_) {
+        sqlite3_wal_checkpoint_v2(connection_->db.handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE,
+                                  nullptr, nullptr);
+        lastCheckpoint_ = std::chrono::steady_clock::now();
     }
 }
 
@@ -192,23 +240,25 @@ void ResultsStore::syncThrough(std::uint64_t commit) {
 }
 
 std::int64_t ResultsStore::record(const Submission& submission, const QuizKey* quiz,
-                                  const ScoreCheck& check, const std::string& received) {
-    const auto [id, commit] = commitRecord(submission, quiz, check, received);
+                                  const ScoreCheck& check, const std::string& received,
+                                  const std::string& ambiguousFiles) {
+    const auto [id, commit] = commitRecord(submission, quiz, check, received, ambiguousFiles);
     syncThrough(commit);
     return id;
 }
 
-std::pair<std::int64_t, std::uint64_t> ResultsStore::commitRecord(const Submission& submission,
-                                                                  const QuizKey* quiz,
-                                                                  const ScoreCheck& check,
-                                                                  const std::string& received) {
+std::pair<std::int64_t, std::uint64_t>
+ResultsStore::commitRecord(const Submission& submission, const QuizKey* quiz,
+                           const ScoreCheck& check, const std::string& received,
+                           const std::string& ambiguousFiles) {
     std::lock_guard lock(mutex_);
-    struct stat info {};
-    // A file removed, replaced or made read-only under a running server: writing on through
-    // the old handle would acknowledge submissions that nobody can read.
-    const bool same = stat(path_.c_str(), &info) == 0 && info.st_dev == device_ &&
-                      info.st_ino == inode_ && ((info.st_mode & 0222) == 0) == readOnly_;
-    if (!connection_ || !same) {
+    if (!connection_ || !stillOpened()) {
+        if (connection_ && identify(path_) == database_ && !readOnly_) {
+            // The log was removed under us: what it holds is still readable through the open
+            // handles, so fold it into the database file before starting afresh.
+            sqlite3_wal_checkpoint_v2(connection_->db.handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE,
+                                      nullptr, nullptr);
+        }
         open();
     }
     Connection& c = *connection_;
@@ -237,6 +287,12 @@ std::pair<std::int64_t, std::uint64_t> ResultsStore::commitRecord(const Submissi
         s.bind(10, submission.score);
         s.bind(11, check.checkedScore);
         s.bind(12, std::int64_t{check.differs ? 1 : 0});
+        s.bind(13, std::int64_t{submission.nameVerified ? 1 : 0});
+        if (ambiguousFiles.empty()) {
+            s.bindNull(14);
+        } else {
+            s.bind(14, ambiguousFiles);
+        }
         s.run();
         const std::int64_t id = sqlite3_last_insert_rowid(c.db.handle());
         std::map<int, const std::string*> rows;
@@ -268,6 +324,22 @@ std::pair<std::int64_t, std::uint64_t> ResultsStore::commitRecord(const Submissi
             a.run();
         }
         c.commit.run();
+        // A commit that went to a log removed meanwhile is not in the database: say so
+        // rather than acknowledge it.
+        if (!stillOpened()) {
+            connection_.reset();
+            throw SqliteError("the database or its write-ahead log was removed or replaced "
+                              "while the submission was written",
+                              SQLITE_IOERR);
+        }
+        // Long runs fold the log into the database file now and then, so that a copy of the
+        // file alone is never far behind.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastCheckpoint_ > kCheckpointEvery) {
+            sqlite3_wal_checkpoint_v2(c.db.handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                      nullptr);
+            lastCheckpoint_ = now;
+        }
         return {id, ++committed_};
     } catch (const SqliteError& e) {
         c.begin.reset();
@@ -291,7 +363,8 @@ std::vector<StoredSubmission> ReadSubmissions(const std::string& path,
     std::map<std::int64_t, std::size_t> byId;
     {
         Statement s(db, "SELECT id, received, quiz_id, quiz_title, question_count, name, email, "
-                        "url, lapsed, posted_score, checked_score, differs, quiz_file "
+                        "url, lapsed, posted_score, checked_score, differs, quiz_file, "
+                        "name_verified, ambiguous_files "
                         "FROM submissions WHERE ?1 IS NULL OR quiz_id = ?1 ORDER BY id");
         if (quizId) {
             s.bind(1, *quizId);
@@ -314,6 +387,8 @@ std::vector<StoredSubmission> ReadSubmissions(const std::string& path,
                 row.checkedScore = s.integer(10);
             }
             row.differs = s.integer(11) != 0;
+            row.nameVerified = s.integer(13) != 0;
+            row.ambiguousFiles = s.text(14);
             if (!s.isNull(4)) {
                 row.answers.resize(static_cast<std::size_t>(s.integer(4)));
             }

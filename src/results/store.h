@@ -2,6 +2,7 @@
 
 #include "results/sqlite.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,8 @@ struct StoredSubmission {
     std::string postedScore;
     std::optional<std::int64_t> checkedScore;
     bool differs = false;
+    bool nameVerified = false;  // the name was checked at login against the class roster
+    std::string ambiguousFiles; // the quiz files the ID matched, one a line, when several did
     std::vector<StoredAnswer> answers; // questions 1..N (N the quiz's count, or the highest sent)
 };
 
@@ -48,10 +51,14 @@ struct StoredSubmission {
 // every thread that waits for it.
 class ResultsStore {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
+
+    // Server: the log is folded into the database file now and then and when the store
+    // closes. OneSubmission (a CGI process): the log stays short but is left on close.
+    enum class Lifetime { Server, OneSubmission };
 
     // Opens (creating when missing) the database at path. Throws SqliteError.
-    explicit ResultsStore(std::string path);
+    explicit ResultsStore(std::string path, Lifetime lifetime = Lifetime::Server);
     ~ResultsStore();
     ResultsStore(const ResultsStore&) = delete;
     ResultsStore& operator=(const ResultsStore&) = delete;
@@ -59,25 +66,40 @@ public:
     // Stores one submission with the outcome of its check (quiz null: unknown quiz) and returns
     // its row id. Reopens the file first when it was replaced, removed or made read-only since
     // the last call. Throws SqliteError with a message fit for the log.
+    // ambiguousFiles, when not empty, lists the quiz files the ID matched (none was used).
     std::int64_t record(const Submission& submission, const QuizKey* quiz, const ScoreCheck& check,
-                        const std::string& received);
+                        const std::string& received, const std::string& ambiguousFiles = {});
+
+    // Folds the write-ahead log into the database file as far as readers allow.
+    void checkpointNow();
 
     const std::string& path() const { return path_; }
 
 private:
     struct Connection;
+    struct FileId {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool readOnly = false;
+        bool operator==(const FileId& o) const { return device == o.device && inode == o.inode; }
+    };
+    static FileId identify(const std::string& path);
+    bool stillOpened() const;
     void open();
     void syncThrough(std::uint64_t commit);
-    std::pair<std::int64_t, std::uint64_t> commitRecord(const Submission& submission,
-                                                        const QuizKey* quiz,
-                                                        const ScoreCheck& check,
-                                                        const std::string& received);
+    std::pair<std::int64_t, std::uint64_t>
+    commitRecord(const Submission& submission, const QuizKey* quiz, const ScoreCheck& check,
+                 const std::string& received, const std::string& ambiguousFiles);
 
     std::string path_;
     std::mutex mutex_;
     std::unique_ptr<Connection> connection_;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    FileId database_;
+    FileId log_;
+    FileId index_;
+    std::chrono::steady_clock::time_point lastCheckpoint_ = std::chrono::steady_clock::now();
+    static constexpr std::chrono::seconds kCheckpointEvery{30};
+    bool shortLived_ = false;
     bool readOnly_ = false;
     std::uint64_t committed_ = 0; // commits made, under mutex_
     std::mutex syncMutex_;

@@ -65,13 +65,21 @@ private slots:
                                  "\n"
                                  "Which is largest? {~Mars =Jupiter ~Venus}\n");
         fake->answerOpenFile(bank);
-        fake->expectMessage();
+        fake->expectList();
         item("ImportQuestions1")->trigger();
         QCOMPARE(fake->asked().first().fileOptions.fileMustExist, true);
-        // The skipped question is named once, by its line.
-        QCOMPARE(fake->lastAsked().kind, Kind::Message);
-        QVERIFY2(lastText().contains(QStringLiteral("line 4: skipped an essay question")),
-                 qPrintable(lastText()));
+        // The outcome as a list in the file's order: each question imported or skipped, by line.
+        QCOMPARE(fake->lastAsked().kind, Kind::List);
+        QCOMPARE(lastText(), QStringLiteral("2 questions imported from planets.gift; some of its "
+                                            "questions were not (the list gives their lines and "
+                                            "why)."));
+        QCOMPARE(
+            fake->lastAsked().items,
+            QStringList({QStringLiteral("Line 2: imported as question 1: Which planet is red?"),
+                         QStringLiteral("Line 4: skipped an essay question (only "
+                                        "multiple-choice questions with one right answer "
+                                        "are imported)"),
+                         QStringLiteral("Line 6: imported as question 2: Which is largest?")}));
         QCOMPARE(form->quiz().QuestionCount, 2);
         QCOMPARE(form->quiz().ChoiceCount, 3);
         QCOMPARE(form->quiz().Title.str(), std::string("planets"));
@@ -90,12 +98,14 @@ private slots:
         QTest::keyClicks(memo, QStringLiteral(" edited"));
 
         // A refused file changes nothing and asks nothing about the edits.
-        const QString bad = file("bad.txt", "Q one?\r\nA. x\r\nB. y\r\nANSWER: A\r\n\r\n"
+        const QString bad = file("bad.txt", "Q one?\r\nA. x\r\nANSWER: A\r\n\r\n"
                                             "Q two?\r\nA. x\r\nB. y\r\nANSWER: F\r\n");
         fake->answerOpenFile(bad);
         fake->expectError();
         item("ImportQuestions1")->trigger();
-        QVERIFY2(lastText().startsWith(QStringLiteral("bad.txt: line ")), qPrintable(lastText()));
+        QVERIFY2(lastText().startsWith(QStringLiteral("bad.txt: the file holds no question that "
+                                                      "can be imported: line 1: ")),
+                 qPrintable(lastText()));
         QCOMPARE(form->quiz().QuestionCount, 2);
         QCOMPARE(memo->toPlainText(), QStringLiteral("Question 1 edited"));
 
@@ -112,9 +122,10 @@ private slots:
         // count raised to what they need and its boxes on.
         fake->answerOpenFile(good);
         fake->answerConfirm(Answer::Yes);
-        fake->expectMessage();
+        fake->expectList();
         item("ImportQuestions1")->trigger();
-        QVERIFY2(lastText().contains(QStringLiteral("5 choices")), qPrintable(lastText()));
+        QVERIFY2(fake->lastAsked().items.join(u'\n').contains(QStringLiteral("5 choices")),
+                 qPrintable(fake->lastAsked().items.join(u'\n')));
         QCOMPARE(form->quiz().Questions[0].QuestionText.str(), std::string("Question 1 edited"));
         QCOMPARE(form->quiz().QuestionCount, 3);
         QCOMPARE(form->quiz().ChoiceCount, 5);
@@ -123,6 +134,35 @@ private slots:
         QVERIFY(control<QLineEdit>("Edit5")->isEnabled());
         QCOMPARE(control<QLineEdit>("Edit5")->text(), QStringLiteral("e"));
         QCOMPARE(control<QLineEdit>("Edit6")->text(), QStringLiteral("E"));
+        QVERIFY(closingAsksToSave());
+    }
+
+    // A bank larger than the room left: the author picks the first ones or a random draw, or
+    // cancels and nothing changes.
+    void aBankLargerThanTheRoomLeft() {
+        startWith(MakeQuiz(2, 3), "quiz.qvt");
+        std::string text;
+        for (int n = 1; n <= 120; ++n) {
+            text += "Q" + std::to_string(n) + "? {=a ~b}\n\n";
+        }
+        const QString bank = file("big.gift", text);
+        fake->answerOpenFile(bank);
+        fake->answerChoice(std::nullopt);
+        item("ImportQuestions1")->trigger();
+        QCOMPARE(lastText(), QStringLiteral("big.gift holds 120 questions, and the quiz has room "
+                                            "for 98 more. Which should come in?"));
+        QCOMPARE(fake->lastAsked().buttons,
+                 QStringList({QStringLiteral("The first 98"), QStringLiteral("98 drawn at random"),
+                              QStringLiteral("Cancel")}));
+        QCOMPARE(form->quiz().QuestionCount, 2);
+
+        fake->answerOpenFile(bank);
+        fake->answerChoice(1);
+        fake->expectList();
+        item("ImportQuestions1")->trigger();
+        QCOMPARE(form->quiz().QuestionCount, 100);
+        QVERIFY(fake->lastAsked().items.first().contains(QStringLiteral("98 questions drawn at "
+                                                                        "random")));
         QVERIFY(closingAsksToSave());
     }
 

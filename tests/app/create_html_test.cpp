@@ -105,6 +105,25 @@ private slots:
         QCOMPARE(ReadAll(dir->file("rivers.htm")), first);
     }
 
+    void anIdThatAnotherQuizOfTheFolderPostsIsWarnedOf() {
+        TQuizRec other = MakeQuiz(1, 2, "Unit 3");
+        other.QuizId = "Unit 3";
+        WriteQuizFile(other, dir->file("unit3.qvt"));
+        TQuizRec quiz = MakeQuiz(1, 2, "Unit 4");
+        quiz.QuizId = "Unit 4";
+        start(quiz);
+        fake->expectMessage();
+        fake->expectMessage();
+        fake->expectMessage();
+        menuItem("Create1")->trigger();
+        const auto& asked = fake->asked();
+        QCOMPARE(asked.size(), 3);
+        QVERIFY(asked[0].text.startsWith(QStringLiteral("Warning: the quiz ID holds a space")));
+        QVERIFY(asked[1].text.contains(QStringLiteral("as the page of unit3.qvt")));
+        QCOMPARE(asked[2].text, QStringLiteral("The HTML file ") + path("rivers.htm") +
+                                    QStringLiteral(" has been created."));
+    }
+
     void unnamedQuizAsksTwiceAndWritesNothingWhenBothAreCancelled() {
         form = std::make_unique<TForm1>();
         form->CreateDialogs();

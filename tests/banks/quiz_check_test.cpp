@@ -109,6 +109,27 @@ TEST(CheckQuiz, EveryProblemWithItsQuestion) {
               "5fdg.gif, 6fdg.gif, 7fdg.gif, 8fdg.gif, 9fdg.gif, cfdg.gif\n");
 }
 
+TEST(CheckQuiz, QuizzesOfOneFolderWhosePagesPostTheSameIdAreNamed) {
+    TempDir dir;
+    auto quiz = std::make_unique<TQuizRec>();
+    quiz->QuizId = "Unit 3";
+    WriteQuizFile(*quiz, dir.file("unit3.qvt"));
+    quiz->QuizId = "Unit 4";
+    WriteQuizFile(*quiz, dir.file("unit4.qvt"));
+    EXPECT_EQ(listed(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252())),
+              "0: the quiz ID holds a space, a quote or one of < > = `: the page cuts the ID "
+              "there\n"
+              "0: the page posts the quiz ID \"Unit\", as the page of unit3.qvt in the same folder "
+              "does: their results can't be told apart\n");
+    quiz->QuizId = "Unit-4";
+    EXPECT_EQ(listed(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252())), "");
+    // Two quizzes without an ID collide too; Create Html leaves that to the checker.
+    quiz->QuizId = "";
+    WriteQuizFile(*quiz, dir.file("unit3.qvt"));
+    EXPECT_EQ(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252()).size(), 1u);
+    EXPECT_TRUE(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252(), false).empty());
+}
+
 TEST(CheckQuiz, ExampleQuizIsCleanAndACutCopyIsReported) {
     const std::string example = std::string(TAMBERLIN_SOURCE_DIR) + "/examples/solar_system.qvt";
     EXPECT_EQ(listed(CheckQuizFile(example, cp1252())), "");

@@ -1,5 +1,5 @@
-// quiz -> export -> import -> quiz gives back the same questions, choices, answers and (CSV)
-// pictures, for the example quiz and a 100-question quiz with every choice count.
+// quiz -> export -> import -> quiz gives back the same questions, choices, answers and (CSV,
+// Moodle XML) pictures, for the example quiz and a 100-question quiz with every choice count.
 #include "banks/question_bank.h"
 #include "document/quiz_file.h"
 
@@ -9,8 +9,11 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 using namespace tamberlin;
+using tamberlin::testing::ReadAll;
 using tamberlin::testing::TempDir;
 using tamberlin::testing::WriteAll;
 
@@ -89,9 +92,10 @@ void expectSameQuestions(const TQuizRec& want, const TQuizRec& got, bool picture
 }
 
 void roundTrip(const TQuizRec& quiz, const std::string& folder, const std::string& what) {
-    for (BankFormat format : {BankFormat::Gift, BankFormat::Aiken, BankFormat::Csv}) {
+    for (BankFormat format :
+         {BankFormat::Gift, BankFormat::Aiken, BankFormat::Csv, BankFormat::MoodleXml}) {
         const std::string name = what + " " + std::string(BankFormatName(format));
-        const ExportResult exported = ExportQuestions(quiz, format, cp1252());
+        const ExportResult exported = ExportQuestions(quiz, format, cp1252(), folder);
         for (const BankNote& note : exported.notes) {
             // Only the pictures GIFT and Aiken cannot hold are reported.
             EXPECT_NE(note.message.find("holds no pictures"), std::string::npos)
@@ -101,7 +105,23 @@ void roundTrip(const TQuizRec& quiz, const std::string& folder, const std::strin
         ASSERT_TRUE(imported.ok()) << name << ": " << imported.errorText();
         auto back = newDocument();
         ASSERT_TRUE(AppendImported(back->quiz, imported.questions).ok());
-        expectSameQuestions(quiz, back->quiz, format == BankFormat::Csv, name);
+        const bool pictures = format == BankFormat::Csv || format == BankFormat::MoodleXml;
+        expectSameQuestions(quiz, back->quiz, pictures, name);
+        if (format != BankFormat::MoodleXml) {
+            continue;
+        }
+        // The pictures travel inside the file: written elsewhere, they are the same bytes.
+        TempDir elsewhere;
+        std::vector<BankQuestion> questions = imported.questions;
+        EXPECT_TRUE(
+            WriteEmbeddedPictures(questions, elsewhere.path().string() + "/", cp1252()).empty());
+        for (const BankQuestion& q : questions) {
+            if (!q.picture.empty()) {
+                EXPECT_EQ(ReadAll(elsewhere.file(cp1252().toUtf8(q.picture))),
+                          ReadAll(folder + cp1252().toUtf8(q.picture)))
+                    << name << " line " << q.line;
+            }
+        }
     }
 }
 
@@ -144,4 +164,110 @@ TEST(RoundTrip, EveryQuizChoiceCount) {
         }
         roundTrip(doc->quiz, "", std::to_string(choices) + " choices");
     }
+}
+
+// Moodle XML as platforms write it: the first picture the text shows, the old picture field,
+// partial credit, several right answers, other kinds, and the changes a round trip would make.
+TEST(MoodleXml, PicturesKindsAndNotes) {
+    const std::string dot("GIF89a\x01\x00\x01\x00", 10);
+    const std::string xml =
+        "<?xml version=\"1.0\"?>\n<quiz>\n"
+        "<question type=\"category\"><category><text>$course$/Unit</text></category></question>\n"
+        "<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA["
+        "<p>Which&nbsp;one? <img src=\"@@PLUGINFILE@@/a%20b.gif\"> <img "
+        "src=\"@@PLUGINFILE@@/c.svg\"></p><style>p{}</style>]]></text>"
+        "<file name=\"c.svg\" encoding=\"base64\">PHN2Zy8+</file>"
+        "<file name=\"a b.gif\" encoding=\"base64\">R0lGODlhAQABAA==</file></questiontext>"
+        "<answer fraction=\"100\" format=\"plain_text\"><text>one &lt;1&gt;</text></answer>"
+        "<answer fraction=\"-33.3\"><text><![CDATA[<img src=\"x\" alt=\"two\">]]></text></answer>"
+        "<answer fraction=\"0\"><text></text></answer></question>\n"
+        "<question type=\"multichoice\"><questiontext><text>Old</text></questiontext>"
+        "<image>old.gif</image><image_base64>R0lG\nODlh\nAQABAA==</image_base64>"
+        "<answer fraction=\"100.0\"><text>a</text></answer>"
+        "<answer fraction=\"0\"><text>b</text></answer></question>\n"
+        "<question type=\"multichoice\"><questiontext><text>Two</text></questiontext>"
+        "<answer fraction=\"50\"><text>a</text></answer>"
+        "<answer fraction=\"50\"><text>b</text></answer></question>\n"
+        "<question type=\"ddwtos\"><questiontext><text>D</text></questiontext></question>\n"
+        "</quiz>\n";
+    const ImportResult r = ImportQuestions(xml, BankFormat::MoodleXml, "", cp1252());
+    ASSERT_TRUE(r.ok()) << r.errorText();
+    ASSERT_EQ(r.questions.size(), 2u);
+    EXPECT_EQ(r.questions[0].text, "Which one?");
+    EXPECT_EQ(r.questions[0].choices, (std::vector<std::string>{"one <1>", "two"}));
+    EXPECT_EQ(r.questions[0].picture, "a b.gif");
+    EXPECT_EQ(r.questions[0].pictureData, dot);
+    EXPECT_EQ(r.questions[1].picture, "old.gif");
+    EXPECT_EQ(r.questions[1].pictureData, dot);
+    std::string notes;
+    for (const BankNote& n : r.notes) {
+        notes += std::to_string(n.line) + ": " + n.message + "\n";
+    }
+    EXPECT_EQ(notes, "3: category \"$course$/Unit\" ignored (a quiz has no categories)\n"
+                     "4: the picture \"c.svg\" is left out (a question shows one picture)\n"
+                     "4: an empty answer left out\n"
+                     "4: partial credit dropped: only the full-credit answer counts as right\n"
+                     "4: the pictures in the choices are left out (their alt texts are kept)\n"
+                     "8: skipped a multiple-choice question without a full-credit answer (only "
+                     "multiple-choice questions with one right answer are imported)\n"
+                     "9: skipped a question of the kind \"ddwtos\" (only multiple-choice questions "
+                     "with one right answer are imported)\n");
+
+    // A second import beside the first with other bytes under the same name keeps both.
+    TempDir dir;
+    WriteAll(dir.file("a b.gif"), "other");
+    std::vector<BankQuestion> questions = r.questions;
+    EXPECT_TRUE(WriteEmbeddedPictures(questions, dir.path().string() + "/", cp1252()).empty());
+    EXPECT_EQ(questions[0].picture, "a b-2.gif");
+    EXPECT_EQ(ReadAll(dir.file("a b-2.gif")), dot);
+    EXPECT_EQ(ReadAll(dir.file("a b.gif")), "other");
+
+    for (const auto& [bytes, line, error] :
+         {std::tuple<std::string, int, std::string>{"<quiz><question>", 1, ""},
+          {"<?xml version=\"1.0\"?>\n<questions/>", 0,
+           "the file is no Moodle XML question export (its outer element is not <quiz>)"}}) {
+        const ImportResult bad = ImportQuestions(bytes, BankFormat::MoodleXml, "", cp1252());
+        EXPECT_FALSE(bad.ok());
+        EXPECT_EQ(bad.errorLine, line);
+        if (!error.empty()) {
+            EXPECT_EQ(bad.error, error);
+        } else {
+            EXPECT_TRUE(bad.error.starts_with("the file is not XML: ")) << bad.error;
+        }
+    }
+}
+
+// Export notes every change reading the file back would make.
+TEST(RoundTrip, ExportNotesWhatAReadBackChanges) {
+    auto doc = newDocument();
+    TQuizRec& quiz = doc->quiz;
+    quiz.QuestionCount = 2;
+    quiz.ChoiceCount = 3;
+    quiz.Questions[0].QuestionText = " padded ";
+    quiz.Questions[0].ChoiceA = "a";
+    quiz.Questions[0].ChoiceC = "c";
+    quiz.Questions[0].Answer = "A";
+    quiz.Questions[1].QuestionText = "A. looks like a choice";
+    quiz.Questions[1].ChoiceA = "x";
+    quiz.Questions[1].ChoiceB = "y ";
+    quiz.Questions[1].Answer = "B";
+    auto messages = [&](BankFormat format) {
+        std::string out;
+        for (const BankNote& n : ExportQuestions(quiz, format, cp1252()).notes) {
+            out += std::to_string(n.line) + ": " + n.message + "\n";
+        }
+        return out;
+    };
+    EXPECT_EQ(messages(BankFormat::Gift),
+              "1: choice B is empty\n"
+              "1: the spaces at the ends of the question text are left out\n"
+              "1: choice B is empty: GIFT readers leave an empty answer out, and the choices "
+              "after it move up\n"
+              "2: the spaces at the ends of choice B are left out\n");
+    EXPECT_EQ(messages(BankFormat::Aiken),
+              "1: choice B is empty\n"
+              "1: the spaces at the ends of the question text are left out\n"
+              "2: the spaces at the ends of choice B are left out\n"
+              "2: the question's first line starts like a choice or the ANSWER line; it will "
+              "not read back the same\n");
 }

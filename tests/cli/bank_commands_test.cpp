@@ -1,3 +1,4 @@
+#include "banks/question_bank.h"
 #include "cli/command_line.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
@@ -72,23 +73,54 @@ TEST(ImportOption, MakesAQuizThatPublishes) {
     EXPECT_TRUE(contains(ReadAll(dir.file("geography.htm")), "ans[6]=\"A\";"));
 }
 
+TEST(ImportOption, WithoutAnIdTheFileNameGivesOneThatNoOtherQuizPosts) {
+    TempDir dir;
+    for (const char* unit : {"Unit 3", "Unit 4"}) {
+        const std::string bank = dir.file(std::string(unit) + ".gift");
+        std::filesystem::copy(std::string(TAMBERLIN_TEST_DATA_DIR) + "/banks/platform_export.gift",
+                              bank);
+        ASSERT_EQ(run({"--import", bank, "-o", dir.file(std::string(unit) + ".qvt")}).status, 0);
+    }
+    EXPECT_EQ(readQuiz(dir.file("Unit 3.qvt"))->quiz.QuizId.view(), "Unit_3");
+    EXPECT_EQ(readQuiz(dir.file("Unit 4.qvt"))->quiz.QuizId.view(), "Unit_4");
+    const Outcome checked = run({"--check", dir.file("Unit 3.qvt")});
+    EXPECT_FALSE(contains(checked.out + checked.err, "quiz ID")) << checked.out << checked.err;
+    EXPECT_EQ(QuizIdFromFileName("/a/b/Été 2 (final).txt"), "t_2_final");
+    EXPECT_EQ(QuizIdFromFileName("---.gift"), "---");
+    EXPECT_EQ(QuizIdFromFileName(".gift"), "gift");
+    EXPECT_EQ(QuizIdFromFileName("()"), "quiz");
+}
+
 TEST(ImportOption, ARefusalWritesNothingAndUsageErrorsExitWithTwo) {
     TempDir dir;
     const std::string bank = dir.file("bad.txt");
-    WriteAll(bank, "Q1?\nA. a\nB. b\nANSWER: A\n\nQ2?\nA. a\nB. b\nANSWER: Z\n");
+    WriteAll(bank, "Q1?\nA. a\nANSWER: A\n\nQ2?\nA. a\nB. b\nANSWER: Z\n");
     const std::string quizPath = dir.file("quiz.qvt");
     WriteAll(quizPath, "kept");
     const Outcome refused = run({"--import", bank, "-o", quizPath});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "tamberlin: " + bank +
-                               ": line 9: the answer Z is not one of the question's choices\n"
-                               "tamberlin: nothing was written\n");
+    EXPECT_EQ(refused.err,
+              "tamberlin: " + bank +
+                  ": line 1: question skipped: a question needs 2 to 5 choices; this one has 1\n"
+                  "tamberlin: " +
+                  bank +
+                  ": line 8: question skipped: the answer Z is not one of the question's choices\n"
+                  "tamberlin: " +
+                  bank +
+                  ": the file holds no question that can be imported: line 1: question skipped: "
+                  "a question needs 2 to 5 choices; this one has 1; line 8: question skipped: the "
+                  "answer Z is not one of the question's choices (the notes list every question "
+                  "and why it was skipped)\n"
+                  "tamberlin: nothing was written\n");
     EXPECT_EQ(ReadAll(quizPath), "kept");
 
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--import", bank},
              {"--import", bank, "-o", quizPath, "--seconds", "0"},
-             {"--import", bank, "-o", quizPath, "--format", "xml"},
+             {"--import", bank, "-o", quizPath, "--format", "docx"},
+             {"--import", bank, "-o", quizPath, "--pick", "0"},
+             {"--import", bank, "-o", quizPath, "--seed", "5"},
+             {"--import", bank, "-o", quizPath, "--split", "--pick", "5"},
              {"--import", bank, "-o", quizPath, "--title", "\xCE\xA9mega"},
              {"--export", example()},
              {"--check"}}) {

@@ -10,6 +10,9 @@
 #include <QAbstractButton>
 #include <QColorDialog>
 #include <QMessageBox>
+#include <QPagedPaintDevice>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
@@ -195,6 +198,51 @@ private slots:
         qt.setLauncher(root + QStringLiteral("/no-such-launcher"));
         QVERIFY(!qt.shellOpen(page, work));
         qt.setLauncher(QStringLiteral("xdg-open"));
+    }
+
+    void printGoesThroughTheSystemPrintDialog() {
+        QtPlatform platform;
+        int painted = 0;
+        Platform::PrintJob job;
+        job.documentName = QStringLiteral("Planets");
+        job.pageCount = 3;
+        job.margins = QMarginsF(18, 16, 18, 14);
+        job.paint = [&painted](QPagedPaintDevice&, const std::function<bool(int)>&) {
+            ++painted;
+            return QString();
+        };
+        int maxPage = 0;
+        WhenModal([&maxPage](QWidget* widget) {
+            auto* dialog = qobject_cast<QPrintDialog*>(widget);
+            QVERIFY(dialog != nullptr);
+            maxPage = dialog->maxPage();
+            QCOMPARE(dialog->printer()->docName(), QStringLiteral("Planets"));
+            dialog->reject();
+        });
+        QCOMPARE(platform.print(job).status, Platform::PrintOutcome::Cancelled);
+        QCOMPARE(maxPage, 3);
+        QCOMPARE(painted, 0);
+
+        // Confirmed (printing to a file, as the dialog offers): the job paints the pages asked.
+        tamberlin::testing::TempDir dir;
+        const QString pdf = QString::fromStdString(dir.file("printed.pdf"));
+        QList<int> wanted;
+        job.paint = [&wanted](QPagedPaintDevice&, const std::function<bool(int)>& pageWanted) {
+            for (int page = 1; page <= 3; ++page) {
+                if (pageWanted(page)) {
+                    wanted << page;
+                }
+            }
+            return QString();
+        };
+        WhenModal([pdf](QWidget* widget) {
+            auto* dialog = qobject_cast<QPrintDialog*>(widget);
+            QVERIFY(dialog != nullptr);
+            dialog->printer()->setOutputFileName(pdf);
+            dialog->accept();
+        });
+        QCOMPARE(platform.print(job).status, Platform::PrintOutcome::Printed);
+        QCOMPARE(wanted, QList<int>({1, 2, 3}));
     }
 
     void fileDialogFilterInQtForm() {

@@ -4,9 +4,10 @@ started as CGI, and a real lighttpd running it through mod_cgi with the shipped 
 Covers bad input, path traversal, forged scores, the teacher's key, load with many clients,
 SIGKILL in the middle of a load, an unwritable database, and the code page of the page.
 
-    receiver_system_test.py TAMBERLIN_RESULTS_EXE SOURCE_DIR
+    receiver_system_test.py TAMBERLIN_RESULTS_EXE SOURCE_DIR TAMBERLIN_RESULTS_CGI_EXE
 
 Everything listens on 127.0.0.1 only; every wait is bounded."""
+import contextlib
 import csv
 import http.client
 import io
@@ -26,6 +27,7 @@ import urllib.parse
 
 EXE = os.path.abspath(sys.argv[1])
 SOURCE = os.path.abspath(sys.argv[2])
+CGI = os.path.abspath(sys.argv[3])
 failures = []
 
 
@@ -59,8 +61,8 @@ def quiz_file(quiz_id, answers, choices=3, title=b'System quiz', redirect=b'', c
 class Serve:
     """tamberlin-results serve FOLDER on 127.0.0.1, any free port."""
 
-    def __init__(self, folder, db=None, env=None):
-        args = [EXE, 'serve', folder, '--bind', '127.0.0.1', '--port', '0']
+    def __init__(self, folder, db=None, env=None, extra=()):
+        args = [EXE, 'serve', folder, '--bind', '127.0.0.1', '--port', '0', *extra]
         if db:
             args += ['--db', db]
         self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
@@ -168,13 +170,13 @@ def raw_request(port, text, wait=10):
 
 
 def rows(db, where='1'):
-    with sqlite3.connect(db, timeout=10) as conn:
+    with contextlib.closing(sqlite3.connect(db, timeout=10)) as conn:
         return conn.execute('SELECT name, email, posted_score, checked_score, differs, quiz_title '
                             'FROM submissions WHERE ' + where + ' ORDER BY id').fetchall()
 
 
 def integrity(db):
-    with sqlite3.connect(db, timeout=10) as conn:
+    with contextlib.closing(sqlite3.connect(db, timeout=10)) as conn:
         return conn.execute('PRAGMA integrity_check').fetchone()[0]
 
 
@@ -220,7 +222,7 @@ def load(port, names, clients, answers=('A', 'B', 'C')):
 
 
 def emails(db):
-    with sqlite3.connect(db, timeout=10) as conn:
+    with contextlib.closing(sqlite3.connect(db, timeout=10)) as conn:
         return [r[0] for r in conn.execute('SELECT email FROM submissions')]
 
 
@@ -403,7 +405,7 @@ def run_cgi(body, env, length=None):
     environment = {'PATH': os.environ.get('PATH', ''), 'GATEWAY_INTERFACE': 'CGI/1.1',
                    'REQUEST_METHOD': 'POST', 'CONTENT_TYPE': 'application/x-www-form-urlencoded',
                    'CONTENT_LENGTH': str(len(body) if length is None else length), **env}
-    done = subprocess.run([EXE], input=body, env=environment, capture_output=True, timeout=30)
+    done = subprocess.run([CGI], input=body, env=environment, capture_output=True, timeout=30)
     return done.stdout, done.stderr.decode('utf-8', 'replace')
 
 
@@ -449,7 +451,11 @@ def test_lighttpd(work):
     db = os.path.join(work, 'lighttpd-results.sqlite')
     with open(os.path.join(SOURCE, 'deploy', 'lighttpd-tamberlin-results.conf')) as f:
         snippet = f.read()
-    settings = {'tamberlin_results': EXE, 'tamberlin_results_db': db, 'tamberlin_quiz_dir': root}
+    settings = {'tamberlin_results': CGI, 'tamberlin_results_db': db, 'tamberlin_quiz_dir': root,
+                'tamberlin_codepage': '1251', 'tamberlin_page_charset': 'windows-1251'}
+    for name in ('quiz.qdt', 'bank.gift', 'results.sqlite', 'a.htm'):
+        with open(os.path.join(root, name), 'wb') as f:
+            f.write(b'SECRET')
     lines = []
     for line in snippet.splitlines():
         name = line.split('=')[0].strip()[len('var.'):] if line.startswith('var.') else None
@@ -473,13 +479,24 @@ def test_lighttpd(work):
                 break
             except OSError:
                 time.sleep(0.1)
-        status, _, _ = request(port, 'GET', '/quiz.qvt')
-        check(status in (403, 404), 'lighttpd served the quiz file: %d' % status)
+        for name in ('quiz.qvt', 'quiz.qdt', 'bank.gift', 'results.sqlite', 'QUIZ.QVT'):
+            for tail in ('', '/', '/x', '.', '/x.htm'):
+                status, _, _ = request(port, 'GET', '/' + name + tail)
+                check(status in (403, 404), 'lighttpd served /%s%s: %d' % (name, tail, status))
+        _, headers, _ = request(port, 'GET', '/a.htm')
+        check(headers.get('Content-Type') == 'text/html; charset=windows-1251',
+              'lighttpd page type: %r' % headers.get('Content-Type'))
+        body = urllib.parse.urlencode([('q1', 'A'), ('name', 'Иван Петров'), ('ID', 'SYS-1'),
+                                       ('score', '33%')], encoding='cp1251')
+        request(port, 'POST', '/results', body, FORM)
+        check(rows(db, "name IS NOT NULL") == [('Иван Петров', '', '33%', 33, 0, 'System quiz')],
+              'lighttpd code page: %r' % rows(db, "name IS NOT NULL"))
         names = ['cgi-%03d' % i for i in range(200)]
         acknowledged, other = load(port, names, 20)
         stored = emails(db)
         with open(os.path.join(work, 'lighttpd-error.log'), errors='replace') as f:
             errors = f.read()[-600:]
+        stored = [e for e in stored if e]
         check(len(acknowledged) == 200 and not other and sorted(stored) == sorted(names),
               'lighttpd CGI: %d acknowledged, %d stored, other %r, log %s'
               % (len(acknowledged), len(stored), other[:3], errors))
@@ -509,10 +526,126 @@ def test_code_page(work):
           'cp1251: %r' % rows(os.path.join(site, 'results.sqlite')))
 
 
+def tables_in_file(db):
+    """The tables the database file holds on its own, without its write-ahead log."""
+    copy = db + '.copy'
+    shutil.copyfile(db, copy)
+    try:
+        with contextlib.closing(sqlite3.connect(copy)) as conn:
+            return conn.execute('SELECT count(*) FROM submissions').fetchone()[0]
+    except sqlite3.Error:
+        return None
+    finally:
+        os.remove(copy)
+
+
+def test_faults(work):
+    site = os.path.join(work, 'faults')
+    os.makedirs(site)
+    with open(os.path.join(site, 'quiz.qvt'), 'wb') as f:
+        f.write(quiz_file(b'SYS-1', [b'A', b'B', b'C'], redirect=b'http://127.0.0.1/thanks.htm'))
+    # Two quizzes whose pages both post "Unit" (the unquoted ID ends at the space).
+    for name, quiz_id in (('unit3.qvt', b'Unit 3'), ('unit4.qvt', b'Unit 4')):
+        with open(os.path.join(site, name), 'wb') as f:
+            f.write(quiz_file(quiz_id, [b'A', b'B']))
+    for name in ('bank.gift', 'notes.txt', 'quiz.htm', 'GRADES.DAT'):
+        with open(os.path.join(site, name), 'wb') as f:
+            f.write(b'::Q1:: answers {=right ~wrong}')
+    db = os.path.join(site, 'results.sqlite')
+    server = Serve(site)
+    port = server.port
+    check('unit3.qvt' in server.log() and 'same ID' in server.log(),
+          'colliding IDs not named at start: %r' % server.log()[-400:])
+    good = [('q1', 'A'), ('q2', 'B'), ('q3', 'C'), ('email', 'undefined'), ('ID', 'SYS-1'),
+            ('score', '100%')]
+    # 12 and 6: only page files, whatever the case.
+    for path in ('/bank.gift', '/notes.txt', '/GRADES.DAT', '/RESULTS.SQLITE',
+                 '/results.sqlite-WAL', '/Results.Sqlite-SHM', '/results.sqlite.key',
+                 '/quiz.qvt.'):
+        status, _, _ = request(port, 'GET', path)
+        check(status == 404, 'served %s: %d' % (path, status))
+    # 3: an ID that names two quizzes is stored unchecked, never scored as 0%.
+    status, _, _ = post(port, [('q1', 'A'), ('q2', 'B'), ('name', 'x'), ('ID', 'Unit'),
+                               ('score', '100%')])
+    check(status == 200, 'ambiguous ID: %d' % status)
+    table = {r['name']: r for r in report_csv(db)}
+    check(table.get('x', {}).get('score_check') == 'ambiguous quiz ID' and
+          table['x']['checked_score'] == '', 'ambiguous row: %r' % table.get('x'))
+    # 9: what takers send reaches the console with its control characters shown.
+    post(port, good[:3] + [('name', 'Evil\r\nForged line \x1b[31mred'), ('ID', 'SYS-1')])
+    check(server.wait_log('evil\\x0d\\x0aforged line \\x1b[31mred'),
+          'raw control characters on the console: %r' % server.log()[-200:])
+    # Item 4 of the login: "undefined" is no e-mail address.
+    post(port, good)
+    check(rows(db, "posted_score='100%' AND name IS NULL")[0][1] == '',
+          'undefined e-mail stored: %r' % rows(db))
+    # 2: log files removed under the running server: nothing acknowledged that is not kept.
+    os.remove(db + '-wal')
+    os.remove(db + '-shm')
+    status, _, _ = post(port, good[:3] + [('email', 'after-removal'), ('ID', 'SYS-1')])
+    check(status == 200 and rows(db, "email='after-removal'"),
+          'after removing the log: %d, rows %r' % (status, rows(db, "email='after-removal'")))
+    # 10: a 500 tells the taker nothing about the server's files.
+    os.chmod(db, 0o444)
+    status, _, body = post(port, good)
+    os.chmod(db, 0o644)
+    check(status == 500 and site.encode() not in body and b'sqlite' not in body.lower(),
+          '500 names the database: %r' % body)
+    # 7: one address holding many idle connections leaves room for the rest of the class.
+    hogs = []
+    try:
+        for _ in range(300):
+            s = socket.socket()
+            s.settimeout(2)
+            s.bind(('127.0.0.2', 0))
+            try:
+                s.connect(('127.0.0.1', port))
+            except OSError:
+                s.close()
+                break
+            hogs.append(s)
+        time.sleep(0.5)
+        readable, _, _ = select.select(hogs, [], [], 2)
+        closed = sum(1 for s in readable if s.recv(1) == b'')
+        status, _, _ = post(port, good)
+        check(status == 200 and closed >= 50,
+              'one address held %d connections (%d closed); the class got %d'
+              % (len(hogs), closed, status))
+    finally:
+        for s in hogs:
+            s.close()
+    # 1: a clean stop leaves every result in the database file itself.
+    stored = len(emails(db))
+    check(server.stop() == 0, 'no clean stop')
+    check(not os.path.exists(db + '-wal') and tables_in_file(db) == stored,
+          'after a stop the file alone holds %r of %d' % (tables_in_file(db), stored))
+
+    # 8: SIGTERM under load answers every submission that it stored.
+    server = Serve(site)
+    before = set(emails(db))
+    names = ['term-%05d' % i for i in range(20000)]
+    result = {}
+    loader = threading.Thread(target=lambda: result.update(
+        zip(('acknowledged', 'other'), load(server.port, names, 50))))
+    loader.start()
+    deadline = time.time() + 30
+    while time.time() < deadline and len(emails(db)) < len(before) + 300:
+        time.sleep(0.05)
+    server.proc.send_signal(signal.SIGTERM)
+    server.proc.wait(30)
+    loader.join(120)
+    acknowledged = set(result.get('acknowledged', []))
+    unanswered = [n for n in set(emails(db)) - before if n not in acknowledged]
+    print('# SIGTERM after %d acknowledged submissions' % len(acknowledged))
+    check(len(acknowledged) >= 100 and not unanswered,
+          'SIGTERM: %d stored without an answer' % len(unanswered))
+
+
 def main():
     work = tempfile.mkdtemp(prefix='tamberlin-receiver-')
     try:
-        for test in (test_serve, test_sigkill, test_cgi, test_lighttpd, test_code_page):
+        for test in (test_serve, test_faults, test_sigkill, test_cgi, test_lighttpd,
+                     test_code_page):
             started = time.time()
             count = len(failures)
             try:

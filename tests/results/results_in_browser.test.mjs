@@ -18,6 +18,7 @@ const { chromium } = createRequire(new URL('../page/package.json', import.meta.u
 
 const exe = process.env.TAMBERLIN_EXE;
 const receiver = process.env.TAMBERLIN_RESULTS_EXE;
+const receiverCgi = process.env.TAMBERLIN_RESULTS_CGI_EXE;
 const sourceDir = process.env.TAMBERLIN_SOURCE_DIR;
 const chromiumArgs = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
     '--disable-background-networking', '--disable-component-update', '--disable-sync'];
@@ -65,8 +66,8 @@ function quiz(base, overrides = {}) {
 }
 
 // Starts `tamberlin-results serve` on a free port and reads the addresses it prints.
-function startServe(folder, env = {}) {
-    const child = spawn(receiver, ['serve', folder, '--bind', '127.0.0.1', '--port', '0'],
+function startServe(folder, env = {}, extra = []) {
+    const child = spawn(receiver, ['serve', folder, '--bind', '127.0.0.1', '--port', '0', ...extra],
         { env: { ...process.env, ...env }, stdio: ['ignore', 'pipe', 'inherit'] });
     children.push(child);
     return new Promise((resolve, reject) => {
@@ -182,6 +183,57 @@ test('serve: the taker lands on the redirect page, the teacher sees the checked 
         await context.close();
     });
 
+test('serve --roster: log in at /login, take the quiz, the teacher sees the verified name',
+    testTime, async () => {
+        const folder = makeFolder('roster');
+        const roster = path.join(work, 'class.csv');
+        fs.writeFileSync(roster, 'name,e-mail,code\r\nAnn Lee,ann@example.org,K7K7K7\r\n'
+            + 'Bo Chen,,Q2Q2Q2\r\n');
+        const { base, teacher } = await startServe(folder, { TAMBERLIN_CODEPAGE: 'cp1252' },
+            ['--roster', roster]);
+        publish(folder, 'quiz', quiz(base, { loginAddress: '/login', cookieRequired: 1 }));
+        const context = await browser.newContext();
+        context.setDefaultTimeout(20000);
+        const page = await context.newPage();
+        const dialogs = [];
+        page.on('dialog', (d) => { dialogs.push(d.message()); d.accept().catch(() => {}); });
+        await page.goto(`${base}/quiz.htm`);
+        await page.waitForURL(`${base}/login`);
+        assert.deepEqual(dialogs, ['Please log in']);
+        // A wrong code and a stranger are refused with a message, and nothing is set.
+        await page.fill('#name', 'Ann Lee');
+        await page.fill('#code', 'AAAAAA');
+        await page.click('button[type=submit]');
+        assert.match(await page.innerText('[role=alert]'), /code is not the one/);
+        await page.fill('#name', 'Mallory');
+        await page.fill('#code', 'K7K7K7');
+        await page.click('button[type=submit]');
+        assert.match(await page.innerText('[role=alert]'), /not on the class list/);
+        assert.equal((await context.cookies()).length, 0);
+        // The right code, typed in lower case: back to the quiz with the name in its field.
+        await page.fill('#name', 'ann lee');
+        await page.fill('#code', 'k7k7k7');
+        await page.click('button[type=submit]');
+        await page.waitForURL(`${base}/quiz.htm`);
+        await page.waitForFunction(() => document.quizform.name.value !== '');
+        assert.equal(await page.inputValue('input[name=name]'), 'Ann Lee');
+        for (const [n, letter] of [[1, 'A'], [2, 'B'], [3, 'C']]) {
+            await page.click(`input[name=q${n}][value=${letter}]`);
+        }
+        await Promise.all([page.waitForURL(/\/thanks\.htm$/), page.click('input[type=submit]')]);
+        await context.close();
+
+        const rows = reportRows(path.join(folder, 'results.sqlite'));
+        assert.deepEqual([rows[0].name, rows[0].email, rows[0].checked_score],
+            ['Ann Lee', 'ann@example.org', '100%']);
+        const teacherPage = await browser.newPage();
+        await teacherPage.goto(teacher);
+        const text = await teacherPage.innerText('body');
+        assert.match(text, /Ann Lee ✓ verified/);
+        assert.match(text, /Not submitted yet \(1\): Bo Chen/);
+        await teacherPage.close();
+    });
+
 test('serve under cp1251: a Cyrillic quiz and name arrive as UTF-8', testTime, async () => {
     const folder = makeFolder('cyrillic');
     const { base } = await startServe(folder, { TAMBERLIN_CODEPAGE: 'cp1251' });
@@ -204,7 +256,7 @@ test('lighttpd with the shipped snippet runs the receiver as CGI', testTime, asy
     }
     const root = makeFolder('www');
     const db = path.join(work, 'cgi-results.sqlite');
-    const settings = { tamberlin_results: receiver, tamberlin_results_db: db, tamberlin_quiz_dir: root };
+    const settings = { tamberlin_results: receiverCgi, tamberlin_results_db: db, tamberlin_quiz_dir: root };
     const snippet = fs.readFileSync(path.join(sourceDir, 'deploy', 'lighttpd-tamberlin-results.conf'),
         'utf8').replace(/^var\.(\w+) = .*$/gm, (line, name) =>
         (name in settings ? `var.${name} = "${settings[name]}"` : line));

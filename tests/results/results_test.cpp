@@ -5,8 +5,10 @@
 #include "document/quiz.h"
 #include "document/quiz_file.h"
 #include "results/form.h"
+#include "results/login.h"
 #include "results/quizzes.h"
 #include "results/report.h"
+#include "results/report_stats.h"
 #include "results/static_files.h"
 #include "results/store.h"
 
@@ -121,22 +123,35 @@ TEST(QuizFolder, FindsQuizzesByIdAndReadsAChangedFileAgain) {
     const std::string path = dir.file("week2/quiz.qvt");
     WriteQuizFile(*quiz, path);
     QuizFolder folder(dir.path.string(), CodePage::system());
-    auto found = folder.find("W2", 2);
+    auto found = folder.find("W2", 2).quiz;
     ASSERT_TRUE(found);
     EXPECT_EQ(found->answers, (std::vector<std::string>{"A", "B"}));
-    EXPECT_FALSE(folder.find("W3", 2));
-    // An ID with a space reaches the receiver cut where the page's unquoted value ends.
+    EXPECT_FALSE(folder.find("W3", 2).quiz);
+    // An ID with a space reaches the receiver cut where the page's unquoted value ends; of
+    // two quizzes that post "W2" the answers sent tell which one is meant.
     quiz->QuizId = "W2 extra";
+    quiz->QuestionCount = 1;
     WriteQuizFile(*quiz, dir.file("spaced.qvt"));
-    ASSERT_TRUE(folder.find("W2", 1));
-    EXPECT_EQ(folder.find("W2", 1)->quizId, "W2 extra");
+    ASSERT_TRUE(folder.find("W2", 1).quiz);
+    EXPECT_EQ(folder.find("W2", 1).quiz->quizId, "W2 extra");
+    EXPECT_EQ(folder.collisions().size(), 1u);
 
+    // Same ID, same count: never scored against either.
+    quiz->QuestionCount = 2;
+    WriteQuizFile(*quiz, dir.file("spaced.qvt"));
+    const QuizMatch both = folder.find("W2", 2);
+    EXPECT_FALSE(both.quiz);
+    EXPECT_EQ(both.ambiguousWith.size(), 2u);
+    fs::remove(dir.file("spaced.qvt"));
+
+    quiz->QuizId = "W2";
     quiz->Questions[1].Answer = "A";
     quiz->QuestionCount = 1;
     WriteQuizFile(*quiz, path); // another size, so the change shows even within one tick
-    found = folder.find("W2", 1);
+    found = folder.find("W2", 1).quiz;
     ASSERT_TRUE(found);
     EXPECT_EQ(found->answers, (std::vector<std::string>{"A"}));
+    EXPECT_TRUE(folder.collisions().empty());
 }
 
 TEST(ResultsStore, StoresWithSchemaVersionAndRefusesWhatItCannotWrite) {
@@ -227,6 +242,13 @@ TEST(StaticFolder, ServesOnlyWhatLiesInTheFolder) {
                              ".git/config", "results.sqlite", "results.sqlite-wal"}) {
         std::ofstream(site / name) << "x";
     }
+    for (const char* name :
+         {"bank.gift", "notes.txt", "GRADES.DAT", "results.sqlite-WAL", "report.htm"}) {
+        std::ofstream(site / name)
+            << (std::string(name) == "report.htm"
+                    ? "<!DOCTYPE html><html><head>" + std::string(kReportMarker)
+                    : std::string("x"));
+    }
     std::ofstream(dir.path / "secret.txt") << "x";
     fs::create_symlink(dir.path / "secret.txt", site / "out.txt");
     fs::create_symlink(site / "quiz.qvt", site / "answers.htm");
@@ -234,15 +256,120 @@ TEST(StaticFolder, ServesOnlyWhatLiesInTheFolder) {
     const StaticFolder folder(site.string());
     EXPECT_EQ(folder.resolve("/quiz.htm"), (site / "quiz.htm").string());
     EXPECT_EQ(folder.resolve("/inside/a.gif"), (site / "pics/a.gif").string());
-    for (const char* refused :
-         {"/", "/pics", "/pics/", "/quiz.qvt", "/QUIZ.QVT", "/quiz.qdt", "/../secret.txt",
-          "/pics/../quiz.htm", "/./quiz.htm", "//quiz.htm", "/.git/config", "/out.txt",
-          "/answers.htm", "/results.sqlite", "/results.sqlite-wal", "/missing.htm", "quiz.htm",
-          "/pics\\..\\quiz.htm"}) {
+    for (const char* refused : {"/",
+                                "/pics",
+                                "/pics/",
+                                "/quiz.qvt",
+                                "/QUIZ.QVT",
+                                "/quiz.qdt",
+                                "/../secret.txt",
+                                "/pics/../quiz.htm",
+                                "/./quiz.htm",
+                                "//quiz.htm",
+                                "/.git/config",
+                                "/out.txt",
+                                "/answers.htm",
+                                "/results.sqlite",
+                                "/results.sqlite-wal",
+                                "/missing.htm",
+                                "quiz.htm",
+                                "/pics\\..\\quiz.htm",
+                                "/bank.gift",
+                                "/notes.txt",
+                                "/GRADES.DAT",
+                                "/quiz.qvt.",
+                                "/results.sqlite-WAL",
+                                "/report.htm",
+                                "/quiz.htm/x"}) {
         EXPECT_FALSE(folder.resolve(refused)) << refused;
     }
+    EXPECT_TRUE(SameFileName("/x/GRADES.DAT.", "/x/grades.dat"));
+    EXPECT_FALSE(SameFileName("/x/grades.dat", "/y/grades.dat"));
     EXPECT_EQ(StaticFolder::contentType("a.HTM", "windows-1251"),
               "text/html; charset=windows-1251");
     EXPECT_EQ(StaticFolder::contentType("0fdg.gif", ""), "image/gif");
     EXPECT_EQ(StaticFolder::contentType("clock.js", ""), "text/javascript");
+}
+
+TEST(Login, RosterRefusesStrangersAndWrongCodesAndSignsTheName) {
+    TempDir dir;
+    std::ofstream(dir.file("class.csv")) << "Name,E-mail\r\nAnn Lee,ann@example.org\r\n"
+                                            "\"Bo, Jr\",\r\n";
+    const std::string key = LoadOrCreateKey(dir.file("db.key"));
+    EXPECT_EQ(LoadOrCreateKey(dir.file("db.key")), key);
+    struct stat info {};
+    ASSERT_EQ(stat(dir.file("db.key").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const Roster roster = LoadRoster(dir.file("class.csv"), key);
+    ASSERT_EQ(roster.entries.size(), 2u);
+    EXPECT_TRUE(roster.codesGenerated);
+    EXPECT_EQ(roster.entries[1].name, "Bo, Jr");
+    EXPECT_EQ(roster.entries[0].code.size(), 6u);
+    // The same key gives the same codes in the next run.
+    EXPECT_EQ(LoadRoster(dir.file("class.csv"), key).entries[0].code, roster.entries[0].code);
+    EXPECT_EQ(roster.find("  ann   LEE "), &roster.entries[0]);
+
+    const Login login(key, roster, {});
+    EXPECT_EQ(login.submit("name=Nobody&code=X&back=%2Fq.htm").status, 403);
+    EXPECT_EQ(login.submit("name=Ann+Lee&code=WRONG1&back=%2Fq.htm").status, 403);
+    const Reply ok = login.submit("name=ann+lee&code=" + roster.entries[0].code + "&back=%2Fq.htm");
+    ASSERT_EQ(ok.status, 303);
+    EXPECT_EQ(ok.location, "/q.htm");
+    ASSERT_EQ(ok.cookies.size(), 3u);
+    EXPECT_TRUE(ok.cookies[0].starts_with("username=Ann%20Lee; Path=/;")) << ok.cookies[0];
+    EXPECT_TRUE(ok.cookies[1].starts_with("email=ann@example.org;")) << ok.cookies[1];
+    const std::string session = ok.cookies[2].substr(0, ok.cookies[2].find(';'));
+
+    Submission s;
+    s.hasName = true;
+    s.name = "Ann Lee";
+    EXPECT_TRUE(login.verified(s, "a=b; " + session));
+    s.name = "Bo, Jr";
+    EXPECT_FALSE(login.verified(s, session));
+    EXPECT_FALSE(login.verified(s, "tamberlin_login=1.ab"));
+    // An address elsewhere is never where the taker is sent back to.
+    EXPECT_TRUE(
+        login.submit("name=Ann+Lee&code=" + roster.entries[0].code + "&back=%2F%2Fevil.example%2F")
+            .location.empty());
+}
+
+TEST(Login, CookieValuesAreWhatThePagesUnescapeReadsBack) {
+    EXPECT_EQ(ScriptEscape("Ann-Lee_1.a@b*c+d/e"), "Ann-Lee_1.a@b*c+d/e");
+    EXPECT_EQ(ScriptEscape("O'Neil; x=1"), "O%27Neil%3B%20x%3D1");
+    EXPECT_EQ(ScriptEscape("Zoë"), "Zo%EB");
+    EXPECT_EQ(ScriptEscape("Иван"), "%u0418%u0432%u0430%u043D");
+    EXPECT_EQ(ScriptEscape("\xF0\x9F\x98\x80"), "%uD83D%uDE00");
+}
+
+TEST(ReportStatistics, CountsPerQuizAndNamesWhoHasNotSubmitted) {
+    const auto row = [](std::string quiz, std::string name, std::int64_t score,
+                        std::vector<StoredAnswer> answers) {
+        StoredSubmission s;
+        s.quizId = std::move(quiz);
+        s.name = std::move(name);
+        s.checked = true;
+        s.quizTitle = "T";
+        s.checkedScore = score;
+        s.answers = std::move(answers);
+        return s;
+    };
+    const std::vector<StoredSubmission> rows = {
+        row("Q", "Ann Lee", 50, {{"A", 1, "A"}, {"C", 0, "B"}}),
+        row("R", "Bo", 100, {{"B", 1, "B"}}),
+        row("Q", "bo", 0, {{"B", 0, "A"}, {"C", 0, "B"}}),
+    };
+    Roster roster;
+    roster.entries = {{"Ann Lee", "", "X"}, {"Bo", "", "Y"}, {"Cy", "", "Z"}};
+    const auto stats = ComputeStatistics(rows, &roster);
+    ASSERT_EQ(stats.size(), 2u);
+    EXPECT_EQ(stats[0].quizId, "Q");
+    EXPECT_EQ(stats[0].submissions.size(), 2u);
+    EXPECT_EQ(stats[0].averageScore, 25);
+    ASSERT_EQ(stats[0].questions.size(), 2u);
+    EXPECT_EQ(stats[0].questions[0].answeredRight, 1u);
+    EXPECT_EQ(stats[0].questions[1].commonWrong, "C");
+    EXPECT_EQ(stats[0].questions[1].commonWrongTimes, 2u);
+    EXPECT_EQ(stats[0].notSubmitted, (std::vector<std::string>{"Cy"}));
+    EXPECT_EQ(stats[1].notSubmitted, (std::vector<std::string>{"Ann Lee", "Cy"}));
+    EXPECT_NE(ResultsHtml(rows, "", &roster).find("Not submitted yet (1): Cy"), std::string::npos);
 }

@@ -103,3 +103,49 @@ test('what --export writes parses with gift-pegjs to the quiz', () => {
     });
     fs.rmSync(folder, { recursive: true, force: true });
 });
+
+// The real banks of ../shared/banks_corpus that gift-pegjs parses: the questions imported are
+// the multiple-choice ones with one full-credit answer and 2 to 5 non-empty choices, in order,
+// each with the same right answer.
+test('the corpus banks import as gift-pegjs reads them', (t) => {
+    const corpus = path.join(sourceDir, '..', 'shared', 'banks_corpus');
+    if (!fs.existsSync(corpus)) {
+        t.skip(`the bank corpus is not at ${corpus}`);
+        return;
+    }
+    let compared = 0;
+    for (const name of fs.readdirSync(corpus).filter((n) => /\.gift(\.txt)?$/.test(n))) {
+        let parsed;
+        try {
+            parsed = gift.parse(fs.readFileSync(path.join(corpus, name), 'utf8')
+                .replace(/^\uFEFF/, ''));
+        } catch {
+            continue; // gift-pegjs refuses some real files; the Python corpus test covers them
+        }
+        const wanted = [];
+        for (const q of parsed.filter((q) => q.type === 'MC')) {
+            const choices = q.choices.filter((c) => plain(c.text) !== '' || c.isCorrect);
+            const right = choices.map((c, k) => (c.isCorrect || c.weight === 100 ? k : -1))
+                .filter((k) => k >= 0);
+            if (right.length === 1 && choices.length >= 2 && choices.length <= 5) {
+                wanted.push(letters[right[0]]);
+            }
+        }
+        const folder = scratch();
+        const quiz = path.join(folder, 'bank.qvt');
+        const bank = path.join(corpus, name);
+        let answers = [];
+        try {
+            execFileSync(exe, ['--import', bank, '-o', quiz], { env, stdio: 'ignore' });
+            const aiken = execFileSync(exe, ['--export', quiz, '--format', 'aiken'],
+                { env, encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+            answers = [...aiken.matchAll(/^ANSWER: (.)$/gm)].map((m) => m[1]);
+        } catch {
+            answers = []; // nothing imported
+        }
+        assert.deepEqual(answers, wanted, name);
+        fs.rmSync(folder, { recursive: true, force: true });
+        ++compared;
+    }
+    assert.ok(compared >= 8, `only ${compared} corpus files compared`);
+});

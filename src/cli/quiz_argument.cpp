@@ -1,0 +1,28 @@
+#include "cli/quiz_argument.h"
+
+#include "common/tamberlin_error.h"
+#include "document/quiz_file.h"
+
+namespace tamberlin {
+
+void UsageError(std::ostream& err, const std::string& message) {
+    err << "tamberlin: " << message << "\n(tamberlin --help lists the options)\n";
+}
+
+bool ReadQuizArgument(QuizDocument& document, const std::string& path, std::ostream& err) {
+    document.ClearBlankQuestion();
+    document.ResetQuiz();
+    QuizFileExtent extent;
+    try {
+        ReadQuizFile(document.quiz, path, extent);
+    } catch (const TamberlinError& e) {
+        err << "tamberlin: cannot read quiz file \"" << path << "\": " << e.what() << "\n";
+        return false;
+    }
+    if (!extent.complete()) {
+        err << "tamberlin: warning: \"" << path << "\": " << QuizFileEndWarning(extent) << "\n";
+    }
+    return true;
+}
+
+} // namespace tamberlin
