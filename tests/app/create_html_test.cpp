@@ -120,8 +120,9 @@ private slots:
         QCOMPARE(asked.size(), 3);
         QVERIFY(asked[0].text.startsWith(QStringLiteral("Warning: the quiz ID holds a space")));
         QVERIFY(asked[1].text.contains(QStringLiteral("as the page of unit3.qvt")));
-        QCOMPARE(asked[2].text, QStringLiteral("The HTML file ") + path("rivers.htm") +
-                                    QStringLiteral(" has been created."));
+        QCOMPARE(asked[2].text.section(u'\n', 0, 0), QStringLiteral("The HTML file ") +
+                                                         path("rivers.htm") +
+                                                         QStringLiteral(" has been created."));
     }
 
     void unnamedQuizAsksTwiceAndWritesNothingWhenBothAreCancelled() {

@@ -18,6 +18,8 @@ class LookReloadTest : public WindowTestBase {
 
     static TQuizRec styledQuiz() {
         TQuizRec quiz = MakeQuiz(2, 2, "Styled");
+        // Its own ID: two pages of one folder posting the same ID are warned about.
+        quiz.QuizId = "ST-1";
         quiz.Prefs.Author = "Ann Author";
         quiz.Prefs.BgColorOn = 1;
         quiz.Prefs.BgColor = 0x00FF0000;
