@@ -1,25 +1,52 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Tamberlin needs on Debian 12,
-# skipping whatever is already there. Usage: scripts/deps.sh [run|test|bench]
+# Installs what building, running and testing Tamberlin needs on Debian 12, skipping whatever
+# is already there.
+#   scripts/deps.sh [run|test|bench]     install what the command needs
+#   scripts/deps.sh --list [run|test|bench]   print those packages, one a line, and install nothing
 set -euo pipefail
+list_only=0
+if [ "${1:-}" = --list ]; then
+    list_only=1
+    shift
+fi
 what=${1:-test}
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-run_pkgs=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libjpeg62-turbo-dev
-          libgtest-dev libgmock-dev fonts-dejavu-core xdg-utils libsqlite3-dev libmicrohttpd-dev
-          nettle-dev libxml2-dev libzip-dev)
-test_pkgs=(clang libclang-rt-14-dev python3-pil libgif-dev chromium nodejs xvfb xauth lighttpd
-           desktop-file-utils appstream libxml2-utils shared-mime-info libfile-mimeinfo-perl
-           man-db groff-base dpkg-dev lintian poppler-utils qpdf)
-bench_pkgs=(libbenchmark-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
+# scripts/run.sh: configuring with tests off (-DTAMBERLIN_TESTS=OFF) and building the programs.
+# The test run_deps_cover_program_build holds these lists to what CMake finds: every file it
+# finds must come from one of them or their dependencies, and every library package here must
+# provide something it finds.
+build_tools=(cmake g++ ninja-build pkg-config)
+program_libs=(qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev libmicrohttpd-dev nettle-dev
+              libxml2-dev libzip-dev)
+# What the programs use when they run without building against it: Qt's window-system plugins
+# (the window on X11 or Wayland), a font for the window and xdg-open for opening pages and
+# files from the program.
+program_runtime=(qt6-qpa-plugins fonts-dejavu-core xdg-utils)
+# scripts/test.sh adds: GoogleTest (GTest's CMake files name gmock's library too, so both),
+# giflib and Pillow for the picture tests, clang for the fuzz targets and sanitizers, Python,
+# Node.js and Chromium for the script, page and question-bank checks, Xvfb for window
+# screenshots, a real web server for the receiver, the validators the install test runs, and
+# poppler and qpdf to read printed PDFs back.
+test_pkgs=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3 python3-pil libgif-dev
+           chromium nodejs xvfb xauth lighttpd desktop-file-utils appstream libxml2-utils
+           shared-mime-info libfile-mimeinfo-perl man-db groff-base dpkg-dev lintian
+           poppler-utils qpdf)
+bench_pkgs=(libbenchmark-dev libgtest-dev libgmock-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
 
-pkgs=("${run_pkgs[@]}")
+pkgs=("${build_tools[@]}" "${program_libs[@]}" "${program_runtime[@]}")
 case "$what" in
     run) ;;
     test) pkgs+=("${test_pkgs[@]}") ;;
     bench) pkgs+=("${bench_pkgs[@]}") ;;
-    *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
+    run-libs) [ "$list_only" -eq 1 ] && pkgs=("${program_libs[@]}") ;;&
+    run-libs) [ "$list_only" -eq 1 ] || { echo "$0: run-libs only lists" >&2; exit 2; } ;;
+    *) echo "usage: $0 [--list] [run|test|bench]" >&2; exit 2 ;;
 esac
+if [ "$list_only" -eq 1 ]; then
+    printf '%s\n' "${pkgs[@]}"
+    exit 0
+fi
 
 missing=()
 for p in "${pkgs[@]}"; do
@@ -42,7 +69,8 @@ fi
 
 # The page tests drive Debian's Chromium through playwright-core (never its own browser download).
 if [ "$what" = test ] && [ -f "$here/tests/page/package.json" ]; then
-    if [ ! -d "$here/tests/page/node_modules/playwright-core" ]; then
+    if [ ! -d "$here/tests/page/node_modules/playwright-core" ] ||
+        [ "$here/tests/page/package-lock.json" -nt "$here/tests/page/node_modules/.package-lock.json" ]; then
         echo "Installing the page tests' npm packages"
         (cd "$here/tests/page" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm install --no-audit --no-fund --silent)
     fi

@@ -14,13 +14,14 @@ bash scripts/deps.sh test
 export QT_QPA_PLATFORM=offscreen
 
 echo "== Build and test (warnings are errors)"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLIN_WERROR=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLIN_WERROR=ON \
+    -DTAMBERLIN_TESTS=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMBERLIN_CORE_ONLY=ON \
-    -DTAMBERLIN_SANITIZE=ON -DTAMBERLIN_WERROR=ON >/dev/null
+    -DTAMBERLIN_SANITIZE=ON -DTAMBERLIN_WERROR=ON -DTAMBERLIN_TESTS=ON >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"

@@ -1,11 +1,10 @@
-// The file commands of the main window: Save, Save As, Open and the open at start-up, run by the
-// quiz session; the questions it asks on the way; and publishing: Create Html and Preview.
+// The file commands of the main window: Save, Save As, Open and the open at start-up, and
+// publishing: Create Html and Preview. The session runs them; the window shows what came of it.
 
 #include "app/main_window.h"
 
 #include "banks/quiz_check.h"
-#include "dialogs/newhtml.h"
-#include "generator/quiz_page.h"
+#include "document/code_page.h"
 #include "generator/web_files.h"
 #include "platform/platform.h"
 #include "platform/shell_open.h"
@@ -80,63 +79,30 @@ bool TForm1::OpenQuizFile(const QString& name) {
 void TForm1::showOpenResult(const OpenResult& result) {
     DisableEditor();
     if (result.status != OpenResult::Opened) {
-        enterNoQuizState();
+        // The emptied document belongs to no file: nothing can be saved over the quiz held
+        // before, and the session has switched the commands off.
+        setWindowTitle(QStringLiteral("Tamberlin Free"));
+        ClearImgBtn->setEnabled(false);
         return;
     }
-    setFileCommandsEnabled(true);
-    setHtmlMenuEnabled(true);
-    createbtn->setEnabled(true);
-    setPreviewEnabled(false);
     setCaptionFromFileName();
     // The session cleared both flags before the editor starts, so that the buttons it refreshes
     // show a clean question.
     BeginEditing();
 }
 
-void TForm1::enterNoQuizState() {
-    // The emptied document belongs to no file: nothing can be saved over the quiz held before.
-    setWindowTitle(QStringLiteral("Tamberlin Free"));
-    setFileCommandsEnabled(false);
-    setHtmlMenuEnabled(false);
-    createbtn->setEnabled(false);
-    setPreviewEnabled(false);
-    // The editor's own commands have nothing to work on.
-    for (QToolButton* button : {FirstBtn, PrevBtn, NextBtn, LastBtn, PostBtn, ClearBtn}) {
-        button->setEnabled(false);
-    }
-    for (QAction* item :
-         {ClearQ, PostQuestion1, FirstQuestion1, PrevQuestion1, NextQuestion, LastQuestion1}) {
-        item->setEnabled(false);
-    }
-    InsertImgBtn->setEnabled(false);
-    ClearImgBtn->setEnabled(false);
-}
-
 // ---- Publishing -------------------------------------------------------------------------------
 
 void TForm1::Create1Click() {
-    CreateDialogs();
-    // The page is named after the quiz file, so the quiz needs one; a failed save ends the
-    // command, a cancelled one is asked again by Apply's save.
-    if (session_->quizFileName().empty() && SaveAs1Click().status == SaveResult::Failed) {
+    // The session saves, settles the page look and writes the page; a failure has been shown.
+    const SessionPublish published = session_->Publish();
+    if (published.status != SessionPublish::Published) {
         return;
     }
-    // Apply stores the page look, saves the quiz and rebuilds the BODY attributes; when the quiz
-    // could not be saved no page is written.
-    if (!NewHtml->ApplyBtnClick() || session_->quizFileName().empty()) {
-        return;
-    }
-    const PublishResult published =
-        PublishQuiz(quiz(), NewHtml->pageInputs(), session_->quizFileName());
-    session_->pageCreated(published.pagePath);
-    scriptmemo->setPlainText(FromCodePage(published.page));
-    if (published.error) {
-        platform().showError(QString::fromLocal8Bit(published.error->what()));
-        return;
-    }
-    // An ID the page cuts short, or one another quiz of the folder posts too, mixes results.
+    // An ID the page cuts short mixes the results with other quizzes'. (Check Quiz also looks
+    // for other quizzes of the folder that post the same ID.)
     for (const QuizProblem& problem :
-         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), false)) {
+         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), IdCheck::TheIdOnly)) {
         platform().showMessage(QStringLiteral("Warning: ") +
                                QString::fromStdString(problem.message) + QStringLiteral(".\n") +
                                QString::fromStdString(problem.advice));
@@ -145,7 +111,8 @@ void TForm1::Create1Click() {
         QStringLiteral("The HTML file ") + htmlFileName() + QStringLiteral(" has been created.");
     // The page's clock needs its script and digit pictures beside it: the missing ones are put
     // there; one that differs (the author's own) is left as it is.
-    const WebFilesCopied clock = CopyMissingWebFiles(PathFolderPart(published.pagePath));
+    const WebFilesCopied clock =
+        CopyMissingWebFiles(std::string(PathFolderPart(session_->htmlFileName())));
     QStringList notes;
     if (!clock.copied.empty()) {
         notes << QStringLiteral("Copied beside the page: %1.").arg(joined(clock.copied));
@@ -166,7 +133,6 @@ void TForm1::Create1Click() {
         message += QStringLiteral("\n\n") + notes.join(u'\n');
     }
     platform().showMessage(message);
-    PageCreated(htmlFileName());
 }
 
 void TForm1::Preview1Click() {

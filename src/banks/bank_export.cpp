@@ -1,6 +1,7 @@
 #include "banks/bank_parsing.h"
 #include "banks/question_bank.h"
 
+#include "common/html_escape.h"
 #include "document/file_io.h"
 #include "document/paths.h"
 
@@ -294,33 +295,8 @@ std::string exportCsv(const TQuizRec& quiz, const std::vector<ExportQuestion>& q
 // Text as HTML: the characters markup would take escaped, line breaks as <br>.
 std::string htmlEscape(std::string_view text) {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-            out += "<br>";
-            break;
-        case '\n':
-            out += "<br>";
-            break;
-        default:
-            out += c;
-        }
+    for (const std::string& line : splitLines(text)) {
+        out += (out.empty() ? "" : "<br>") + EscapeHtml(line);
     }
     return out;
 }

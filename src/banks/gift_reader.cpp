@@ -347,10 +347,16 @@ void parseBlock(const Block& block, RawBank& bank) {
     for (const Answer& a : answers) {
         std::string_view raw = a.raw;
         const TextFormat answerFormat = takeFormat(raw, format);
+        std::string choice = cleanText(raw, answerFormat);
+        // An answer that is empty once its markup is gone ("~&nbsp;") is left out too.
+        if (choice.empty() && !a.right) {
+            ++emptyDropped;
+            continue;
+        }
         if (a.right) {
             q.answer = static_cast<int>(q.choices.size());
         }
-        q.choices.push_back({cleanText(raw, answerFormat), block.lineAt(bodyStart + a.markerPos)});
+        q.choices.push_back({std::move(choice), block.lineAt(bodyStart + a.markerPos)});
     }
     if (emptyDropped > 0) {
         bank.note(firstLine, emptyDropped == 1

@@ -162,7 +162,7 @@ std::vector<QuizProblem> PublishingWarnings(const TQuizRec& quiz) {
 }
 
 std::vector<QuizProblem> QuizIdProblems(const TQuizRec& quiz, const std::string& quizPath,
-                                        const CodePage& codePage, bool includeEmpty) {
+                                        const CodePage& codePage, IdCheck scope) {
     std::vector<QuizProblem> problems;
     const std::string_view id = quiz.QuizId.view();
     if (id.find_first_of(" \t\r\n\"'<>=`") != std::string_view::npos) {
@@ -175,7 +175,7 @@ std::vector<QuizProblem> QuizIdProblems(const TQuizRec& quiz, const std::string&
     const auto posted = [](std::string_view text) {
         return text.substr(0, text.find_first_of(" \t\r\n\f>"));
     };
-    if (!includeEmpty && posted(id).empty()) {
+    if (scope == IdCheck::TheIdOnly) {
         return problems;
     }
     std::error_code ec;
@@ -241,7 +241,7 @@ std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quiz
     checkAddress(quiz.LoginAddress.view(), "login address", true, problems);
     checkAddress(quiz.CgiTarget.view(), "CGI address", false, problems);
     checkAddress(quiz.RedirectAddress.view(), "redirect address", false, problems);
-    for (QuizProblem& problem : QuizIdProblems(quiz, quizPath, codePage, true)) {
+    for (QuizProblem& problem : QuizIdProblems(quiz, quizPath, codePage)) {
         problems.push_back(std::move(problem));
     }
 

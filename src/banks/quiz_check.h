@@ -33,12 +33,13 @@ std::vector<QuizProblem> PublishingWarnings(const TQuizRec& quiz);
 // The contrast ratio of two colours (0x00BBGGRR), from 1 (the same) to 21 (black on white).
 double ContrastRatio(std::uint32_t first, std::uint32_t second);
 
-// What the quiz ID would do to the results: an ID the page cuts at a space or quote, and other
-// quiz files in the same folder whose pages post the same ID (an empty one too when
-// includeEmpty), so that the results receiver cannot tell their submissions apart.
+// What the quiz ID would do to the results: an ID the page cuts at a space or quote, and (with
+// AlsoTheFolder) other quiz files in the same folder whose pages post the same ID, an empty one
+// too, so that the results receiver cannot tell their submissions apart.
+enum class IdCheck { TheIdOnly, AlsoTheFolder };
 std::vector<QuizProblem> QuizIdProblems(const TQuizRec& quiz, const std::string& quizPath,
                                         const CodePage& codePage = CodePage::system(),
-                                        bool includeEmpty = true);
+                                        IdCheck scope = IdCheck::AlsoTheFolder);
 
 // Reads the quiz file at path (throws what ReadQuizFile throws) and checks it; a file that
 // ends before its last question comes first as a problem of its own.

@@ -1,9 +1,8 @@
 #include "cli/pdf_command.h"
 
-#include "document/errors.h"
+#include "cli/quiz_argument.h"
 #include "document/paths.h"
 #include "document/quiz.h"
-#include "document/quiz_file.h"
 #include "pictures/picture_loader.h"
 #include "print/paper_forms.h"
 #include "print/quiz_paper.h"
@@ -119,20 +118,10 @@ QString local(const std::string& path) {
 }
 
 int writePapers(const PdfRequest& request, std::ostream& out, std::ostream& err) {
-    auto document = std::make_unique<QuizDocument>();
-    document->ClearBlankQuestion();
-    document->ResetQuiz();
-    QuizFileExtent extent;
-    try {
-        ReadQuizFile(document->quiz, request.quizPath, extent);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: cannot read quiz file \"" << request.quizPath << "\": " << e.what()
-            << "\n";
-        return 1;
-    }
     const std::string& quizPath = request.quizPath;
-    if (!extent.complete()) {
-        err << "tamberlin: warning: \"" << quizPath << "\": " << QuizFileEndWarning(extent) << "\n";
+    auto document = std::make_unique<QuizDocument>();
+    if (!ReadQuizArgument(*document, quizPath, err)) {
+        return 1;
     }
     if (document->quiz.QuestionCount <= 0) {
         err << "tamberlin: \"" << quizPath << "\" has no questions to print\n";
@@ -154,42 +143,51 @@ int writePapers(const PdfRequest& request, std::ostream& out, std::ostream& err)
         err << "tamberlin: warning: \"" << quizPath << "\": " << note.toStdString() << "\n";
     }
 
+    // The files to write: each form's paper (with its key at its end when asked), then the keys
+    // in a file of their own when asked.
+    struct Output {
+        std::string path;
+        std::vector<Paper> papers;
+        PaperRendering rendering;
+    };
     const std::string base =
         request.output.empty() ? ReplaceExtension(quizPath, ".pdf") : request.output;
     const std::string stem = stemOf(base);
-    // A slip of the pen must not turn the quiz itself into paper.
-    std::error_code ec;
-    if (std::filesystem::equivalent(base, quizPath, ec)) {
-        err << "tamberlin: the PDF \"" << base << "\" would replace the quiz file\n";
-        return 2;
-    }
-    const QString title = set.forms.front().title;
-    bool allWritten = true;
-    auto write = [&](const std::string& path, const std::vector<Paper>& papers,
-                     const PaperRendering& rendering) {
-        const QString error =
-            WritePaperPdf(local(path), request.paper, title, [&](QPagedPaintDevice& device) {
-                RenderPaper(device, papers, rendering);
-            });
-        if (!error.isEmpty()) {
-            err << "tamberlin: cannot write \"" << path << "\": " << error.toStdString() << "\n";
-            allWritten = false;
-            return;
-        }
-        out << path << "\n";
-    };
-
-    PaperRendering questions;
-    questions.key = request.key == KeyPlacement::End;
+    std::vector<Output> outputs;
     for (const Paper& paper : set.forms) {
-        const std::string path =
-            request.forms > 1 ? stem + "-" + paper.form.toStdString() + ".pdf" : base;
-        write(path, {paper}, questions);
+        Output output{
+            request.forms > 1 ? stem + "-" + paper.form.toStdString() + ".pdf" : base, {paper}, {}};
+        output.rendering.key = request.key == KeyPlacement::End;
+        outputs.push_back(std::move(output));
     }
     if (request.key == KeyPlacement::Separate) {
-        PaperRendering keys;
-        keys.questions = false;
-        write(stem + "-key.pdf", set.forms, keys);
+        Output keys{stem + "-key.pdf", set.forms, {}};
+        keys.rendering.questions = false;
+        outputs.push_back(std::move(keys));
+    }
+    // A slip of the pen must not turn the quiz itself into paper.
+    for (const Output& output : outputs) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(output.path, quizPath, ec)) {
+            err << "tamberlin: the PDF \"" << output.path << "\" would replace the quiz file\n";
+            return 2;
+        }
+    }
+
+    bool allWritten = true;
+    for (const Output& output : outputs) {
+        const QString error =
+            WritePaperPdf(local(output.path), request.paper, set.forms.front().title,
+                          [&](QPagedPaintDevice& device) {
+                              RenderPaper(device, output.papers, output.rendering);
+                          });
+        if (!error.isEmpty()) {
+            err << "tamberlin: cannot write \"" << output.path << "\": " << error.toStdString()
+                << "\n";
+            allWritten = false;
+            continue;
+        }
+        out << output.path << "\n";
     }
     return allWritten ? 0 : 1;
 }
@@ -220,9 +218,7 @@ std::optional<int> RunPdfCommand(int argc, char** argv, std::ostream& out, std::
     QGuiApplication application(qtArgc, argv);
     PdfRequest request;
     if (const auto error = parse(std::vector<std::string>(argv + 2, argv + argc), request)) {
-        err << "tamberlin: " << *error << "\n"
-            << "Usage: tamberlin --pdf QUIZ.qvt [-o FILE.pdf] [--paper a4|letter]\n"
-            << "                 [--key separate|end|none] [--forms N] [--seed S]\n";
+        UsageError(err, *error);
         return 2;
     }
     return writePapers(request, out, err);

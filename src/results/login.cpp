@@ -468,11 +468,7 @@ Reply Login::submit(std::string_view body) const {
     }
     reply.logLine = logLine + name;
     if (!back.empty()) {
-        reply.status = 303;
-        reply.location = back;
-        reply.body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>See "
-                     "Other</title></head><body><a href=\"" +
-                     EscapeHtml(back) + "\">Continue</a></body></html>\n";
+        SendTo(reply, back);
         return reply;
     }
     reply.body = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Logged "

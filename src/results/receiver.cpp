@@ -74,6 +74,8 @@ const char* StatusText(int status) {
         return "Unsupported Media Type";
     case 500:
         return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Error";
     }
@@ -88,6 +90,14 @@ Reply ErrorReply(int status, const std::string& message) {
                  EscapeHtml(message) + "</p></body></html>\n";
     reply.logLine = std::to_string(status) + " " + message;
     return reply;
+}
+
+void SendTo(Reply& reply, const std::string& location) {
+    reply.status = 303;
+    reply.location = location;
+    reply.body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>See "
+                 "Other</title></head><body><a href=\"" +
+                 EscapeHtml(location) + "\">Continue</a></body></html>\n";
 }
 
 Reply StoreFailure(const std::string& reason) {
@@ -193,11 +203,7 @@ Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& contex
     std::string location;
     if (quiz && submission->url == quiz->redirectAddress && isWebAddress(submission->url) &&
         locationFor(submission->url, location)) {
-        reply.status = 303;
-        reply.location = location;
-        reply.body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>See "
-                     "Other</title></head><body><a href=\"" +
-                     EscapeHtml(location) + "\">Continue</a></body></html>\n";
+        SendTo(reply, location);
         return reply;
     }
     const std::string& shownScore = check.checkedScore ? checked : submission->score;

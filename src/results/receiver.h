@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/markup.h"
+#include "common/html_escape.h"
 
 #include <functional>
 #include <string>
@@ -53,6 +53,9 @@ Reply HandleSubmission(const SubmissionRequest& request, ReceiverContext& contex
 // A short page for an error reply.
 Reply ErrorReply(int status, const std::string& message);
 
+// Makes reply a 303 to location (an address fit for a Location header) with a link to it.
+void SendTo(Reply& reply, const std::string& location);
+
 // The answer when a submission cannot be stored: the taker gets a plain message, the reason
 // (which may name the database's path) goes only to the log line.
 Reply StoreFailure(const std::string& reason);
@@ -66,8 +69,5 @@ std::string VisibleText(std::string_view text);
 
 // The reason phrase of a status code the receiver uses.
 const char* StatusText(int status);
-
-// Text made safe for HTML element content and quoted attribute values.
-using tamberlin::EscapeHtml;
 
 } // namespace tamberlin::results

@@ -18,7 +18,7 @@ class LookReloadTest : public WindowTestBase {
 
     static TQuizRec styledQuiz() {
         TQuizRec quiz = MakeQuiz(2, 2, "Styled");
-        // Its own ID: two pages of one folder posting the same ID are warned about.
+        // Its own ID: two quizzes of one folder posting the same ID bring a warning.
         quiz.QuizId = "ST-1";
         quiz.Prefs.Author = "Ann Author";
         quiz.Prefs.BgColorOn = 1;

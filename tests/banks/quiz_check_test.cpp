@@ -123,11 +123,11 @@ TEST(CheckQuiz, QuizzesOfOneFolderWhosePagesPostTheSameIdAreNamed) {
               "does: their results can't be told apart\n");
     quiz->QuizId = "Unit-4";
     EXPECT_EQ(listed(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252())), "");
-    // Two quizzes without an ID collide too; Create Html leaves that to the checker.
+    // Two quizzes without an ID collide too; Create Html looks at the ID alone.
     quiz->QuizId = "";
     WriteQuizFile(*quiz, dir.file("unit3.qvt"));
     EXPECT_EQ(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252()).size(), 1u);
-    EXPECT_TRUE(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252(), false).empty());
+    EXPECT_TRUE(QuizIdProblems(*quiz, dir.file("unit4.qvt"), cp1252(), IdCheck::TheIdOnly).empty());
 }
 
 TEST(CheckQuiz, ExampleQuizIsCleanAndACutCopyIsReported) {

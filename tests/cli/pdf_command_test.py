@@ -315,7 +315,7 @@ class PdfCommandTest(unittest.TestCase):
                      ['--seed', '-1'], ['--colour'], [self.solar]):
             done = run(self.solar, *args)
             self.assertEqual(done.returncode, 2, args)
-            self.assertIn('Usage: tamberlin --pdf', done.stderr)
+            self.assertIn('tamberlin --help lists the options', done.stderr)
         self.assertEqual(run().returncode, 2)
         done = run(self.pdf('missing.qvt'))
         self.assertEqual(done.returncode, 1)

@@ -7,4 +7,7 @@ if [ ! -x "$chromium" ] || [ ! -d ../page/node_modules/playwright-core ] || ! co
     echo "Skipping the receiver's browser tests: run scripts/deps.sh test to install Chromium and playwright-core."
     exit 77
 fi
-exec node --test --test-timeout=180000 --test-reporter=tap results_in_browser.test.mjs
+# Debian 12's Node.js 18 has no --test-timeout; CTest's own time limit stops a hang there.
+limit=--test-timeout=180000
+node --test-timeout=1 -e '' 2>/dev/null || limit=
+exec node --test $limit --test-reporter=tap results_in_browser.test.mjs

@@ -1,17 +1,11 @@
-#pragma once
-
-// Text made safe for the markup the programs write: HTML pages and XML files.
-
-#include <string>
-#include <string_view>
+#include "common/html_escape.h"
 
 namespace tamberlin {
 
-// Text made safe for HTML or XML element content and quoted attribute values.
-inline std::string EscapeHtml(std::string_view text) {
+std::string EscapeHtml(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    for (char c : text) {
         switch (c) {
         case '&':
             out += "&amp;";
