@@ -1,6 +1,6 @@
 // The question-bank commands of the main window: Import Questions and Export Questions in the
-// File menu, Check Quiz in the Quiz menu. The reading, writing and checking themselves are the
-// banks library's; this file asks for the files and shows what came of it.
+// File menu, Check Quiz in the Quiz menu. The session imports; the reading, writing and checking
+// themselves are the banks library's; this file asks for the files and shows what came of it.
 
 #include "app/main_window.h"
 
@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -35,7 +34,9 @@ QString utf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-Platform::FileDialogOptions bankOpenDialog() {
+} // namespace
+
+Platform::FileDialogOptions BankOpenDialog() {
     Platform::FileDialogOptions options;
     options.filter =
         QStringLiteral("Question banks (*.gift;*.txt;*.csv;*.aiken;*.xml)|"
@@ -46,6 +47,8 @@ Platform::FileDialogOptions bankOpenDialog() {
     options.fileMustExist = true;
     return options;
 }
+
+namespace {
 
 Platform::FileDialogOptions bankSaveDialog() {
     Platform::FileDialogOptions options;
@@ -111,29 +114,6 @@ QStringList outcomeLines(const std::vector<BankQuestion>& questions, int firstSl
     return out;
 }
 
-// Of a bank with more questions than the quiz has room for, the author picks the first ones or
-// a random draw; false when the import is cancelled.
-bool chooseWhatFits(ImportResult& imported, int room, const QString& fileName) {
-    if (room <= 0 || imported.questions.size() <= static_cast<std::size_t>(room)) {
-        return true;
-    }
-    const QString count = QString::number(room);
-    const std::optional<int> choice = platform().choose(
-        fileName + QStringLiteral(" holds ") + QString::number(imported.questions.size()) +
-            QStringLiteral(" questions, and the quiz has room for ") + count +
-            QStringLiteral(" more. Which should come in?"),
-        {QStringLiteral("The first ") + count, count + QStringLiteral(" drawn at random")});
-    if (!choice) {
-        return false;
-    }
-    if (*choice == 0) {
-        KeepFirstQuestions(imported, room);
-    } else {
-        PickQuestions(imported, room, std::random_device{}());
-    }
-    return true;
-}
-
 // "line 12: ...", one note a line, under a heading.
 QString notesText(const QString& heading, const char* unit, const std::vector<BankNote>& notes) {
     QString text = heading;
@@ -148,118 +128,48 @@ QString notesText(const QString& heading, const char* unit, const std::vector<Ba
     return text;
 }
 
-bool isBareOrRelative(const std::string& picture) {
-    return !picture.empty() && picture.front() != '/' && picture.find("://") == std::string::npos;
-}
-
 } // namespace
 
 void TForm1::ImportQuestions1Click() {
-    const bool quizOpen = session_->editing();
-    // Without a quiz the import starts a new one, so unsaved work is offered for saving first,
-    // as before New and Open.
-    if (!quizOpen && !session_->OfferToSaveUnsavedWork()) {
-        return;
+    const SessionImport result = session_->Import();
+    if (result.status != SessionImport::Cancelled) {
+        showImportResult(result);
     }
-    const std::optional<QString> chosen = platform().getOpenFileName(bankOpenDialog());
-    if (!chosen) {
-        return;
-    }
-    const QString fileName = QFileInfo(*chosen).fileName();
-    ImportResult imported = ImportQuestionFile(ToLocalPath(*chosen), std::nullopt);
-    if (!imported.ok()) {
-        platform().showError(fileName + QStringLiteral(": ") + utf8(imported.errorText()));
-        return;
-    }
-    const int room =
-        kMaxQuestions - (quizOpen ? std::clamp(quiz().QuestionCount, 0, kMaxQuestions) : 0);
-    if (!chooseWhatFits(imported, room, fileName)) {
-        return;
-    }
-    // Pictures that came inside the bank are written beside it, where its other pictures are
-    // looked for.
-    const std::string embeddedFolder = ToLocalPath(QFileInfo(*chosen).absolutePath()) + "/";
-    for (const std::string& error : WriteEmbeddedPictures(imported.questions, embeddedFolder)) {
-        imported.notes.push_back({0, error, NoteKind::Changed});
-    }
+}
 
-    std::vector<BankNote> notes = imported.notes;
-    int firstSlot = 0;
-    if (quizOpen) {
-        // Tried on a copy first: a quiz that cannot take the questions is not touched, and the
-        // author is not asked about the edits in the boxes for nothing.
-        auto trial = std::make_unique<TQuizRec>(quiz());
-        const AppendResult tried = AppendImported(*trial, imported.questions);
-        if (!tried.ok()) {
-            platform().showError(fileName + QStringLiteral(": ") + utf8(tried.error));
-            return;
-        }
-        // Edits still in the boxes are settled as before a move.
-        if (!session_->SettlePendingEdits()) {
-            return;
-        }
-        const int choicesBefore = quiz().ChoiceCount;
-        const AppendResult appended = AppendImported(quiz(), imported.questions);
-        notes.insert(notes.end(), appended.notes.begin(), appended.notes.end());
-        if (quiz().ChoiceCount > choicesBefore) {
-            // More choices than before: their boxes come on (emptied quietly, as the question
-            // shown next fills them).
-            Updating = true;
-            EnableEditor();
-            Updating = false;
-        }
-        firstSlot = appended.firstIndex;
-        session_->MoveTo(appended.firstIndex);
-        showCurrentQuestion();
-    } else {
-        session_->StartQuiz();
-        Updating = true;
+void TForm1::showImportResult(const SessionImport& result) {
+    const QString fileName = QFileInfo(FromLocalPath(result.path)).fileName();
+    if (result.status == SessionImport::Failed) {
+        platform().showError(fileName + QStringLiteral(": ") + utf8(result.error));
+        return;
+    }
+    if (result.startedQuiz) {
         DisableEditor();
-        Updating = false;
-        // The new quiz is named after the bank until the author sets it up.
-        const QuizText title =
-            ConvertForQuiz(QFileInfo(*chosen).completeBaseName().toStdString(), "the title", 255);
-        if (title.ok()) {
-            quiz().Title = title.bytes;
-        }
-        AppendImported(quiz(), imported.questions);
-        setFileCommandsEnabled(true);
-        setHtmlMenuEnabled(true);
-        createbtn->setEnabled(true);
-        setPreviewEnabled(false);
         setWindowTitle(QStringLiteral("Tamberlin Free"));
         BeginEditing();
-    }
-    RefreshEditButtons();
-    session_->markQuizChanged();
-
-    // Pictures named by a bare or relative name are found beside the page, which is published
-    // beside the quiz: say so when the bank lives elsewhere.
-    const QString bankFolder = QFileInfo(*chosen).absoluteDir().canonicalPath();
-    const QString quizFolder = quizFileName().isEmpty()
-                                   ? QString()
-                                   : QFileInfo(quizFileName()).absoluteDir().canonicalPath();
-    if (bankFolder != quizFolder) {
-        for (const BankQuestion& question : imported.questions) {
-            if (isBareOrRelative(question.picture)) {
-                notes.push_back(
-                    {question.line, "the picture \"" + CodePage::system().toUtf8(question.picture) +
-                                        "\" is beside the question file: copy it beside the quiz"});
-            }
+    } else {
+        if (result.choicesGrew) {
+            // More choices than before: their boxes come on (emptied quietly, as the question
+            // shown next fills them).
+            const UpdatingGuard updating(*this);
+            EnableEditor();
         }
+        showCurrentQuestion();
     }
-    const auto skipped = std::count_if(notes.begin(), notes.end(), [](const BankNote& note) {
-        return note.kind == NoteKind::Skipped || note.kind == NoteKind::LeftOut;
-    });
-    QString summary = QString::number(imported.questions.size()) +
-                      (imported.questions.size() == 1 ? QStringLiteral(" question")
-                                                      : QStringLiteral(" questions")) +
-                      QStringLiteral(" imported from ") + fileName;
+    const auto skipped =
+        std::count_if(result.notes.begin(), result.notes.end(), [](const BankNote& note) {
+            return note.kind == NoteKind::Skipped || note.kind == NoteKind::LeftOut;
+        });
+    QString summary =
+        QString::number(result.imported.size()) +
+        (result.imported.size() == 1 ? QStringLiteral(" question") : QStringLiteral(" questions")) +
+        QStringLiteral(" imported from ") + fileName;
     if (skipped > 0) {
         summary += QStringLiteral("; some of its questions were not (the list gives their lines "
                                   "and why)");
     }
-    platform().showList(summary + u'.', outcomeLines(imported.questions, firstSlot, notes));
+    platform().showList(summary + u'.',
+                        outcomeLines(result.imported, result.firstSlot, result.notes));
 }
 
 void TForm1::ExportQuestions1Click() {

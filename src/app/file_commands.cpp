@@ -1,11 +1,10 @@
-// The file commands of the main window: Save, Save As, Open and the open at start-up, run by the
-// quiz session; the questions it asks on the way; and publishing: Create Html and Preview.
+// The file commands of the main window: Save, Save As, Open and the open at start-up, and
+// publishing: Create Html and Preview. The session runs them; the window shows what came of it.
 
 #include "app/main_window.h"
 
 #include "banks/quiz_check.h"
-#include "dialogs/newhtml.h"
-#include "generator/quiz_page.h"
+#include "document/code_page.h"
 #include "platform/platform.h"
 #include "platform/shell_open.h"
 #include "qtbridge/qt_paths.h"
@@ -65,58 +64,24 @@ bool TForm1::OpenQuizFile(const QString& name) {
 void TForm1::showOpenResult(const OpenResult& result) {
     DisableEditor();
     if (result.status != OpenResult::Opened) {
-        enterNoQuizState();
+        // The emptied document belongs to no file: nothing can be saved over the quiz held
+        // before, and the session has switched the commands off.
+        setWindowTitle(QStringLiteral("Tamberlin Free"));
+        ClearImgBtn->setEnabled(false);
         return;
     }
-    setFileCommandsEnabled(true);
-    setHtmlMenuEnabled(true);
-    createbtn->setEnabled(true);
-    setPreviewEnabled(false);
     setCaptionFromFileName();
     // The session cleared both flags before the editor starts, so that the buttons it refreshes
     // show a clean question.
     BeginEditing();
 }
 
-void TForm1::enterNoQuizState() {
-    // The emptied document belongs to no file: nothing can be saved over the quiz held before.
-    setWindowTitle(QStringLiteral("Tamberlin Free"));
-    setFileCommandsEnabled(false);
-    setHtmlMenuEnabled(false);
-    createbtn->setEnabled(false);
-    setPreviewEnabled(false);
-    // The editor's own commands have nothing to work on.
-    for (QToolButton* button : {FirstBtn, PrevBtn, NextBtn, LastBtn, PostBtn, ClearBtn}) {
-        button->setEnabled(false);
-    }
-    for (QAction* item :
-         {ClearQ, PostQuestion1, FirstQuestion1, PrevQuestion1, NextQuestion, LastQuestion1}) {
-        item->setEnabled(false);
-    }
-    InsertImgBtn->setEnabled(false);
-    ClearImgBtn->setEnabled(false);
-}
-
 // ---- Publishing -------------------------------------------------------------------------------
 
 void TForm1::Create1Click() {
-    CreateDialogs();
-    // The page is named after the quiz file, so the quiz needs one; a failed save ends the
-    // command, a cancelled one is asked again by Apply's save.
-    if (session_->quizFileName().empty() && SaveAs1Click().status == SaveResult::Failed) {
-        return;
-    }
-    // Apply stores the page look, saves the quiz and rebuilds the BODY attributes; when the quiz
-    // could not be saved no page is written.
-    if (!NewHtml->ApplyBtnClick() || session_->quizFileName().empty()) {
-        return;
-    }
-    const PublishResult published =
-        PublishQuiz(quiz(), NewHtml->pageInputs(), session_->quizFileName());
-    session_->pageCreated(published.pagePath);
-    scriptmemo->setPlainText(FromCodePage(published.page));
-    if (published.error) {
-        platform().showError(QString::fromLocal8Bit(published.error->what()));
+    // The session saves, settles the page look and writes the page; a failure has been shown.
+    const SessionPublish published = session_->Publish();
+    if (published.status != SessionPublish::Published) {
         return;
     }
     // An ID the page cuts short mixes the results with other quizzes'. (Check Quiz also looks
@@ -129,7 +94,6 @@ void TForm1::Create1Click() {
     }
     platform().showMessage(QStringLiteral("The HTML file ") + htmlFileName() +
                            QStringLiteral(" has been created."));
-    PageCreated(htmlFileName());
 }
 
 void TForm1::Preview1Click() {

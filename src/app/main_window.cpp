@@ -150,14 +150,20 @@ public:
     std::optional<std::string> chooseQuizFileToOpen() override {
         return ToLocalPath(platform().getOpenFileName(quizFileDialog()));
     }
+    std::optional<std::string> chooseQuestionBank() override {
+        return ToLocalPath(platform().getOpenFileName(BankOpenDialog()));
+    }
+    std::optional<int> choose(std::string_view text,
+                              const std::vector<std::string>& options) override {
+        QStringList buttons;
+        for (const std::string& option : options) {
+            buttons << QString::fromStdString(option);
+        }
+        return platform().choose(fromUtf8(text), buttons);
+    }
     QuestionEntry editedQuestion() override { return form_.editedQuestion(); }
     void focusField(EntryField field) override { form_.focusField(field); }
-    void questionStored() override {
-        form_.PostBtn->setEnabled(false);
-        form_.RefreshEditButtons();
-    }
-    // The full path is kept, however long: it is never written to a file.
-    void quizFileNamed() override { form_.setCaptionFromFileName(); }
+    void stateChanged() override { form_.sessionChanged(); }
 
 private:
     TForm1& form_;
@@ -212,9 +218,6 @@ void TForm1::buildControls() {
     SpeedButton3 = pictureButton(Panel1, "SpeedButton3", "close", {472, 4, 93, 33});
     SpeedButton3->setText(QStringLiteral("Close"));
     SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    for (QToolButton* button : {FirstBtn, PrevBtn, NextBtn, LastBtn, PostBtn, ClearBtn}) {
-        button->setEnabled(false);
-    }
 
     Bevel2 = bevel(client, "Bevel2", {28, 37, 473, 2}, QFrame::HLine);
     Label9 = named(new QLabel(QStringLiteral("Quiz Title:"), client), "Label9");
@@ -247,7 +250,6 @@ void TForm1::buildControls() {
     Image1->setEnabled(false);
     InsertImgBtn = flatButton(client, "InsertImgBtn", {444, 224, 113, 26});
     InsertImgBtn->setText(QStringLiteral("Insert Image"));
-    InsertImgBtn->setEnabled(false);
     ClearImgBtn = flatButton(client, "ClearImgBtn", {444, 256, 113, 25});
     ClearImgBtn->setText(QStringLiteral("Clear Image"));
     ClearImgBtn->setEnabled(false);
@@ -270,16 +272,12 @@ void TForm1::buildControls() {
 
     createbtn = flatButton(client, "createbtn", {356, 448, 101, 33});
     createbtn->setText(QStringLiteral("Create HTML"));
-    createbtn->setEnabled(false);
     PreviewBtn = flatButton(client, "PreviewBtn", {460, 448, 97, 33});
     PreviewBtn->setText(QStringLiteral(" Preview"));
-    PreviewBtn->setEnabled(false);
 
-    // Hidden: the background picture as laid out, and the page generator's text buffer.
+    // Hidden: the background picture as laid out.
     Image2 = named(new QLabel(client), "Image2");
     Image2->hide();
-    scriptmemo = named(new QPlainTextEdit(client), "scriptmemo");
-    scriptmemo->hide();
 
     // Tab order: Memo1, qpicaddress, Edit1..Edit6 (the flat buttons take no focus).
     QWidget* order[] = {Memo1, qpicaddress, Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
@@ -400,17 +398,7 @@ void TForm1::buildMenus() {
                               &TForm1::HelponTamberlin1Click);
     About1 = action(Help1, "About1", QStringLiteral("&About"), &TForm1::About1Click);
 
-    // At start: the file commands that need a quiz, the HTML menu and Preview off; the editor's
-    // commands off; Create Html on.
-    setFileCommandsEnabled(false);
-    setHtmlMenuEnabled(false);
-    setPreviewEnabled(false);
-    Create1->setEnabled(true);
-    ExportScorm1->setEnabled(true);
-    for (QAction* item :
-         {ClearQ, PostQuestion1, FirstQuestion1, PrevQuestion1, NextQuestion, LastQuestion1}) {
-        item->setEnabled(false);
-    }
+    UpdateCommands();
 }
 
 void TForm1::watchText(QWidget* box, std::function<QString()> text, void (TForm1::*handler)()) {
@@ -442,42 +430,81 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// ---- Enabling ----------------------------------------------------------------------------------
+// ---- Which commands work when ----------------------------------------------------------------
 
-void TForm1::setFileCommandsEnabled(bool on) {
-    Save1->setEnabled(on);
-    SaveAs1->setEnabled(on);
+void TForm1::UpdateCommands() {
+    const QuizSession& s = *session_;
+    // A quiz is there once it is set up, opened or started from imported questions.
+    const bool quiz = s.editing();
+    // Edits in the boxes not yet stored.
+    const bool edited = s.questionChanged();
+    const int n = s.currentQuestion();
+    const bool notFirst = n > 0;
+    const bool notLast = s.quiz().QuestionCount != n + 1;
+
+    // New, Open, Import, Exit, Close, Setup, Html Options (within its menu), help and about
+    // always work.
+    const std::pair<QObject*, bool> table[] = {
+        // The file commands and everything that reads the quiz need one.
+        {Save1, quiz},
+        {SaveAs1, quiz},
+        {Script1->menuAction(), quiz},
+        {ExportQuestions1, quiz},
+        {Print1, quiz},
+        {ExportPdf1, quiz},
+        {CheckQuiz1, quiz},
+        // Publishing takes the questions as stored: not while the boxes hold unstored edits (the
+        // menu item's menu is off without a quiz). The first showing of the window holds the
+        // button off until the editor's next refresh.
+        {Create1, !edited},
+        {createbtn, quiz && !edited && !holdCreateButton_},
+        // The package holds the published page: it is made whenever the page can be.
+        {ExportScorm1, !edited},
+        // Preview shows the page Create Html wrote, until the next New or Open.
+        {Preview1, s.pagePublished()},
+        {PreviewBtn, s.pagePublished()},
+        // The editor: Store while there are unstored edits, Clear and pictures on any question.
+        {PostBtn, quiz && edited},
+        {PostQuestion1, quiz && edited},
+        {ClearBtn, quiz},
+        {ClearQ, quiz},
+        {InsertImgBtn, quiz},
+        // Moving: not before the first question nor past the last.
+        {FirstBtn, quiz && notFirst},
+        {FirstQuestion1, quiz && notFirst},
+        {PrevBtn, quiz && notFirst},
+        {PrevQuestion1, quiz && notFirst},
+        {NextBtn, quiz && notLast},
+        {NextQuestion, quiz && notLast},
+        {LastBtn, quiz && notLast},
+        {LastQuestion1, quiz && notLast},
+    };
+    for (const auto& [command, on] : table) {
+        if (auto* action = qobject_cast<QAction*>(command)) {
+            action->setEnabled(on);
+        } else {
+            static_cast<QWidget*>(command)->setEnabled(on);
+        }
+    }
+    Script1->setEnabled(quiz);
 }
 
-void TForm1::setHtmlMenuEnabled(bool on) {
-    Script1->menuAction()->setEnabled(on);
-    Script1->setEnabled(on);
-    // Exporting, printing and checking need a quiz, exactly as the HTML menu does.
-    ExportQuestions1->setEnabled(on);
-    Print1->setEnabled(on);
-    ExportPdf1->setEnabled(on);
-    CheckQuiz1->setEnabled(on);
+void TForm1::RefreshEditButtons() {
+    holdCreateButton_ = false;
+    UpdateCommands();
 }
 
-void TForm1::setCreateEnabled(bool menuItem, bool button) {
-    Create1->setEnabled(menuItem);
-    // The package holds the published page: it is made whenever the page can be.
-    ExportScorm1->setEnabled(menuItem);
-    createbtn->setEnabled(button);
-}
-
-void TForm1::setPreviewEnabled(bool on) {
-    Preview1->setEnabled(on);
-    PreviewBtn->setEnabled(on);
+void TForm1::sessionChanged() {
+    // The full path is kept, however long: it is never written to a file. A quiz without a file
+    // leaves the caption as it was (New keeps the earlier name until the quiz is saved).
+    if (!session_->quizFileName().empty()) {
+        setCaptionFromFileName();
+    }
+    UpdateCommands();
 }
 
 void TForm1::setCaptionFromFileName() {
     setWindowTitle(QStringLiteral("Tamberlin - ") + quizFileName());
-}
-
-void TForm1::PageCreated(const QString& htmlFile) {
-    session_->pageCreated(ToLocalPath(htmlFile));
-    setPreviewEnabled(true);
 }
 
 // ---- Start-up, showing, painting, closing ---------------------------------------------------
@@ -499,8 +526,8 @@ void TForm1::FormCreate(const QString& commandLineFile) {
 }
 
 void TForm1::FormShow() {
-    createbtn->setEnabled(false);
-    PostBtn->setEnabled(false);
+    holdCreateButton_ = true;
+    UpdateCommands();
     LoadHtmlPreferences();
 }
 
@@ -545,12 +572,7 @@ void TForm1::New1Click() {
     // Unstored edits in the boxes count as changes too. Yes shows the save dialog even when the
     // quiz has a file name; cancelling it stops New.
     session_->New([this] {
-        Updating = true;
         DisableEditor();
-        Updating = false;
-        setHtmlMenuEnabled(false);
-        setCreateEnabled(true, true);
-        setPreviewEnabled(false);
         return SetupClick();
     });
 }
@@ -585,9 +607,6 @@ bool TForm1::SetupClick() {
     }
     DisableEditor();
     BeginEditing();
-    setFileCommandsEnabled(true);
-    setHtmlMenuEnabled(true);
-    createbtn->setEnabled(true);
     return true;
 }
 

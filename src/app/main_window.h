@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/quiz_host.h"
+#include "platform/platform.h"
 #include "session/quiz_session.h"
 
 #include <QHash>
@@ -57,6 +58,10 @@ public:
     // Raised while the program fills the boxes, so that their change events check nothing.
     bool updating() const { return Updating; }
 
+    // Sets every command's enabled state from the session (the table is in main_window.cpp).
+    // Run whenever the session says its state changed and after each edit in the boxes.
+    void UpdateCommands();
+
     // Creates the dialogs that live from start-up to exit: the preferences dialog, the setup
     // dialog, the image viewer and the picture chooser.
     void CreateDialogs();
@@ -64,8 +69,6 @@ public:
     TSplash* CreateSplash();
     // True when the window may close (after the unsaved-changes prompt).
     bool FormCloseQuery();
-    // What page generation does at its end: remember the page and let Preview run.
-    void PageCreated(const QString& htmlFile);
     // The background picture painted over the client area.
     const QImage& backgroundPicture() const { return background_; }
 
@@ -76,6 +79,22 @@ protected:
 
 private:
     class Prompts;
+
+    // Raises Updating for its lifetime and puts back what it was: the program is filling the
+    // boxes, so that their change events check nothing.
+    class UpdatingGuard {
+    public:
+        explicit UpdatingGuard(TForm1& form) : form_(form), was_(form.Updating) {
+            form_.Updating = true;
+        }
+        ~UpdatingGuard() { form_.Updating = was_; }
+        UpdatingGuard(const UpdatingGuard&) = delete;
+        UpdatingGuard& operator=(const UpdatingGuard&) = delete;
+
+    private:
+        TForm1& form_;
+        bool was_;
+    };
 
     void FormCreate(const QString& commandLineFile);
     void buildControls();
@@ -88,6 +107,8 @@ private:
     void DisableEditor();
     void BeginEditing();
     void ShowQuestion(int n);
+    // After an edit, a store or a question shown: the commands again, the Create HTML button
+    // released from the first showing's hold.
     void RefreshEditButtons();
     void FirstBtnClick();
     void PrevBtnClick();
@@ -123,6 +144,8 @@ private:
     // them), Export writes the quiz's questions to a bank file, Check Quiz lists what would go
     // wrong on the quiz's page.
     void ImportQuestions1Click();
+    // The window after an import: the questions shown, the notes listed, or the error.
+    void showImportResult(const SessionImport& result);
     void ExportQuestions1Click();
     void CheckQuiz1Click();
     // The quiz on paper, with its answer key at the end: through the system's print dialog, or
@@ -144,11 +167,8 @@ private:
     // Calls handler when box's text becomes different from what it was.
     void watchText(QWidget* box, std::function<QString()> text, void (TForm1::*handler)());
     void setCaptionFromFileName();
-    void setFileCommandsEnabled(bool on);
-    void setHtmlMenuEnabled(bool on);
-    void setCreateEnabled(bool menuItem, bool button);
-    void setPreviewEnabled(bool on);
-    void enterNoQuizState();
+    // The session's one notification: caption and commands follow its state.
+    void sessionChanged();
     // The question text as stored: CR LF between lines, every character as typed.
     QString memoText() const;
     void setMemoText(const QString& text);
@@ -161,6 +181,9 @@ private:
     std::unique_ptr<Prompts> prompts_;
     std::unique_ptr<QuizSession> session_;
     bool Updating = false;
+    // Raised by the first showing of the window: the Create HTML button (not the menu item)
+    // stays off until the editor's next refresh.
+    bool holdCreateButton_ = false;
     QImage background_;
     QHash<QObject*, QString> lastText_;
     // Raised while the program sets Memo1's text, so that only the author's edits mark it.
@@ -213,7 +236,6 @@ private:
     QFrame* Bevel1 = nullptr;
     QFrame* Bevel2 = nullptr;
     QFrame* Bevel3 = nullptr;
-    QPlainTextEdit* scriptmemo = nullptr;
 
     QMenu* File1 = nullptr;
     QMenu* Script1 = nullptr;
@@ -246,5 +268,8 @@ private:
 
 // Decodes the window's background JPEG held in the program's resources.
 QImage DecodeBackgroundPicture(const QByteArray& jpegBytes);
+
+// The open dialog of Import Questions: the bank formats the program reads.
+Platform::FileDialogOptions BankOpenDialog();
 
 } // namespace tamberlin

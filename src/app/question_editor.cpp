@@ -71,7 +71,6 @@ void TForm1::EnableEditor() {
     setBoxColour(qpicaddress, true);
     qpicaddress->setEnabled(true);
     Image1->clearPicture();
-    InsertImgBtn->setEnabled(true);
     for (int k = 0; k < kMaxChoices; ++k) {
         if (session_->choiceInUse(k)) {
             choiceBox(k)->clear();
@@ -93,7 +92,7 @@ void TForm1::EnableEditor() {
 }
 
 void TForm1::DisableEditor() {
-    Updating = true;
+    const UpdatingGuard updating(*this);
     qpicaddress->clear();
     qpicaddress->setEnabled(false);
     Image1->clearPicture();
@@ -116,20 +115,11 @@ void TForm1::DisableEditor() {
     Label8->clear();
     Label9->setText(QStringLiteral("Quiz Title:"));
     Label9->setEnabled(false);
-    setHtmlMenuEnabled(false);
-    Updating = false;
 }
 
 void TForm1::BeginEditing() {
     EnableEditor();
-    LastBtn->setEnabled(true);
-    NextBtn->setEnabled(true);
-    PostQuestion1->setEnabled(true);
-    ClearQ->setEnabled(true);
-    ClearBtn->setEnabled(true);
-    Updating = true;
     ShowQuestion(0);
-    Updating = false;
     try {
         LoadHtmlPreferences();
     } catch (...) {
@@ -138,7 +128,7 @@ void TForm1::BeginEditing() {
 }
 
 void TForm1::ShowQuestion(int n) {
-    Updating = true;
+    const UpdatingGuard updating(*this);
     const TQuizRec& block = quiz();
     const TQuestionRec& question = session_->slot(n);
     Label9->setText(QStringLiteral("Quiz Title: ") + FromCodePage(block.Title));
@@ -152,16 +142,7 @@ void TForm1::ShowQuestion(int n) {
         choiceBox(k)->setText(FromCodePage(question.choice(k)));
     }
     Edit6->setText(FromCodePage(question.Answer));
-    const bool atStart = n <= 0;
-    FirstBtn->setEnabled(!atStart);
-    PrevBtn->setEnabled(!atStart);
-    FirstQuestion1->setEnabled(!atStart);
-    PrevQuestion1->setEnabled(!atStart);
-    const bool atEnd = block.QuestionCount == n + 1;
-    NextBtn->setEnabled(!atEnd);
-    LastBtn->setEnabled(!atEnd);
-    NextQuestion->setEnabled(!atEnd);
-    LastQuestion1->setEnabled(!atEnd);
+    RefreshEditButtons();
     if (!qpicaddress->text().isEmpty()) {
         const LoadedPicture loaded = LoadPictureForWindow(qpicaddress->text());
         if (loaded.ok()) {
@@ -179,16 +160,6 @@ void TForm1::ShowQuestion(int n) {
         Image1->setEnabled(false);
         ClearImgBtn->setEnabled(false);
     }
-    Updating = false;
-}
-
-void TForm1::RefreshEditButtons() {
-    const bool changed = session_->questionChanged();
-    Create1->setEnabled(!changed);
-    ExportScorm1->setEnabled(!changed);
-    createbtn->setEnabled(!changed);
-    PostBtn->setEnabled(changed);
-    PostQuestion1->setEnabled(changed);
 }
 
 void TForm1::Memo1KeyDown() {
@@ -227,25 +198,26 @@ void TForm1::Memo1Change() {
 void TForm1::Edit6Change() {
     if (!Updating) {
         // Raised before the message, so that emptying the box checks nothing again.
-        Updating = true;
+        const UpdatingGuard updating(*this);
         if (!session_->CheckAnswer(ToCodePage(Edit6->text()))) {
             Edit6->clear();
         }
     }
-    Updating = false;
     RefreshEditButtons();
 }
 
 void TForm1::PostBtnClick() {
     // The session checks every field before it copies any; a store that stops changes nothing
     // in the slot.
-    session_->Store();
+    if (session_->Store().stored) {
+        RefreshEditButtons();
+    }
 }
 
 void TForm1::ClearBtnClick() {
     // Only Yes clears: No, Escape and the close box all leave the boxes as they are.
     session_->Clear([this] {
-        Updating = true;
+        const UpdatingGuard updating(*this);
         Image1->clearPicture();
         qpicaddress->clear();
         ClearImgBtn->setEnabled(false);
@@ -253,7 +225,6 @@ void TForm1::ClearBtnClick() {
         for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6}) {
             box->clear();
         }
-        Updating = false;
     });
 }
 

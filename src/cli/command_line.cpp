@@ -8,7 +8,7 @@
 #include "document/file_io.h"
 #include "document/quiz.h"
 #include "document/quiz_file.h"
-#include "generator/page_look.h"
+#include "generator/publishing.h"
 #include "generator/quiz_page.h"
 #include "generator/web_files.h"
 
@@ -76,9 +76,8 @@ bool publishOne(const QuizDocument& fresh, QuizDocument& document, PublishBatch&
     }
     // The page gets the settings as the preferences window would apply them right after
     // opening the file; the quiz file itself is left as it is.
-    const PageLook look = DerivePageLook(document.quiz.Prefs);
-    document.quiz.Prefs = look.prefs;
-    const PublishResult published = PublishQuiz(document.quiz, look.inputs, quizPath, &batch);
+    const PageInputs inputs = PreparePageInputs(document.quiz);
+    const PublishResult published = PublishQuiz(document.quiz, inputs, quizPath, &batch);
     if (published.error) {
         err << "tamberlin: " << published.error->what() << "\n";
         return false;

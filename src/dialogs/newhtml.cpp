@@ -49,14 +49,6 @@ QStringList FaceEntries() {
     return entries;
 }
 
-// A hidden holder shows a font row's tag as its text and the row's colour as its font colour.
-void ShowInHolder(QLabel* holder, const QString& tag, TColor color) {
-    holder->setText(tag);
-    QPalette palette = holder->palette();
-    palette.setColor(QPalette::WindowText, ToQColor(color));
-    holder->setPalette(palette);
-}
-
 } // namespace
 
 TNewHtml::TNewHtml(QuizHost& host, TPictureDialog& pictureDialog, QWidget* parent)
@@ -139,15 +131,13 @@ void TNewHtml::createControls() {
     BGSetShape->setGeometry(276, 176, 73, 37);
     BGSetShape->setEnabled(false);
 
-    title_ = createFontRow(
-        {u"TFontBox", u"Label1", u"TFontColor", u"TFontsize", u"TFontfacebox", u"TFontLabel"},
-        QStringLiteral("Title Font"), 240, 236, 236);
-    question_ = createFontRow(
-        {u"QFontBox", u"Label3", u"QFontColor", u"QFontSize", u"QFontFaceBox", u"QFontLabel"},
-        QStringLiteral("Question Font"), 276, 276, 276);
-    choice_ = createFontRow(
-        {u"CFontBox", u"Label4", u"CFontColor", u"CFontSize", u"CFontFaceBox", u"CFontLabel"},
-        QStringLiteral("Choice Font"), 320, 320, 316);
+    title_ = createFontRow({u"TFontBox", u"Label1", u"TFontColor", u"TFontsize", u"TFontfacebox"},
+                           QStringLiteral("Title Font"), 240, 236, 236);
+    question_ =
+        createFontRow({u"QFontBox", u"Label3", u"QFontColor", u"QFontSize", u"QFontFaceBox"},
+                      QStringLiteral("Question Font"), 276, 276, 276);
+    choice_ = createFontRow({u"CFontBox", u"Label4", u"CFontColor", u"CFontSize", u"CFontFaceBox"},
+                            QStringLiteral("Choice Font"), 320, 320, 316);
 
     SpeedButton1 = widgets::FlatPushButton(this, QStringLiteral("SpeedButton1"),
                                            QStringLiteral("&Cancel"), {4, 364, 105, 37});
@@ -209,11 +199,6 @@ TNewHtml::FontRow TNewHtml::createFontRow(const RowNames& names, const QString& 
     row.face = new widgets::EntryBox(FaceEntries(), this);
     row.face->setObjectName(QString::fromUtf16(names.face));
     row.face->setGeometry(228, controlTop, 121, 24);
-
-    row.holder = new QLabel(this);
-    row.holder->setObjectName(QString::fromUtf16(names.holder));
-    row.holder->hide();
-    ShowInHolder(row.holder, QString(), kWhite);
 
     for (QWidget* control : {static_cast<QWidget*>(row.face), static_cast<QWidget*>(row.color),
                              static_cast<QWidget*>(row.size)}) {
@@ -298,14 +283,10 @@ void TNewHtml::runLoadingStep(bool reportErrors) {
         }
     }
 
-    // A row that is on shows its stored tag in its holder until the next Apply rebuilds it.
-    const std::array<const CountedString<200>*, 3> tags = {&p.TitleFontTag, &p.QuestionFontTag,
-                                                           &p.ChoiceFontTag};
     for (std::size_t i = 0; i < form.rows.size(); ++i) {
         FontRow& row = *fontRows()[i];
         const PageLookForm::FontRow& shown = form.rows[i];
         row.box->setChecked(shown.on);
-        ShowInHolder(row.holder, shown.on ? FromCodePage(*tags[i]) : QString(), shown.color);
         row.color->setColor(shown.color);
         row.size->setValue(shown.size);
         row.face->setBoxText(FromCodePage(shown.face));
@@ -368,23 +349,14 @@ PageLookForm TNewHtml::shownForm() {
     return form;
 }
 
-void TNewHtml::BuildFontTags() {
-    for (FontRow* row : fontRows()) {
-        const std::string tag =
-            BuildFontTag(row->face->selectedEntry(), row->size->value(), row->color->color());
-        ShowInHolder(row->holder, FromCodePage(tag), row->color->color());
-    }
-}
-
 bool TNewHtml::ApplyBtnClick() {
-    BuildFontTags();
-    const PageInputs inputs = ApplyPageLook(host_.quiz().Prefs, shownForm());
-    // A save that failed or was cancelled stops Apply here: the block keeps the new settings,
-    // the page inputs are not rebuilt and the dialog stays open.
+    // The page's inputs are derived from the block when the page is made (PreparePageInputs).
+    ApplyPageLook(host_.quiz().Prefs, shownForm());
+    // A save that failed or was cancelled stops Apply here: the block keeps the new settings and
+    // the dialog stays open.
     if (!host_.Save1Click().saved()) {
         return false;
     }
-    pageInputs_ = inputs;
     if (isVisible()) {
         accept();
     }

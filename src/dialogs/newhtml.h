@@ -28,26 +28,20 @@ class NumberField;
 class PictureBox;
 } // namespace widgets
 
-// The "HTML Preference" window: the look of the generated page. It moves a PageLookForm to and
-// from its controls: loading shows LoadPageLook of the quiz's page-look block, and Apply hands
-// what the controls show to ApplyPageLook, which writes the block back and gives the page's
-// inputs, then saves the quiz through the main window.
+// The "HTML Preference" window: edits the quiz's page-look settings and nothing else. It moves a
+// PageLookForm to and from its controls: loading shows LoadPageLook of the quiz's page-look
+// block, and Apply hands what the controls show to ApplyPageLook, which writes the block back,
+// then saves the quiz through the main window. The page itself takes its inputs from the block
+// (PreparePageInputs, generator/publishing.h), not from this window.
 //
 // The main window owns one instance for the whole run. Besides showing it modally, it runs the
 // loading step without showing it (LoadFromQuiz: after Setup's Accept, after Open, at the first
-// showing of the main window) and runs Apply before writing the page, then hands pageInputs()
-// to the page writer.
+// showing of the main window).
 class TNewHtml : public QDialog {
     Q_OBJECT
 public:
     TNewHtml(QuizHost& host, TPictureDialog& pictureDialog, QWidget* parent = nullptr);
     ~TNewHtml() override;
-
-    // The page's inputs as the last Apply that completed made them: the attributes that end the
-    // page's BODY tag (system code page, at most 255 characters) and the three font switches;
-    // empty until then.
-    const PageInputs& pageInputs() const { return pageInputs_; }
-    const std::string& BodyAttributes() const { return pageInputs_.bodyAttributes; }
 
     // The loading step as it runs when the dialog is shown: a preview picture that cannot be
     // loaded is reported in the standard error box.
@@ -55,10 +49,9 @@ public:
     // The loading step as the main window runs it without showing the dialog: errors ignored.
     void LoadFromQuiz();
 
-    // Apply: stores the controls into the block, saves the quiz, rebuilds BodyAttributes and
-    // closes the dialog. Returns false when the save failed or was cancelled: then the block
-    // holds the new settings, BodyAttributes is unchanged, the dialog stays open, and the command
-    // that asked stops.
+    // Apply: stores the controls into the block (font tags rebuilt from their rows), saves the
+    // quiz and closes the dialog. Returns false when the save failed or was cancelled: then the
+    // block holds the new settings, the dialog stays open, and the command that asked stops.
     bool ApplyBtnClick();
     // Cancel: nothing is written, and the controls go back to what the block holds.
     void SpeedButton1Click();
@@ -66,8 +59,6 @@ public:
     void SpeedButton3Click();
     // Clear Image.
     void ClearImgBtnClick();
-    // Each row's FONT tag into its hidden holder, from the row's face, size and colour.
-    void BuildFontTags();
 
     // The window's background picture (370 x 477), loaded once at creation.
     const QImage& backgroundPicture() const { return background_; }
@@ -89,7 +80,6 @@ private:
         widgets::ColorShape* color = nullptr;
         widgets::NumberField* size = nullptr;
         widgets::EntryBox* face = nullptr;
-        QLabel* holder = nullptr; // hidden: the row's FONT tag and, as its font colour, its colour
     };
 
     void createControls();
@@ -99,7 +89,6 @@ private:
         const char16_t* color;
         const char16_t* size;
         const char16_t* face;
-        const char16_t* holder;
     };
     FontRow createFontRow(const RowNames& names, const QString& caption, int boxTop, int captionTop,
                           int controlTop);
@@ -113,7 +102,6 @@ private:
 
     QuizHost& host_;
     TPictureDialog& pictureDialog_;
-    PageInputs pageInputs_;
     QImage background_;
 
     QLabel* Label2;

@@ -328,10 +328,14 @@ std::string WriteQuizPage(const TQuizRec& quiz, const std::string& pagePath,
     return pageBuffer;
 }
 
+std::string PagePathFor(const std::string& quizPath) {
+    return ReplaceExtension(quizPath, ".htm");
+}
+
 PublishResult PublishQuiz(const TQuizRec& quiz, const PageInputs& inputs,
                           const std::string& quizPath, PublishBatch* batch) {
     PublishResult result;
-    result.pagePath = ReplaceExtension(quizPath, ".htm");
+    result.pagePath = PagePathFor(quizPath);
     try {
         WriteQuizPage(quiz, result.pagePath, inputs, result.page, batch);
     } catch (const EFCreateError& error) {

@@ -59,10 +59,13 @@ struct PublishResult {
     std::optional<EFCreateError> error;
 };
 
-// Publishes the quiz whose file is quizPath: its page beside it (quizPath with the extension
-// ".htm") and the listing beside the page, as WriteQuizPage writes them. Used by Create Html
-// and by the headless publisher, which passes one batch for all its quizzes; only running out
-// of memory throws.
+// The page of the quiz whose file is quizPath: beside it, with the extension ".htm".
+std::string PagePathFor(const std::string& quizPath);
+
+// Publishes the quiz whose file is quizPath: its page at PagePathFor(quizPath) and the listing
+// beside the page, as WriteQuizPage writes them. The inputs come from PreparePageInputs
+// (generator/publishing.h). Used by Create Html and by the headless publisher, which passes one
+// batch for all its quizzes; only running out of memory throws.
 PublishResult PublishQuiz(const TQuizRec& quiz, const PageInputs& inputs,
                           const std::string& quizPath, PublishBatch* batch = nullptr);
 

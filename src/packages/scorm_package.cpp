@@ -5,7 +5,7 @@
 #include "document/errors.h"
 #include "document/file_io.h"
 #include "document/paths.h"
-#include "generator/page_look.h"
+#include "generator/publishing.h"
 #include "generator/web_files.h"
 
 #include <cstdio>
@@ -302,10 +302,9 @@ void ExportScormPackage(const TQuizRec& quiz, const std::string& quizPath,
     // The page gets the settings as the preferences window applies them right after opening
     // the file, as publishing does.
     auto copy = std::make_unique<TQuizRec>(quiz);
-    const PageLook look = DerivePageLook(copy->Prefs);
-    copy->Prefs = look.prefs;
+    const PageInputs inputs = PreparePageInputs(*copy);
     const std::vector<PackageFile> files =
-        BuildScormPackage(*copy, look.inputs, {quizPath, FindWebFiles().string()}, options);
+        BuildScormPackage(*copy, inputs, {quizPath, FindWebFiles().string()}, options);
     WriteZip(zipPath, files);
 }
 

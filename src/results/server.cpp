@@ -157,8 +157,11 @@ struct Server {
     std::optional<Roster> roster;
     std::mutex printMutex;
     std::atomic<long> stored{0};
-    std::atomic<long> inProgress{0}; // requests whose answer is not yet sent
-    std::atomic<bool> stopping{false};
+    // Submissions and logins being handled or answered: counted from their last call (the body
+    // is in) until the connection is done with their answer.
+    std::atomic<long> inProgress{0};
+    std::atomic<bool> stopping{false}; // no new connections; kept-open ones get 503
+    std::atomic<bool> closing{false};  // the connections close: nothing more is handled
 
     explicit Server(const std::string& root) : folder(root) {}
 
@@ -177,8 +180,20 @@ struct RequestState {
     std::string body;
     Server* server = nullptr;
 
-    explicit RequestState(Server& s) : server(&s) { server->inProgress++; }
-    ~RequestState() { server->inProgress--; }
+    bool counted = false;
+
+    explicit RequestState(Server& s) : server(&s) {}
+    ~RequestState() {
+        if (counted) {
+            server->inProgress--;
+        }
+    }
+    void count() {
+        if (!counted) {
+            counted = true;
+            server->inProgress++;
+        }
+    }
     RequestState(const RequestState&) = delete;
     RequestState& operator=(const RequestState&) = delete;
 };
@@ -386,6 +401,12 @@ MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const 
         if (state->tooLarge) {
             return send(server, connection, TooLarge());
         }
+        // Counted before the look at closing, so that the stop either waits for this answer or
+        // this request is refused unhandled.
+        state->count();
+        if (server.closing) {
+            return send(server, connection, ErrorReply(503, "the server is stopping; try again"));
+        }
         if (state->kind == RequestState::Kind::Login) {
             const Reply reply = server.login->submit(state->body);
             server.print(reply.logLine);
@@ -575,13 +596,18 @@ int Serve(const ServeOptions& options) {
     // answered), then close what is left: idle connections.
     server->stopping = true;
     const MHD_socket listener = MHD_quiesce_daemon(daemon);
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    // Settled when no request is in progress twice in a row: a request that began just as the
-    // stop did is counted by the second look.
-    for (int idle = 0; idle < 2 && std::chrono::steady_clock::now() < giveUp;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        idle = server->inProgress.load() > 0 ? 0 : idle + 1;
-    }
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    // Settled when no request is in progress twice in a row; a slow upload that has not
+    // finished by then is cut (nothing of it is stored).
+    const auto settle = [&] {
+        for (int idle = 0; idle < 2 && std::chrono::steady_clock::now() < giveUp;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            idle = server->inProgress.load() > 0 ? 0 : idle + 1;
+        }
+    };
+    settle();
+    server->closing = true;
+    settle(); // what began handling before it saw closing
     MHD_stop_daemon(daemon);
     if (listener != MHD_INVALID_SOCKET) {
         close(listener);

@@ -1,9 +1,13 @@
 #include "session/quiz_session.h"
 
 #include "document/quiz_file.h"
+#include "generator/publishing.h"
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <random>
+#include <system_error>
 
 namespace tamberlin {
 
@@ -26,6 +30,30 @@ std::string missingMessage(EntryField field) {
     }
     const int k = static_cast<int>(field) - static_cast<int>(EntryField::ChoiceA);
     return std::string("Choice ") + ChoiceLetter(k) + " missing";
+}
+
+SessionImport cancelledImport() {
+    SessionImport outcome;
+    outcome.status = SessionImport::Cancelled;
+    return outcome;
+}
+
+SessionPublish stoppedPublish() {
+    SessionPublish outcome;
+    outcome.status = SessionPublish::Stopped;
+    return outcome;
+}
+
+bool isBareOrRelative(const std::string& picture) {
+    return !picture.empty() && picture.front() != '/' && picture.find("://") == std::string::npos;
+}
+
+// The folder of a file, with links resolved as far as they exist.
+std::filesystem::path folderOf(const std::string& file) {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(file, error).parent_path();
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(folder, error);
+    return error ? folder.lexically_normal() : resolved;
 }
 
 } // namespace
@@ -52,6 +80,7 @@ void QuizSession::moveTo(int n) {
     // Edits settled with No go now, with the boxes that held them.
     questionChanged_ = false;
     currentQuestion_ = n;
+    changed();
 }
 
 // ---- The question editor ------------------------------------------------------------------
@@ -89,7 +118,7 @@ StoreResult QuizSession::Store() {
     slot.Answer.store(entry.answer);
     quizChanged_ = true;
     questionChanged_ = false;
-    prompts_.questionStored();
+    changed();
     return {true, EntryField::None};
 }
 
@@ -216,11 +245,14 @@ bool QuizSession::New(const std::function<bool()>& setUp) {
     document_->ResetQuiz();
     editing_ = false;
     quizFileName_.clear();
+    pagePublished_ = false;
+    changed();
     const bool accepted = setUp();
     htmlFileName_.clear();
     // A quiz set up but never saved (the save dialog cancelled) counts as changed until it is.
     quizChanged_ = accepted && quizFileName_.empty();
     questionChanged_ = false;
+    changed();
     return true;
 }
 
@@ -235,6 +267,7 @@ bool QuizSession::Setup(const std::function<bool()>& runDialog) {
     currentQuestion_ = 0;
     // Accept has saved the quiz, yet it counts as changed.
     quizChanged_ = true;
+    changed();
     return true;
 }
 
@@ -242,17 +275,136 @@ bool QuizSession::CloseQuery() {
     return confirmUnsavedWork(SaveKind::Save);
 }
 
-bool QuizSession::OfferToSaveUnsavedWork() {
-    return confirmUnsavedWork(SaveKind::Save);
-}
+// ---- Question banks and publishing ----------------------------------------------------------
 
-void QuizSession::StartQuiz() {
+void QuizSession::startQuiz() {
     document_->ResetQuiz();
     quizFileName_.clear();
     htmlFileName_.clear();
+    pagePublished_ = false;
     questionChanged_ = false;
     editing_ = true;
     currentQuestion_ = 0;
+}
+
+SessionImport QuizSession::Import() {
+    // Without a quiz the import starts a new one, so unsaved work is offered for saving first.
+    if (!editing_ && !confirmUnsavedWork(SaveKind::Save)) {
+        return cancelledImport();
+    }
+    const std::optional<std::string> chosen = prompts_.chooseQuestionBank();
+    if (!chosen) {
+        return cancelledImport();
+    }
+    return ImportFile(*chosen);
+}
+
+SessionImport QuizSession::ImportFile(const std::string& path) {
+    SessionImport outcome;
+    outcome.path = path;
+    ImportResult read = ImportQuestionFile(path, std::nullopt);
+    if (!read.ok()) {
+        outcome.status = SessionImport::Failed;
+        outcome.error = read.errorText();
+        return outcome;
+    }
+    const std::string fileName = std::filesystem::path(path).filename().string();
+    const int room =
+        kMaxQuestions - (editing_ ? std::clamp(quiz().QuestionCount, 0, kMaxQuestions) : 0);
+    if (room > 0 && read.questions.size() > static_cast<std::size_t>(room)) {
+        const std::string count = std::to_string(room);
+        const std::optional<int> choice = prompts_.choose(
+            fileName + " holds " + std::to_string(read.questions.size()) +
+                " questions, and the quiz has room for " + count + " more. Which should come in?",
+            {"The first " + count, count + " drawn at random"});
+        if (!choice) {
+            return cancelledImport();
+        }
+        if (*choice == 0) {
+            KeepFirstQuestions(read, room);
+        } else {
+            PickQuestions(read, room, std::random_device{}());
+        }
+    }
+    // Pictures that came inside the bank are written beside it, where its other pictures are
+    // looked for.
+    const std::string bankFolder = folderOf(path).string() + "/";
+    for (std::string& error : WriteEmbeddedPictures(read.questions, bankFolder)) {
+        read.notes.push_back({0, std::move(error), NoteKind::Changed});
+    }
+    outcome.notes = std::move(read.notes);
+
+    if (editing_) {
+        // Tried on a copy first: a quiz that cannot take the questions is not touched, and the
+        // author is not asked about the edits in the boxes for nothing.
+        auto trial = std::make_unique<TQuizRec>(quiz());
+        if (AppendResult tried = AppendImported(*trial, read.questions); !tried.ok()) {
+            outcome.status = SessionImport::Failed;
+            outcome.error = std::move(tried.error);
+            return outcome;
+        }
+        // Edits still in the boxes are settled as before a move.
+        if (!SettlePendingEdits()) {
+            outcome.status = SessionImport::Cancelled;
+            return outcome;
+        }
+        const int choicesBefore = quiz().ChoiceCount;
+        AppendResult appended = AppendImported(quiz(), read.questions);
+        outcome.notes.insert(outcome.notes.end(), appended.notes.begin(), appended.notes.end());
+        outcome.choicesGrew = quiz().ChoiceCount > choicesBefore;
+        outcome.firstSlot = appended.firstIndex;
+        quizChanged_ = true;
+        moveTo(appended.firstIndex);
+    } else {
+        startQuiz();
+        // The new quiz is named after the bank until the author sets it up.
+        const QuizText title = ConvertForQuiz(std::filesystem::path(path).stem().string(),
+                                              "the title", quiz().Title.capacity);
+        if (title.ok()) {
+            quiz().Title = title.bytes;
+        }
+        AppendImported(quiz(), read.questions);
+        quizChanged_ = true;
+        outcome.startedQuiz = true;
+        changed();
+    }
+
+    // Pictures named by a bare or relative address are found beside the page, which is
+    // published beside the quiz: say so when the bank lives elsewhere.
+    if (quizFileName_.empty() || folderOf(path) != folderOf(quizFileName_)) {
+        for (const BankQuestion& question : read.questions) {
+            if (isBareOrRelative(question.picture)) {
+                outcome.notes.push_back(
+                    {question.line, "the picture \"" + CodePage::system().toUtf8(question.picture) +
+                                        "\" is beside the question file: copy it beside the quiz"});
+            }
+        }
+    }
+    outcome.imported = std::move(read.questions);
+    return outcome;
+}
+
+SessionPublish QuizSession::Publish() {
+    // The page is named after the quiz file, so the quiz needs one; a failed save ends the
+    // command, a cancelled one is asked again by the save below.
+    if (quizFileName_.empty() && SaveAs().status == SaveResult::Failed) {
+        return stoppedPublish();
+    }
+    // The page-look settings are settled into the block and saved with it; when the quiz could
+    // not be saved no page is written.
+    const PageInputs inputs = PreparePageInputs(quiz());
+    if (!Save().saved() || quizFileName_.empty()) {
+        return stoppedPublish();
+    }
+    const PublishResult published = PublishQuiz(quiz(), inputs, quizFileName_);
+    htmlFileName_ = published.pagePath;
+    if (published.error) {
+        prompts_.showError(published.error->what());
+        return {SessionPublish::Failed, published.pagePath, published.error->what()};
+    }
+    pagePublished_ = true;
+    changed();
+    return {SessionPublish::Published, published.pagePath, {}};
 }
 
 // ---- File commands --------------------------------------------------------------------------
@@ -288,7 +440,7 @@ SaveResult QuizSession::SaveAs() {
     if (result.saved()) {
         quizFileName_ = *chosen;
         quizChanged_ = false;
-        prompts_.quizFileNamed();
+        changed();
     }
     return result;
 }
@@ -307,6 +459,7 @@ OpenResult QuizSession::Open() {
 OpenResult QuizSession::OpenFile(const std::string& path) {
     document_->ResetQuiz();
     editing_ = false;
+    pagePublished_ = false;
     // The quiz just read, or the emptied one, has no unsaved or unstored changes.
     quizChanged_ = false;
     questionChanged_ = false;
@@ -317,12 +470,16 @@ OpenResult QuizSession::OpenFile(const std::string& path) {
         // before.
         quizFileName_.clear();
         htmlFileName_.clear();
+        changed();
         prompts_.showError(error.what());
         return {OpenResult::Failed, error.what()};
     }
     quizFileName_ = path;
+    // The page named after this quiz, not the one made for the quiz held before.
+    htmlFileName_ = PagePathFor(path);
     editing_ = true;
     currentQuestion_ = 0;
+    changed();
     return {OpenResult::Opened, {}};
 }
 

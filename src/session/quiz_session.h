@@ -1,5 +1,6 @@
 #pragma once
 
+#include "banks/question_bank.h"
 #include "document/quiz.h"
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tamberlin {
 
@@ -39,6 +41,29 @@ struct QuestionEntry {
 // The fields Store checks, in the order it checks them.
 enum class EntryField { None, ChoiceA, ChoiceB, ChoiceC, ChoiceD, ChoiceE, Answer };
 
+// How Import Questions ended: a plain value the window lists. A failure's message has not been
+// shown; the window shows it with the file's name.
+struct SessionImport {
+    enum Status { Imported, Cancelled, Failed };
+    Status status = Imported;
+    std::string error;                  // UTF-8, when Failed
+    std::string path;                   // the bank file read
+    std::vector<BankQuestion> imported; // the questions taken in, in file order
+    int firstSlot = 0;                  // the quiz slot the first of them went into
+    // Remarks on what was read and appended, and pictures left beside the bank: one a line.
+    std::vector<BankNote> notes;
+    bool startedQuiz = false; // no quiz was open: a new one was started from the questions
+    bool choicesGrew = false; // the open quiz now uses more choices than before
+};
+
+// How Create Html ended. A failure's message has already been shown.
+struct SessionPublish {
+    enum Status { Published, Stopped, Failed };
+    Status status = Published;
+    std::string pagePath; // the page written (or that could not be)
+    std::string error;
+};
+
 struct StoreResult {
     bool stored = false;
     // The first field that stopped the store (its message has been shown); None when stored or
@@ -62,14 +87,19 @@ public:
     // The save and open dialogs for quiz files; nothing when cancelled.
     virtual std::optional<std::string> chooseQuizFileToSave() = 0;
     virtual std::optional<std::string> chooseQuizFileToOpen() = 0;
+    // The open dialog for a question bank to import; nothing when cancelled.
+    virtual std::optional<std::string> chooseQuestionBank() = 0;
+    // A question with one button per option (UTF-8); the option's position, nothing when
+    // cancelled.
+    virtual std::optional<int> choose(std::string_view text,
+                                      const std::vector<std::string>& options) = 0;
     // The question as the boxes hold it now.
     virtual QuestionEntry editedQuestion() = 0;
     // A store stopped at this field: its box takes the keyboard focus.
     virtual void focusField(EntryField field) = 0;
-    // The boxes' question went into its slot.
-    virtual void questionStored() {}
-    // Save As gave the quiz a new file name.
-    virtual void quizFileNamed() {}
+    // The session's state changed (a quiz came or went, a question was stored or shown, the quiz
+    // got a file name, a page was published): the window sets its commands from it again.
+    virtual void stateChanged() {}
 };
 
 // The prompt of the close, New and Open commands.
@@ -91,8 +121,11 @@ public:
     // Full path of the quiz file (the program's own paths are never written to a file, so any
     // length is kept); empty while the quiz has none.
     const std::string& quizFileName() const { return quizFileName_; }
-    // The page made last; empty until one is made.
+    // The quiz's page, beside the quiz file (whether or not it exists yet): set by Create Html
+    // and by Open; emptied by New and by a quiz started from imported questions.
     const std::string& htmlFileName() const { return htmlFileName_; }
+    // Whether Create Html has written the page since the last New or Open: Preview works.
+    bool pagePublished() const { return pagePublished_; }
     // The folder that was current at start-up, where the help page is looked for.
     const std::string& startFolder() const { return startFolder_; }
     void setStartFolder(std::string folder) { startFolder_ = std::move(folder); }
@@ -116,8 +149,6 @@ public:
     void markQuestionChanged() { questionChanged_ = true; }
     // A change of the question's picture (Insert Image, Clear Image).
     void markPictureChanged() { quizChanged_ = questionChanged_ = true; }
-    // A page was written for the quiz.
-    void pageCreated(std::string htmlFile) { htmlFileName_ = std::move(htmlFile); }
 
     // ---- The question editor ----------------------------------------------------------------
     // Store: checks every field in use first and, only when all are filled, copies the boxes
@@ -151,17 +182,27 @@ public:
     // Setup: settles unstored edits, then runs the setup dialog; an accepted setup puts the
     // editor on at question 1 and marks the quiz changed. True when it was accepted.
     bool Setup(const std::function<bool()>& runDialog);
-    // The question of closing: true when the window may close.
+    // The question before unsaved work is lost (closing the window): Yes stores and saves. True
+    // when the command that asked may go on.
     bool CloseQuery();
-    // The question before unsaved work is replaced: Yes stores and saves. True when the command
-    // that asked may go on.
-    bool OfferToSaveUnsavedWork();
-    // Shows question n, dropping unstored edits (after they were settled).
-    void MoveTo(int n) { moveTo(n); }
-    // A quiz started from questions brought in from elsewhere: reset, bound to no file, the
-    // editor on at question 1; the caller fills the block and marks the quiz changed.
-    void StartQuiz();
-    void markQuizChanged() { quizChanged_ = true; }
+
+    // ---- Question banks and publishing --------------------------------------------------------
+    // Import Questions: without an open quiz, first offers unsaved work for saving (as New and
+    // Open do); asks for the bank and imports it (ImportFile).
+    SessionImport Import();
+    // Reads a question bank. When it holds more questions than the quiz has room for, asks
+    // whether the first ones or a random draw come in. Pictures the bank carries are written
+    // beside it. With a quiz open, its questions are appended after the last one (tried on a copy
+    // first, so a quiz that cannot take them is not touched and no question is asked), after
+    // unstored edits are settled, and the editor moves to the first of them. Without one, a new
+    // quiz is started from them, named after the file and bound to no file. Either way the quiz
+    // counts as changed. Pictures named by a relative address are found beside the page, so a
+    // note says so when the bank lies in another folder than the quiz.
+    SessionImport ImportFile(const std::string& path);
+    // Create Html: saves the quiz (asking for a name when it has none), settles its page-look
+    // settings (PreparePageInputs) and saves them, and publishes the page and its listing beside
+    // the quiz file. A save that fails or is cancelled stops it before anything is written.
+    SessionPublish Publish();
 
     // ---- File commands ------------------------------------------------------------------------
     SaveResult Save();
@@ -177,6 +218,8 @@ private:
     bool confirmUnsavedWork(SaveKind kind);
     SaveResult write(const std::string& path);
     void moveTo(int n);
+    void startQuiz();
+    void changed() { prompts_.stateChanged(); }
 
     SessionPrompts& prompts_;
     std::unique_ptr<QuizDocument> document_;
@@ -186,6 +229,7 @@ private:
     bool quizChanged_ = false;
     bool questionChanged_ = false;
     bool editing_ = false;
+    bool pagePublished_ = false;
     int currentQuestion_ = 0;
 };
 

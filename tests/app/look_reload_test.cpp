@@ -18,6 +18,8 @@ class LookReloadTest : public WindowTestBase {
 
     static TQuizRec styledQuiz() {
         TQuizRec quiz = MakeQuiz(2, 2, "Styled");
+        // Its own ID: two quizzes of one folder posting the same ID bring a warning.
+        quiz.QuizId = "ST-1";
         quiz.Prefs.Author = "Ann Author";
         quiz.Prefs.BgColorOn = 1;
         quiz.Prefs.BgColor = 0x00FF0000;

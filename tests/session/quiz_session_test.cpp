@@ -1,4 +1,5 @@
 #include "document/quiz_file.h"
+#include "generator/publishing.h"
 #include "session/quiz_session.h"
 
 #include "common/quiz_builders.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@ using tamberlin::testing::MakeQuiz;
 using tamberlin::testing::ReadAll;
 using tamberlin::testing::TempDir;
 using tamberlin::testing::UnwritableFolder;
+using tamberlin::testing::WriteAll;
 using Answer = SessionPrompts::Answer;
 
 namespace {
@@ -24,8 +27,10 @@ class ScriptedPrompts : public SessionPrompts {
 public:
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> files;
+    std::deque<std::optional<int>> choices;
     QuestionEntry entry;
     std::vector<std::string> asked;
+    int changes = 0;
 
     Answer confirm(std::string_view text, Buttons buttons) override {
         asked.push_back(std::string(buttons == Buttons::YesNo ? "yes/no:" : "confirm:") +
@@ -46,6 +51,20 @@ public:
         asked.push_back("open dialog");
         return take(files);
     }
+    std::optional<std::string> chooseQuestionBank() override {
+        asked.push_back("bank dialog");
+        return take(files);
+    }
+    std::optional<int> choose(std::string_view text,
+                              const std::vector<std::string>& options) override {
+        std::string line = "choose:" + std::string(text);
+        for (const std::string& option : options) {
+            line += "|" + option;
+        }
+        asked.push_back(line);
+        return take(choices);
+    }
+    void stateChanged() override { ++changes; }
     QuestionEntry editedQuestion() override { return entry; }
     void focusField(EntryField field) override {
         asked.push_back("focus:" + std::to_string(static_cast<int>(field)));
@@ -213,13 +232,15 @@ TEST_F(QuizSessionTest, SaveResultsAndWhatEachLeaves) {
 
 TEST_F(QuizSessionTest, FailedOpenLeavesNoQuizBoundToTheEarlierFile) {
     open(MakeQuiz(2, 2));
-    session.pageCreated(dir.file("quiz.htm"));
+    ASSERT_EQ(session.Publish().status, SessionPublish::Published);
+    EXPECT_TRUE(session.pagePublished());
     session.markPictureChanged();
     const OpenResult result = session.OpenFile(dir.file("missing.qvt"));
     EXPECT_EQ(result.status, OpenResult::Failed);
     EXPECT_EQ(prompts.take(), Lines{"error:File not found"});
     EXPECT_TRUE(session.quizFileName().empty());
     EXPECT_TRUE(session.htmlFileName().empty());
+    EXPECT_FALSE(session.pagePublished());
     EXPECT_FALSE(session.editing());
     EXPECT_FALSE(session.hasUnsavedWork());
     EXPECT_EQ(session.quiz().QuestionCount, 0);
@@ -291,13 +312,14 @@ TEST_F(QuizSessionTest, NewStopsWhenTheSaveIsCancelledAndStartsCleanOtherwise) {
     EXPECT_EQ(session.quiz().QuestionCount, 2);
     EXPECT_EQ(slot(0).ChoiceA.str(), "!");
 
-    session.pageCreated(dir.file("quiz.htm"));
     prompts.answers = {Answer::No};
+    ASSERT_EQ(session.Publish().status, SessionPublish::Published);
     EXPECT_TRUE(session.New([&] { return !(setUp = true); }));
     EXPECT_TRUE(setUp);
     EXPECT_EQ(session.quiz().QuestionCount, 0);
     EXPECT_TRUE(session.quizFileName().empty());
     EXPECT_TRUE(session.htmlFileName().empty());
+    EXPECT_FALSE(session.pagePublished());
     EXPECT_FALSE(session.hasUnsavedWork());
 }
 
@@ -334,5 +356,166 @@ TEST_F(QuizSessionTest, LengthAndAnswerChecks) {
     for (const char* refused : {"", "D", "@"}) {
         EXPECT_FALSE(session.CheckAnswer(refused)) << refused;
         EXPECT_EQ(prompts.take(), Lines{"message:Value must be A - C"});
+    }
+}
+
+// ---- Create Html ------------------------------------------------------------------------------
+
+TEST_F(QuizSessionTest, PublishSavesTheSettledLookAndWritesThePageBesideTheQuiz) {
+    TQuizRec quiz = MakeQuiz(2, 2);
+    // A title row switched on with a size out of range and a stale tag; a text colour whose
+    // switch is 2 (only 1 counts as on).
+    quiz.Prefs.TitleFontOn = 1;
+    quiz.Prefs.TitleFontSize = 9;
+    quiz.Prefs.TitleFontFace = "Serif";
+    quiz.Prefs.TitleFontTag = "<FONT stale>";
+    quiz.Prefs.TextColorOn = 2;
+    open(quiz);
+    const int changesBefore = prompts.changes;
+
+    const SessionPublish published = session.Publish();
+    EXPECT_EQ(published.status, SessionPublish::Published);
+    EXPECT_EQ(published.pagePath, dir.file("quiz.htm"));
+    EXPECT_EQ(session.htmlFileName(), dir.file("quiz.htm"));
+    EXPECT_TRUE(session.pagePublished());
+    EXPECT_GT(prompts.changes, changesBefore);
+    EXPECT_TRUE(prompts.take().empty());
+
+    // The block went into the quiz file as the page-look dialog applies it, and the page is the
+    // one the command line makes of that file.
+    TQuizRec saved{};
+    ReadQuizFile(saved, dir.file("quiz.qvt"));
+    EXPECT_EQ(saved.Prefs.TitleFontTag.str(),
+              "<FONT FACE=\"serif\" SIZE=\"7\" COLOR=\"#000000\">\r\n");
+    EXPECT_EQ(saved.Prefs.TitleFontSize, 7);
+    TQuizRec again = saved;
+    const PageInputs inputs = PreparePageInputs(again);
+    EXPECT_EQ(ReadAll(dir.file("quiz.htm")), BuildQuizPage(again, inputs).page);
+    EXPECT_EQ(ReadAll(dir.file("quiz.qdt")), BuildQuizPage(again, inputs).listing);
+    EXPECT_TRUE(inputs.titleFontOn);
+    EXPECT_FALSE(inputs.questionFontOn);
+}
+
+TEST_F(QuizSessionTest, PublishStopsWithoutAFileAndReportsAnUnwritablePage) {
+    // A quiz set up but never saved: both save dialogs cancelled, nothing written.
+    prompts.files = {std::nullopt};
+    ASSERT_TRUE(session.New([this] { return session.Setup([this] { return acceptSetup(); }); }));
+    prompts.take();
+    prompts.files = {std::nullopt, std::nullopt};
+    EXPECT_EQ(session.Publish().status, SessionPublish::Stopped);
+    EXPECT_EQ(prompts.take(), (Lines{"save dialog", "save dialog"}));
+    EXPECT_FALSE(session.pagePublished());
+    EXPECT_TRUE(session.htmlFileName().empty());
+
+    // Named in the first dialog: saved there and published beside it.
+    prompts.files = {dir.file("named.qvt")};
+    EXPECT_EQ(session.Publish().status, SessionPublish::Published);
+    EXPECT_EQ(prompts.take(), Lines{"save dialog"});
+    EXPECT_EQ(session.htmlFileName(), dir.file("named.htm"));
+
+    // A page that cannot be written: the error is shown, Preview stays as it was.
+    const std::string blocked = dir.file("blocked.qvt");
+    std::filesystem::create_directory(dir.file("blocked.htm"));
+    prompts.files = {blocked};
+    ASSERT_TRUE(session.SaveAs().saved());
+    prompts.take();
+    const SessionPublish failed = session.Publish();
+    EXPECT_EQ(failed.status, SessionPublish::Failed);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].rfind("error:Cannot create file \"" + dir.file("blocked.htm"), 0),
+              0u)
+        << prompts.asked[0];
+    EXPECT_TRUE(session.pagePublished());
+}
+
+TEST_F(QuizSessionTest, OpenNamesThePageAfterTheQuizAndSwitchesPreviewOff) {
+    open(MakeQuiz(1, 2), "first.qvt");
+    ASSERT_EQ(session.Publish().status, SessionPublish::Published);
+    EXPECT_EQ(session.htmlFileName(), dir.file("first.htm"));
+    open(MakeQuiz(1, 2), "second.qvt");
+    // Not the page of the quiz held before, and no Preview until the next Create Html.
+    EXPECT_EQ(session.htmlFileName(), dir.file("second.htm"));
+    EXPECT_FALSE(session.pagePublished());
+}
+
+// ---- Import Questions -------------------------------------------------------------------------
+
+TEST_F(QuizSessionTest, ImportWithoutAQuizStartsOneNamedAfterTheBank) {
+    WriteAll(dir.file("moons.gift"), "::M1:: Largest moon? {=Ganymede ~Titan}\n\n"
+                                     "Moon of Mars? {=Phobos ~Io ~Europa}\n");
+    prompts.files = {dir.file("moons.gift")};
+    const SessionImport result = session.Import();
+    EXPECT_EQ(prompts.take(), Lines{"bank dialog"});
+    ASSERT_EQ(result.status, SessionImport::Imported) << result.error;
+    EXPECT_TRUE(result.startedQuiz);
+    EXPECT_EQ(result.imported.size(), 2u);
+    EXPECT_TRUE(session.editing());
+    EXPECT_TRUE(session.quizChanged());
+    EXPECT_TRUE(session.quizFileName().empty());
+    EXPECT_EQ(session.quiz().Title.str(), "moons");
+    EXPECT_EQ(session.quiz().QuestionCount, 2);
+    EXPECT_EQ(session.quiz().ChoiceCount, 3);
+    EXPECT_EQ(slot(1).ChoiceA.str(), "Phobos");
+    EXPECT_GT(prompts.changes, 0);
+}
+
+TEST_F(QuizSessionTest, ImportIntoAnOpenQuizTriesFirstThenSettlesEditsAndAppends) {
+    open(MakeQuiz(2, 2));
+    edit(0, "edited");
+    // A bank with more questions than the quiz has room for asks which come in; cancelling
+    // touches nothing.
+    std::string many;
+    for (int i = 0; i < 99; ++i) {
+        many += "Q" + std::to_string(i) + "? {=a ~b}\n\n";
+    }
+    WriteAll(dir.file("many.gift"), many);
+    prompts.choices = {std::nullopt};
+    EXPECT_EQ(session.ImportFile(dir.file("many.gift")).status, SessionImport::Cancelled);
+    EXPECT_EQ(prompts.take(), Lines{"choose:many.gift holds 99 questions, and the quiz has room "
+                                    "for 98 more. Which should come in?|The first 98|98 drawn at "
+                                    "random"});
+    EXPECT_EQ(session.quiz().QuestionCount, 2);
+    EXPECT_TRUE(session.questionChanged());
+
+    // Cancel at "Save changes?" stops before anything is appended.
+    std::filesystem::create_directory(dir.file("sub"));
+    WriteAll(dir.file("sub/three.gift"), "Pick one? {=x ~y ~z}\n");
+    prompts.answers = {Answer::Cancel};
+    EXPECT_EQ(session.ImportFile(dir.file("sub/three.gift")).status, SessionImport::Cancelled);
+    EXPECT_EQ(session.quiz().QuestionCount, 2);
+
+    // Yes stores the edit; the question goes after the last one, the quiz takes a third choice
+    // and the editor moves to it.
+    prompts.answers = {Answer::Yes};
+    const SessionImport result = session.ImportFile(dir.file("sub/three.gift"));
+    ASSERT_EQ(result.status, SessionImport::Imported) << result.error;
+    EXPECT_FALSE(result.startedQuiz);
+    EXPECT_TRUE(result.choicesGrew);
+    EXPECT_EQ(slot(0).ChoiceA.str(), "edited");
+    EXPECT_EQ(session.quiz().QuestionCount, 3);
+    EXPECT_EQ(session.currentQuestion(), 2);
+    EXPECT_TRUE(session.quizChanged());
+    EXPECT_FALSE(session.questionChanged());
+}
+
+TEST_F(QuizSessionTest, ImportNotesPicturesLeftBesideABankInAnotherFolder) {
+    open(MakeQuiz(1, 2));
+    std::filesystem::create_directory(dir.file("elsewhere"));
+    // The reader wants each picture beside its bank.
+    WriteAll(dir.file("elsewhere/mars.gif"), "GIF89a");
+    WriteAll(dir.file("mars.gif"), "GIF89a");
+    WriteAll(dir.file("elsewhere/pics.csv"),
+             "question,a,b,answer,picture\nWhich?,x,y,A,mars.gif\n");
+    const SessionImport away = session.ImportFile(dir.file("elsewhere/pics.csv"));
+    ASSERT_EQ(away.status, SessionImport::Imported) << away.error;
+    ASSERT_FALSE(away.notes.empty());
+    EXPECT_EQ(away.notes.back().message,
+              "the picture \"mars.gif\" is beside the question file: copy it beside the quiz");
+
+    WriteAll(dir.file("pics.csv"), "question,a,b,answer,picture\nWhich?,x,y,A,mars.gif\n");
+    const SessionImport beside = session.ImportFile(dir.file("pics.csv"));
+    ASSERT_EQ(beside.status, SessionImport::Imported) << beside.error;
+    for (const BankNote& note : beside.notes) {
+        EXPECT_EQ(note.message.find("beside the question file"), std::string::npos);
     }
 }
