@@ -58,25 +58,6 @@ Platform::FileDialogOptions bankSaveDialog() {
     return options;
 }
 
-// The format an exported file's name asks for: the save dialog's filter offers ".txt" for
-// Aiken, so a ".txt" name is written as Aiken.
-std::optional<BankFormat> exportFormatOf(const QString& path) {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == u"txt" || extension == u"aiken") {
-        return BankFormat::Aiken;
-    }
-    if (extension == u"gift") {
-        return BankFormat::Gift;
-    }
-    if (extension == u"csv") {
-        return BankFormat::Csv;
-    }
-    if (extension == u"xml") {
-        return BankFormat::MoodleXml;
-    }
-    return std::nullopt;
-}
-
 // The outcome of an import line by line in the file's order: each question imported (with the
 // quiz question it became) and each note, skipped questions with their line and reason.
 QStringList outcomeLines(const std::vector<BankQuestion>& questions, int firstSlot,
@@ -177,7 +158,7 @@ void TForm1::ExportQuestions1Click() {
     if (!chosen) {
         return;
     }
-    const std::optional<BankFormat> format = exportFormatOf(*chosen);
+    const std::optional<BankFormat> format = ExportFormatFor(ToLocalPath(*chosen));
     if (!format) {
         platform().showError(
             QStringLiteral("Cannot tell the format of ") + QFileInfo(*chosen).fileName() +

@@ -3,6 +3,7 @@
 // stand between questions. A question that breaks these rules is skipped with a note, and
 // reading goes on after its ANSWER line or the next blank line.
 #include "banks/bank_parsing.h"
+#include "common/ascii.h"
 
 #include <cctype>
 
@@ -30,7 +31,7 @@ bool isAnswerLine(std::string_view line, std::string_view& letter) {
     }
     std::string head(line.substr(0, 7));
     for (char& c : head) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = AsciiUpper(c);
     }
     if (head != "ANSWER:") {
         return false;
@@ -83,7 +84,7 @@ RawBank ParseAiken(std::string_view text) {
         } else if (isAnswerLine(line, letter)) {
             const int index =
                 letter.size() == 1 && std::isalpha(static_cast<unsigned char>(letter[0]))
-                    ? std::toupper(static_cast<unsigned char>(letter[0])) - 'A'
+                    ? AsciiUpper(letter[0]) - 'A'
                     : -1;
             if (index < 0) {
                 bank.skip(lineNumber, "the ANSWER line must give one letter (\"ANSWER: B\")");

@@ -1,5 +1,6 @@
 #include "banks/bank_parsing.h"
 #include "banks/question_bank.h"
+#include "common/ascii.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -181,18 +182,10 @@ std::string folderOf(std::string_view path) {
     return std::string(PathFolderPart(path));
 }
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
-
 } // namespace
 
 std::optional<BankFormat> BankFormatFromName(std::string_view name) {
-    const std::string n = lower(name);
+    const std::string n = AsciiLowered(name);
     if (n == "gift") {
         return BankFormat::Gift;
     }
@@ -222,12 +215,26 @@ std::string_view BankFormatName(BankFormat format) {
     return "";
 }
 
+std::optional<BankFormat> ExportFormatFor(std::string_view path) {
+    const std::string_view name = path.substr(path.find_last_of("/\\:") + 1);
+    const std::size_t dot = name.rfind('.');
+    const std::string extension =
+        dot == std::string_view::npos ? "" : AsciiLowered(name.substr(dot + 1));
+    if (extension == "txt" || extension == "aiken") {
+        return BankFormat::Aiken;
+    }
+    return extension == "gift" || extension == "csv" || extension == "xml"
+               ? BankFormatFromName(extension)
+               : std::nullopt;
+}
+
 std::optional<BankFormat> DetectBankFormat(std::string_view path, std::string_view bytes) {
     const std::size_t nameStart = path.find_last_of("/\\:");
     const std::string_view name =
         nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
     const std::size_t dot = name.rfind('.');
-    const std::string extension = dot == std::string_view::npos ? "" : lower(name.substr(dot + 1));
+    const std::string extension =
+        dot == std::string_view::npos ? "" : AsciiLowered(name.substr(dot + 1));
     if (extension == "gift") {
         return BankFormat::Gift;
     }
@@ -250,7 +257,7 @@ std::optional<BankFormat> DetectBankFormat(std::string_view path, std::string_vi
             end = bytes.size();
         }
         const std::string_view line = TrimSpaces(bytes.substr(start, end - start));
-        if (lower(line.substr(0, 7)) == "answer:") {
+        if (AsciiLowered(line.substr(0, 7)) == "answer:") {
             return BankFormat::Aiken;
         }
         if (!line.starts_with("//") && line.find('{') != std::string_view::npos) {

@@ -4,6 +4,7 @@
 // A..E, option A..E, choice 1..5, answer 1..5; answer / correct / correct answer(s); picture /
 // image), or there is none and each row is a question, 2 to 5 choices and the right letter.
 #include "banks/bank_parsing.h"
+#include "common/ascii.h"
 
 #include <array>
 #include <cctype>
@@ -141,7 +142,7 @@ std::string columnKey(std::string_view name) {
     std::string key;
     for (char c : name) {
         if (std::isalnum(static_cast<unsigned char>(c))) {
-            key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            key += AsciiLower(c);
         }
     }
     return key;
@@ -183,7 +184,7 @@ int answerIndex(std::string_view cell, const RawQuestion& q, std::string& why) {
         return -1;
     }
     int index = -1;
-    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(answer[0])));
+    const char upper = AsciiUpper(answer[0]);
     if (answer.size() == 1 && upper >= 'A' && upper <= 'E') {
         index = upper - 'A';
     } else if (answer.size() == 1 && answer[0] >= '1' && answer[0] <= '9') {
@@ -232,8 +233,7 @@ bool isHeaderlessRow(const Record& record) {
         return false;
     }
     const std::string_view last = TrimSpaces(record[used - 1].text);
-    return last.size() == 1 && std::toupper(static_cast<unsigned char>(last[0])) >= 'A' &&
-           std::toupper(static_cast<unsigned char>(last[0])) <= 'E';
+    return last.size() == 1 && AsciiUpper(last[0]) >= 'A' && AsciiUpper(last[0]) <= 'E';
 }
 
 } // namespace

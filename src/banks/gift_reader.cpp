@@ -4,6 +4,7 @@
 // blank lines between questions. Other kinds of question are recognised only so that they can
 // be skipped with a note.
 #include "banks/bank_parsing.h"
+#include "common/ascii.h"
 #include "document/code_page.h"
 
 #include <cctype>
@@ -245,7 +246,7 @@ void parseBlock(const Block& block, RawBank& bank) {
         const std::size_t hash = findUnescaped(trimmedBody, "#", 0);
         std::string word(TrimSpaces(trimmedBody.substr(0, hash)));
         for (char& c : word) {
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            c = AsciiUpper(c);
         }
         if (word == "T" || word == "F" || word == "TRUE" || word == "FALSE") {
             skip(bank, firstLine, "a true/false question");

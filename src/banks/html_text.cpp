@@ -1,5 +1,6 @@
 // HTML as plain text, for the texts of GIFT [html] (and untagged) questions and Moodle XML.
 #include "banks/bank_parsing.h"
+#include "common/ascii.h"
 #include "common/utf8.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ struct HtmlEntity {
 #include "banks/html_entities.inc"
 
 char lowerAscii(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return AsciiLower(c);
 }
 
 // The text a character reference stands for ("amp", "#233", "#xE9"), or nothing.

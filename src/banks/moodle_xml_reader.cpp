@@ -2,6 +2,7 @@
 // texts in any of the text formats, and the picture embedded in the question text. Parsed with
 // libxml2, without network access and without loading external entities.
 #include "banks/bank_parsing.h"
+#include "common/ascii.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -142,9 +143,8 @@ bool showablePicture(std::string_view name) {
         return false;
     }
     std::string extension(name.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    });
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](char c) { return AsciiLower(c); });
     return extension == "png" || extension == "jpg" || extension == "jpeg" || extension == "gif" ||
            extension == "bmp" || extension == "ico";
 }
@@ -161,9 +161,8 @@ std::vector<std::string> pictureReferences(std::string_view html) {
             continue;
         }
         std::string name(html.substr(tag + 1, 3));
-        std::transform(name.begin(), name.end(), name.begin(), [](char c) {
-            return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        });
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](char c) { return AsciiLower(c); });
         if (name != "img") {
             continue;
         }

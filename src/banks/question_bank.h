@@ -30,6 +30,10 @@ std::string_view BankFormatName(BankFormat format);
 // GIFT and Aiken files are saved so) the bytes decide: a "{" outside comment lines makes it
 // GIFT, an "ANSWER:" line Aiken. Nothing when neither tells.
 std::optional<BankFormat> DetectBankFormat(std::string_view path, std::string_view bytes);
+// The format an exported file's name asks for, the one rule for the window and --export -o:
+// ".gift" GIFT, ".txt" and ".aiken" Aiken (the save dialog offers ".txt" for Aiken), ".csv"
+// CSV, ".xml" Moodle XML, any case; nothing for any other name.
+std::optional<BankFormat> ExportFormatFor(std::string_view path);
 
 // What a note is about, so that a list can group them.
 enum class NoteKind {

@@ -1,4 +1,5 @@
 #include "banks/quiz_check.h"
+#include "common/ascii.h"
 
 #include "document/paths.h"
 
@@ -46,7 +47,7 @@ std::string letters(const std::vector<int>& indexes) {
 bool containsNoCase(std::string_view text, std::string_view needle) {
     std::string lower(text);
     for (char& c : lower) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = AsciiLower(c);
     }
     return lower.find(needle) != std::string::npos;
 }
@@ -105,7 +106,7 @@ std::vector<QuizProblem> QuizIdProblems(const TQuizRec& quiz, const std::string&
          !ec && it != end; it.increment(ec)) {
         std::string ext = it->path().extension().string();
         for (char& c : ext) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            c = AsciiLower(c);
         }
         std::error_code same;
         if (ext != ".qvt" || !it->is_regular_file(same) ||

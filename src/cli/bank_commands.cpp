@@ -328,7 +328,7 @@ int runExport(const std::vector<std::string_view>& args, std::ostream& out, std:
         }
     }
     if (!format && !output.empty()) {
-        format = DetectBankFormat(output, "");
+        format = ExportFormatFor(output);
     }
     if (quizPath.empty() || !format) {
         UsageError(err, "--export needs a quiz file and --format gift, aiken, csv or moodlexml");

@@ -1,5 +1,6 @@
 #include "packages/scorm_package.h"
 
+#include "common/ascii.h"
 #include "common/html_escape.h"
 #include "document/code_page.h"
 #include "document/errors.h"
@@ -26,11 +27,7 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
         return false;
     }
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != prefix[i]) {
+        if (AsciiLower(text[i]) != prefix[i]) {
             return false;
         }
     }

@@ -147,6 +147,13 @@ TEST(ExportOption, WritesTheFormatAndSaysWhatItLeavesOut) {
     EXPECT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(written.err, "");
     EXPECT_TRUE(ReadAll(csv).starts_with("\xEF\xBB\xBFquestion,A,B,C,D,answer,picture\r\n"));
+
+    // A ".txt" name is Aiken, as in the window's save dialog (it used to be refused here).
+    const std::string txt = dir.file("solar.TXT");
+    const Outcome aiken = run({"--export", example(), "-o", txt});
+    EXPECT_EQ(aiken.status, 0) << aiken.err;
+    EXPECT_TRUE(contains(ReadAll(txt), "\nANSWER: ")) << ReadAll(txt);
+    EXPECT_EQ(run({"--export", example(), "-o", dir.file("solar.doc")}).status, 2);
 }
 
 TEST(CheckOption, CleanProblemsAndUnreadableFiles) {
