@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,6 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     KeepFirstQuestions(first);
+    if (format == BankFormat::MoodleXml) {
+        // The pictures a bank carries are written beside the quiz, and the writer embeds them
+        // again from there; this harness has no folder, so it compares the round trip without
+        // them. A question that only its picture carried cannot come back without it.
+        std::erase_if(first.questions, [](BankQuestion& q) {
+            q.picture.clear();
+            q.pictureData.clear();
+            return q.text.find_first_not_of(" \t\r\n") == std::string::npos;
+        });
+        if (first.questions.empty()) {
+            return 0;
+        }
+    }
     doc->ClearBlankQuestion();
     doc->ResetQuiz();
     if (!AppendImported(doc->quiz, first.questions).ok()) {
