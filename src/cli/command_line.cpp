@@ -1,8 +1,8 @@
 #include "cli/command_line.h"
 
 #include "cli/bank_commands.h"
-#include "cli/scorm_command.h"
 #include "cli/pdf_command.h"
+#include "cli/scorm_command.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"

@@ -237,13 +237,15 @@ private slots:
         QCOMPARE(host->saves, 1);
     }
 
-    void loadAndApplyEverySwitchCombination_data() {
+    // The rule for every combination of the switches is the page-look rule's (its core test);
+    // here the controls show and apply it: each switch both on and off, in alternate patterns.
+    void loadAndApplySwitchesThroughTheControls_data() {
         QTest::addColumn<int>("mask");
-        for (int mask = 0; mask < 64; ++mask) {
+        for (int mask : {0, 21, 42, 63}) {
             QTest::addRow("switches %02d", mask) << mask;
         }
     }
-    void loadAndApplyEverySwitchCombination() {
+    void loadAndApplySwitchesThroughTheControls() {
         QFETCH(int, mask);
         // Start from controls that show every row on, so a row switched off must be reset.
         FillPrefs(prefs(), 63);
