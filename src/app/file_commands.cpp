@@ -5,10 +5,13 @@
 
 #include "banks/quiz_check.h"
 #include "document/code_page.h"
+#include "generator/web_files.h"
 #include "platform/platform.h"
 #include "platform/shell_open.h"
 #include "qtbridge/qt_paths.h"
 #include "qtbridge/qt_text.h"
+
+#include "document/paths.h"
 
 #include <QAction>
 #include <QFile>
@@ -18,6 +21,18 @@
 #include <QToolButton>
 
 namespace tamberlin {
+
+namespace {
+
+QString joined(const std::vector<std::string>& names) {
+    QStringList list;
+    for (const std::string& name : names) {
+        list << QString::fromStdString(name);
+    }
+    return list.join(QStringLiteral(", "));
+}
+
+} // namespace
 
 TQuizRec& TForm1::quiz() {
     return session_->quiz();
@@ -92,8 +107,32 @@ void TForm1::Create1Click() {
                                QString::fromStdString(problem.message) + QStringLiteral(".\n") +
                                QString::fromStdString(problem.advice));
     }
-    platform().showMessage(QStringLiteral("The HTML file ") + htmlFileName() +
-                           QStringLiteral(" has been created."));
+    QString message =
+        QStringLiteral("The HTML file ") + htmlFileName() + QStringLiteral(" has been created.");
+    // The page's clock needs its script and digit pictures beside it: the missing ones are put
+    // there; one that differs (the author's own) is left as it is.
+    const WebFilesCopied clock =
+        CopyMissingWebFiles(std::string(PathFolderPart(session_->htmlFileName())));
+    QStringList notes;
+    if (!clock.copied.empty()) {
+        notes << QStringLiteral("Copied beside the page: %1.").arg(joined(clock.copied));
+    }
+    if (!clock.kept.empty()) {
+        notes << QStringLiteral("Left as they were (they differ from the program's copies): %1.")
+                     .arg(joined(clock.kept));
+    }
+    if (!clock.error.empty()) {
+        notes << QStringLiteral("The clock files could not be put beside the page: %1.")
+                     .arg(QString::fromStdString(clock.error));
+    }
+    for (const QuizProblem& warning : PublishingWarnings(quiz())) {
+        notes << QStringLiteral("Warning: ") + QString::fromStdString(warning.message) +
+                     QStringLiteral(". ") + QString::fromStdString(warning.advice);
+    }
+    if (!notes.isEmpty()) {
+        message += QStringLiteral("\n\n") + notes.join(u'\n');
+    }
+    platform().showMessage(message);
 }
 
 void TForm1::Preview1Click() {

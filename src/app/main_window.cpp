@@ -26,8 +26,11 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QValidator>
+
+#include <algorithm>
 
 // The window's pictures live in a static library: referencing them keeps them linked in.
 static void InitDesktopResources() {
@@ -87,12 +90,35 @@ QFrame* bevel(QWidget* parent, const char* name, QRect rect, QFrame::Shape shape
     return widgets::Bevel(parent, QString::fromLatin1(name), rect, shape | QFrame::Sunken);
 }
 
-// Turns letters typed into the answer box into capitals.
+// Turns letters typed into the answer box into capitals. On a Greek or Cyrillic keyboard the
+// capitals that look like A to E (Greek Alpha, Beta, Epsilon; Cyrillic A, Ve, Es, Ie) are
+// taken as the Latin letters they look like.
 class CapitalsValidator : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override {
         input = input.toUpper();
+        for (QChar& c : input) {
+            switch (c.unicode()) {
+            case 0x0391: // Greek Alpha
+            case 0x0410: // Cyrillic A
+                c = u'A';
+                break;
+            case 0x0392: // Greek Beta
+            case 0x0412: // Cyrillic Ve
+                c = u'B';
+                break;
+            case 0x0421: // Cyrillic Es
+                c = u'C';
+                break;
+            case 0x0395: // Greek Epsilon
+            case 0x0415: // Cyrillic Ie
+                c = u'E';
+                break;
+            default:
+                break;
+            }
+        }
         return Acceptable;
     }
 };
@@ -163,6 +189,7 @@ public:
     }
     QuestionEntry editedQuestion() override { return form_.editedQuestion(); }
     void focusField(EntryField field) override { form_.focusField(field); }
+    bool acceptCharactersLost() override { return form_.acceptCharactersLost(); }
     void stateChanged() override { form_.sessionChanged(); }
 
 private:
@@ -285,19 +312,25 @@ void TForm1::buildControls() {
         setTabOrder(order[i], order[i + 1]);
     }
 
-    // Key-down in every box marks the question changed, the picture address included, so that
-    // a typed address is never dropped without the "Save changes?" question.
+    // The boxes are watched for keys that would carry a text past its limit.
     for (QWidget* box : order) {
         box->installEventFilter(this);
     }
-    // So does every other edit the author makes: a paste or a drop with the mouse, the context
-    // menu, text committed by an input method. The program's own changes of the boxes do not.
-    // Connected before the change handlers, so that their refresh sees the flag.
+    // An edit the author makes that changes a box's text marks the question changed, the
+    // picture address included (so that a typed address is never dropped without the "Save
+    // changes?" question): typing, a paste or a drop with the mouse, the context menu, text
+    // committed by an input method. Keys that change no text (Alt, Ctrl, arrows, Escape) and
+    // the program's own changes of the boxes do not. Connected before the change handlers, so
+    // that their refresh sees the flag.
     for (QLineEdit* box : {qpicaddress, Edit1, Edit2, Edit3, Edit4, Edit5, Edit6}) {
-        connect(box, &QLineEdit::textEdited, this, [this] { authorEdited(); });
+        connect(box, &QLineEdit::textEdited, this, [this, box] {
+            if (box->text() != lastText_.value(box)) {
+                authorEdited();
+            }
+        });
     }
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
-        if (!programSetsMemo_) {
+        if (!programSetsMemo_ && memoShownLines() != lastText_.value(Memo1)) {
             memoEditedByAuthor_ = true;
             authorEdited();
         }
@@ -363,6 +396,11 @@ void TForm1::buildMenus() {
         action(File1, "ExportPdf1", QStringLiteral("Export P&DF..."), &TForm1::ExportPdf1Click);
     File1->addSeparator();
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"), &TForm1::Exit1Click);
+    New1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     Script1 = menu("Script1", QStringLiteral("&HTML"));
     HtmlOptions1 = action(Script1, "HtmlOptions1", QStringLiteral("&Html Options"),
@@ -382,7 +420,7 @@ void TForm1::buildMenus() {
     FirstQuestion1 =
         action(Quiz1, "FirstQuestion1", QStringLiteral("&First Question "), &TForm1::FirstBtnClick);
     PrevQuestion1 =
-        action(Quiz1, "PrevQuestion1", QStringLiteral("&Previous Question"), &TForm1::PrevBtnClick);
+        action(Quiz1, "PrevQuestion1", QStringLiteral("Pre&vious Question"), &TForm1::PrevBtnClick);
     NextQuestion =
         action(Quiz1, "NextQuestion", QStringLiteral("&Next Question"), &TForm1::NextBtnClick);
     LastQuestion1 =
@@ -392,6 +430,14 @@ void TForm1::buildMenus() {
     connect(Setup, &QAction::triggered, this, [this] { SetupClick(); });
     CheckQuiz1 =
         action(Quiz1, "CheckQuiz1", QStringLiteral("Chec&k Quiz"), &TForm1::CheckQuiz1Click);
+    // Keys that the text boxes leave alone: Ctrl+Return stores, Ctrl+Page Up and Page Down move
+    // by one question, with Shift to the first and the last.
+    PostQuestion1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    FirstQuestion1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_PageUp));
+    PrevQuestion1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    NextQuestion->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    LastQuestion1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_PageDown));
 
     Help1 = menu("Help1", QStringLiteral("H&elp"));
     HelponTamberlin1 = action(Help1, "HelponTamberlin1", QStringLiteral("Help on &Tamberlin"),
@@ -405,8 +451,35 @@ void TForm1::watchText(QWidget* box, std::function<QString()> text, void (TForm1
     lastText_.insert(box, text());
     auto fire = [this, box, text, handler] {
         const QString now = text();
-        if (now == lastText_.value(box)) {
+        const QString before = lastText_.value(box);
+        if (now == before) {
             return; // the same text set again: no change
+        }
+        const int limit = textLimit(box);
+        if (limit > 0 && !Updating) {
+            const int length = measuredLength(box, now);
+            if (length > limit && length > measuredLength(box, before)) {
+                // An edit that carried the text past its limit (a paste, a drop) is undone.
+                if (auto* line = qobject_cast<QLineEdit*>(box)) {
+                    const int cursor = line->cursorPosition() - int(now.size() - before.size());
+                    line->setText(before);
+                    line->setCursorPosition(std::max(cursor, 0));
+                } else {
+                    programSetsMemo_ = true;
+                    const int cursor =
+                        Memo1->textCursor().position() - int(now.size() - before.size());
+                    Memo1->setPlainText(before);
+                    QTextCursor at = Memo1->textCursor();
+                    at.setPosition(std::clamp(cursor, 0, int(before.size())));
+                    Memo1->setTextCursor(at);
+                    programSetsMemo_ = false;
+                }
+                tellLimit(box);
+                return;
+            }
+            if (length < limit) {
+                limitTold_.remove(box);
+            }
         }
         lastText_.insert(box, now);
         (this->*handler)();
@@ -419,13 +492,10 @@ void TForm1::watchText(QWidget* box, std::function<QString()> text, void (TForm1
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Only the boxes are watched; a switched-off box takes no keys. Tab and Shift+Tab only move
-    // the focus to the next box.
-    if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->isEnabled()) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Tab && key != Qt::Key_Backtab) {
-            Memo1KeyDown();
-        }
+    // Only the boxes are watched; a switched-off box takes no keys.
+    if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->isEnabled() &&
+        refuseKeyPastLimit(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event))) {
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -607,6 +677,11 @@ bool TForm1::SetupClick() {
     }
     DisableEditor();
     BeginEditing();
+    // The author goes on typing the first question: the keyboard is in the question box, and
+    // a menu bar armed by the Alt of the dialog's keys is let go.
+    activateWindow();
+    Memo1->setFocus(Qt::OtherFocusReason);
+    menuBar()->setActiveAction(nullptr);
     return true;
 }
 
@@ -627,8 +702,9 @@ void TForm1::LoadHtmlPreferences() {
 
 void TForm1::HtmlOptions1Click() {
     CreateDialogs();
+    // Apply saves the quiz itself; Cancel and the close box write nothing, so edits not yet
+    // saved stay unsaved and the author is still asked about them.
     NewHtml->exec();
-    Save1Click();
 }
 
 void TForm1::HelponTamberlin1Click() {
@@ -649,8 +725,10 @@ void TForm1::InsertImgBtnClick() {
     qpicaddress->setText(*address);
     Image1->setEnabled(true);
     ClearImgBtn->setEnabled(true);
-    // A bare name is found in the current folder, which a Browse has just made the picture's.
-    const LoadedPicture loaded = LoadPictureForWindow(*address);
+    // A bare name is found beside the quiz file, where the page finds it, else in the current
+    // folder, which a Browse has just made the picture's.
+    const LoadedPicture loaded =
+        LoadPictureForWindow(ResolvePictureAddress(*address, quizFileName()));
     if (!loaded.ok()) {
         // The address and the enabled controls stay; the picture shown before stays too.
         platform().showError(loaded.error);

@@ -7,12 +7,14 @@
 #include <QHash>
 #include <QImage>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 class QAction;
+class QKeyEvent;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -118,7 +120,6 @@ private:
     void ClearBtnClick();
     void Memo1Change();
     void Edit6Change();
-    void Memo1KeyDown();
     // An edit the author made in a box, by any means: marks the question changed.
     void authorEdited();
     // After a move: the question the session now stands on.
@@ -126,6 +127,17 @@ private:
     // The boxes as the session reads them, and the box of a field a store stopped at.
     QuestionEntry editedQuestion() const;
     void focusField(EntryField field);
+    // Before a store: names the characters of the boxes that the code page cannot keep and asks
+    // whether to store them as "?"; false (the author goes back) puts the focus in the box.
+    bool acceptCharactersLost();
+    // The most a box takes, in bytes of the code page (a line break counts as two); 0 for a box
+    // without a limit.
+    int textLimit(const QObject* box) const;
+    // The size of a box's text as the limit counts it.
+    int measuredLength(const QObject* box, const QString& text) const;
+    // A key that would carry a box past its limit is refused; the author is told once.
+    bool refuseKeyPastLimit(QWidget* box, const QKeyEvent* event);
+    void tellLimit(const QObject* box);
 
     // ---- Window commands -------------------------------------------------------------------
     void New1Click();
@@ -192,6 +204,8 @@ private:
     // has changed it since: an unedited text is stored back exactly, lone CR or LF included.
     QString memoSetText_;
     bool memoEditedByAuthor_ = false;
+    // Boxes whose limit the author has been told about since they last were under it.
+    QSet<const QObject*> limitTold_;
 
     // The dialogs, each made once.
     TSplash* Splash = nullptr;

@@ -5,10 +5,12 @@
 
 #include "pictures/picture_loading.h"
 #include "platform/platform.h"
+#include "qtbridge/qt_paths.h"
 #include "qtbridge/qt_text.h"
 #include "widgets/picture_box.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,6 +18,14 @@
 #include <QToolButton>
 
 namespace tamberlin {
+
+namespace {
+
+// The most the question text and each choice take, in bytes of the code page.
+constexpr int kMaxQuestionTextLength = 255;
+constexpr int kMaxChoiceTextLength = 250;
+
+} // namespace
 
 QLineEdit* TForm1::choiceBox(int k) const {
     QLineEdit* boxes[] = {Edit1, Edit2, Edit3, Edit4, Edit5};
@@ -144,7 +154,9 @@ void TForm1::ShowQuestion(int n) {
     Edit6->setText(FromCodePage(question.Answer));
     RefreshEditButtons();
     if (!qpicaddress->text().isEmpty()) {
-        const LoadedPicture loaded = LoadPictureForWindow(qpicaddress->text());
+        // Found beside the quiz file first, where the page finds it, then in the current folder.
+        const LoadedPicture loaded =
+            LoadPictureForWindow(ResolvePictureAddress(qpicaddress->text(), quizFileName()));
         if (loaded.ok()) {
             Image1->setPicture(loaded.image);
             Image1->setEnabled(true);
@@ -162,10 +174,6 @@ void TForm1::ShowQuestion(int n) {
     }
 }
 
-void TForm1::Memo1KeyDown() {
-    session_->markQuestionChanged();
-}
-
 void TForm1::authorEdited() {
     session_->markQuestionChanged();
     RefreshEditButtons();
@@ -180,6 +188,123 @@ QuestionEntry TForm1::editedQuestion() const {
     }
     entry.answer = ToCodePage(Edit6->text());
     return entry;
+}
+
+int TForm1::textLimit(const QObject* box) const {
+    if (box == Memo1) {
+        return kMaxQuestionTextLength;
+    }
+    for (int k = 0; k < kMaxChoices; ++k) {
+        if (box == choiceBox(k)) {
+            return kMaxChoiceTextLength;
+        }
+    }
+    return 0;
+}
+
+int TForm1::measuredLength(const QObject* box, const QString& text) const {
+    QString stored = text;
+    if (box == Memo1) {
+        stored.replace(u'\n', QStringLiteral("\r\n"));
+    }
+    return static_cast<int>(ToCodePage(stored).size());
+}
+
+void TForm1::tellLimit(const QObject* box) {
+    if (limitTold_.contains(box)) {
+        return;
+    }
+    limitTold_.insert(box);
+    platform().showMessage(box == Memo1 ? QStringLiteral("Only 255 characters allowed!")
+                                        : QStringLiteral("Only 250 characters allowed"));
+}
+
+bool TForm1::refuseKeyPastLimit(QWidget* box, const QKeyEvent* event) {
+    const int limit = textLimit(box);
+    if (limit == 0 || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0) {
+        return false;
+    }
+    QString typed = event->text();
+    const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (box == Memo1 && lineBreak) {
+        typed = QStringLiteral("\n");
+    } else if (typed.isEmpty() || !typed.at(0).isPrint()) {
+        return false;
+    }
+    QString current;
+    QString selected;
+    if (box == Memo1) {
+        current = memoShownLines();
+        selected = Memo1->textCursor().selectedText();
+        selected.replace(QChar::ParagraphSeparator, u'\n');
+    } else {
+        auto* line = static_cast<QLineEdit*>(box);
+        current = line->text();
+        selected = line->selectedText();
+    }
+    const int after =
+        measuredLength(box, current) - measuredLength(box, selected) + measuredLength(box, typed);
+    if (after <= limit) {
+        return false;
+    }
+    tellLimit(box);
+    return true;
+}
+
+bool TForm1::acceptCharactersLost() {
+    struct Box {
+        QWidget* box;
+        QString name;
+        QString text;
+    };
+    QList<Box> boxes = {{Memo1, QStringLiteral("The question"), memoShownLines()}};
+    for (int k = 0; k < kMaxChoices; ++k) {
+        if (session_->choiceInUse(k)) {
+            boxes.append({choiceBox(k),
+                          QStringLiteral("Choice ") + QChar::fromLatin1(ChoiceLetter(k)),
+                          choiceBox(k)->text()});
+        }
+    }
+    QStringList named;
+    QString characters;
+    QWidget* first = nullptr;
+    for (const Box& box : boxes) {
+        const QString outside = CharactersOutsideCodePage(box.text);
+        if (outside.isEmpty()) {
+            continue;
+        }
+        first = first != nullptr ? first : box.box;
+        // Only the first name starts the sentence; a choice keeps its capital letter.
+        named << (named.isEmpty() ? box.name
+                                  : QString(box.name).replace(0, 1, box.name.at(0).toLower()));
+        for (const char32_t c : outside.toUcs4()) {
+            const QString one = QString::fromUcs4(&c, 1);
+            if (!characters.contains(one)) {
+                characters += one;
+            }
+        }
+    }
+    if (first == nullptr) {
+        return true;
+    }
+    QStringList listed;
+    for (const char32_t c : characters.toUcs4()) {
+        listed << QString::fromUcs4(&c, 1);
+    }
+    const QString who = named.size() == 1
+                            ? named.constFirst() + QStringLiteral(" has")
+                            : named.mid(0, named.size() - 1).join(QStringLiteral(", ")) +
+                                  QStringLiteral(" and ") + named.constLast() +
+                                  QStringLiteral(" have");
+    const QString text =
+        who + QStringLiteral(" characters that can't be stored in the quiz (%1); each "
+                             "would be stored as \"?\". Store the question anyway?")
+                  .arg(listed.join(QStringLiteral(", ")));
+    if (platform().confirm(text, Platform::Buttons::YesNo) == Platform::Answer::Yes) {
+        return true;
+    }
+    first->setFocus();
+    return false;
 }
 
 void TForm1::focusField(EntryField field) {

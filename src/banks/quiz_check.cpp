@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -27,11 +29,42 @@ bool fileExists(const std::string& path) {
 }
 
 // Where the page will find a picture address, or nothing for a web address (not checked).
-std::optional<std::string> picturePath(const std::string& address, const std::string& folder) {
+std::optional<std::string> picturePath(const std::string& address, const std::string& quizPath) {
     if (address.find("://") != std::string::npos) {
         return std::nullopt;
     }
-    return address.front() == '/' ? address : folder + address;
+    return PicturePathBesideQuiz(address, quizPath);
+}
+
+// The advice for a picture the page will not find: where the program finds it (in the current
+// folder), when it does, is where to copy it from.
+std::string pictureAdvice(const std::string& address, const std::string& quizPath,
+                          const std::string& otherwise) {
+    const std::string found = FindPicture(address, quizPath);
+    if (!found.empty()) {
+        const std::filesystem::path absolute = std::filesystem::absolute(found);
+        return "Copy " + absolute.string() + " beside the quiz file.";
+    }
+    return otherwise;
+}
+
+// Relative luminance of one colour (0x00BBGGRR) by the WCAG formula.
+double luminance(std::uint32_t color) {
+    auto channel = [](std::uint32_t value) {
+        const double c = static_cast<double>(value & 0xFF) / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color) + 0.7152 * channel(color >> 8) + 0.0722 * channel(color >> 16);
+}
+
+std::string htmlColour(std::uint32_t color) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out = "#";
+    for (const std::uint32_t byte : {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF}) {
+        out += digits[byte >> 4];
+        out += digits[byte & 0xF];
+    }
+    return out;
 }
 
 std::string letters(const std::vector<int>& indexes) {
@@ -80,6 +113,55 @@ void checkAddress(std::string_view address, std::string_view name, bool inScript
 }
 
 } // namespace
+
+double ContrastRatio(std::uint32_t first, std::uint32_t second) {
+    const double a = luminance(first);
+    const double b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+std::vector<QuizProblem> PublishingWarnings(const TQuizRec& quiz) {
+    std::vector<QuizProblem> warnings;
+    const THtmlPrefs& p = quiz.Prefs;
+    // Without a colour of its own the page is black on white, as browsers show it.
+    constexpr std::uint32_t kBrowserText = 0x000000;
+    constexpr std::uint32_t kBrowserBackground = 0xFFFFFF;
+    const std::uint32_t background = p.BgColorOn == 1 ? p.BgColor : kBrowserBackground;
+    struct Row {
+        const char* name;
+        bool on;
+        std::uint32_t color;
+    };
+    const Row rows[] = {
+        {"Text", true, p.TextColorOn == 1 ? p.TextColor : kBrowserText},
+        {"Title Font", p.TitleFontOn == 1, p.TitleFontColor},
+        {"Question Font", p.QuestionFontOn == 1, p.QuestionFontColor},
+        {"Choice Font", p.ChoiceFontOn == 1, p.ChoiceFontColor},
+    };
+    for (const Row& row : rows) {
+        const double ratio = ContrastRatio(row.color & 0xFFFFFF, background & 0xFFFFFF);
+        if (!row.on || ratio >= 3.0) {
+            continue;
+        }
+        char shown[16];
+        std::snprintf(shown, sizeof shown, "%.1f", std::floor(ratio * 10) / 10);
+        warnings.push_back({0,
+                            std::string("the ") + row.name + " colour " + htmlColour(row.color) +
+                                " has too little contrast with the background colour " +
+                                htmlColour(background) + " (" + shown +
+                                ":1, under 3:1): the text is hard or impossible to read",
+                            std::string("Choose a darker or lighter colour for ") + row.name +
+                                " in Html Options."});
+    }
+    if (quiz.Interval < 30) {
+        warnings.push_back({0,
+                            "the time allowed is " + std::to_string(quiz.Interval) +
+                                (quiz.Interval == 1 ? " second" : " seconds") +
+                                " (under 30 seconds): the page's time runs out almost at once",
+                            "Set the seconds allowed (Interval) in Setup."});
+    }
+    return warnings;
+}
 
 std::vector<QuizProblem> QuizIdProblems(const TQuizRec& quiz, const std::string& quizPath,
                                         const CodePage& codePage, IdCheck scope) {
@@ -177,18 +259,22 @@ std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quiz
             list += (i == 0 ? "" : ", ") + missingClock[i];
         }
         problems.push_back({0, "the page's folder has no " + list,
-                            "Copy clock.js, 0fdg.gif to 9fdg.gif and cfdg.gif from web/ beside "
-                            "the quiz file."});
+                            "Run Create Html: it puts the clock files beside the page."});
     }
     if (!quiz.Prefs.BgImage.empty()) {
         const std::string address = codePage.toUtf8(quiz.Prefs.BgImage.view());
-        if (const auto path = picturePath(address, folder); path && !fileExists(*path)) {
+        if (const auto path = picturePath(address, quizPath); path && !fileExists(*path)) {
             problems.push_back({0,
                                 "the background picture \"" + address +
                                     "\" is not where the page will look for it (" + *path + ")",
-                                "Copy the picture beside the quiz file, or choose it again in "
-                                "Html Options."});
+                                pictureAdvice(address, quizPath,
+                                              "Copy the picture beside the quiz file, or choose "
+                                              "it again in Html Options.")});
         }
+    }
+
+    for (QuizProblem& warning : PublishingWarnings(quiz)) {
+        problems.push_back(std::move(warning));
     }
 
     for (int n = 0; n < count; ++n) {
@@ -248,12 +334,14 @@ std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quiz
         }
         if (!q.PicAddress.empty()) {
             const std::string address = codePage.toUtf8(q.PicAddress.view());
-            if (const auto path = picturePath(address, folder); path && !fileExists(*path)) {
+            if (const auto path = picturePath(address, quizPath); path && !fileExists(*path)) {
                 problems.push_back({number,
                                     "the picture \"" + address +
                                         "\" is not where the page will look for it (" + *path + ")",
-                                    "Copy the picture beside the quiz file (Insert Image, Save "
-                                    "to HTML Folder), or choose it again."});
+                                    pictureAdvice(address, quizPath,
+                                                  "Copy the picture beside the quiz file (Insert "
+                                                  "Image, Save to HTML Folder), or choose it "
+                                                  "again.")});
             }
         }
     }

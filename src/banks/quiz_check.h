@@ -7,6 +7,7 @@
 #include "document/quiz.h"
 #include "document/quiz_file.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,14 @@ struct QuizProblem {
 // digit pictures are looked for in its folder.
 std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quizPath,
                                    const CodePage& codePage = CodePage::system());
+
+// What a published page would show badly, whatever the questions hold: text colours with too
+// little contrast with the background colour (a contrast ratio under 3:1) and a time allowed
+// under 30 seconds. Create Html's message lists these; CheckQuiz includes them.
+std::vector<QuizProblem> PublishingWarnings(const TQuizRec& quiz);
+
+// The contrast ratio of two colours (0x00BBGGRR), from 1 (the same) to 21 (black on white).
+double ContrastRatio(std::uint32_t first, std::uint32_t second);
 
 // What the quiz ID would do to the results: an ID the page cuts at a space or quote, and (with
 // AlsoTheFolder) other quiz files in the same folder whose pages post the same ID, an empty one

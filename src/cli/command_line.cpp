@@ -86,8 +86,6 @@ bool publishOne(const QuizDocument& fresh, QuizDocument& document, PublishBatch&
     return true;
 }
 
-constexpr std::size_t kMaxWebFileSize = 1 << 20;
-
 int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     namespace fs = std::filesystem;
     std::string folderArg;
@@ -122,47 +120,37 @@ int copyWebFiles(const std::vector<std::string>& args, std::ostream& out, std::o
     }
 
     // Everything is read and compared first, so a refusal leaves the folder as it was.
-    struct Copy {
-        std::string target;
-        std::string bytes;
-    };
-    std::vector<Copy> copies;
+    const WebFilePlan plan = PlanWebFiles(source, folder);
+    if (!plan.error.empty()) {
+        err << "tamberlin: " << plan.error << "\n";
+        return 1;
+    }
+    std::vector<const WebFilePlan::Entry*> copies;
     bool refused = false;
-    for (const char* name : kWebFiles) {
-        Copy copy{(folder / name).string(), {}};
-        if (const int e = ReadFilePrefix((source / name).string(), kMaxWebFileSize, copy.bytes);
-            e != 0) {
-            err << "tamberlin: cannot read " << (source / name).string() << ": " << std::strerror(e)
-                << "\n";
-            return 1;
+    for (const WebFilePlan::Entry& entry : plan.entries) {
+        if (entry.state == WebFilePlan::Entry::Same) {
+            continue;
         }
-        if (fs::exists(fs::symlink_status(copy.target, ec))) {
-            std::string there;
-            const int e = ReadFilePrefix(copy.target, kMaxWebFileSize + 1, there);
-            if (e == 0 && there == copy.bytes) {
-                continue;
-            }
-            if (!force) {
-                err << "tamberlin: " << copy.target
-                    << " differs from the program's copy; use --force to replace it\n";
-                refused = true;
-                continue;
-            }
+        if (entry.state == WebFilePlan::Entry::Differs && !force) {
+            err << "tamberlin: " << entry.target
+                << " differs from the program's copy; use --force to replace it\n";
+            refused = true;
+            continue;
         }
-        copies.push_back(std::move(copy));
+        copies.push_back(&entry);
     }
     if (refused) {
         err << "tamberlin: nothing was copied\n";
         return 1;
     }
     bool allWritten = true;
-    for (const auto& copy : copies) {
-        if (const int e = WriteFileAtomically(copy.target, copy.bytes); e != 0) {
-            err << "tamberlin: cannot write " << copy.target << ": " << std::strerror(e) << "\n";
+    for (const WebFilePlan::Entry* copy : copies) {
+        if (const int e = WriteWebFile(*copy); e != 0) {
+            err << "tamberlin: cannot write " << copy->target << ": " << std::strerror(e) << "\n";
             allWritten = false;
             continue;
         }
-        out << copy.target << "\n";
+        out << copy->target << "\n";
     }
     return allWritten ? 0 : 1;
 }

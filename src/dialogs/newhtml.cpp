@@ -16,6 +16,7 @@
 #include "widgets/picture_box.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -97,8 +98,9 @@ void TNewHtml::createControls() {
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(16, 56, 125, 125);
 
-    SpeedButton3 = widgets::FlatPushButton(this, QStringLiteral("SpeedButton3"),
-                                           QStringLiteral("BG Image"), {152, 52, 85, 37});
+    // The flat buttons take no focus: Alt+B and Alt+I press them.
+    SpeedButton3 = widgets::FlatPushButtonWithKey(this, QStringLiteral("SpeedButton3"),
+                                                  QStringLiteral("BG Image"), {152, 52, 85, 37}, 0);
 
     Label7 = new QLabel(QStringLiteral("Fixed Background"), this);
     Label7->setObjectName(QStringLiteral("Label7"));
@@ -108,8 +110,8 @@ void TNewHtml::createControls() {
     // The box lies on the label's right edge, so it is raised above it.
     fixedBG = widgets::BareCheckBox(this, QStringLiteral("fixedBG"), {220, 102});
 
-    ClearImgBtn = widgets::FlatPushButton(this, QStringLiteral("ClearImgBtn"),
-                                          QStringLiteral("Clear Image"), {152, 148, 85, 37});
+    ClearImgBtn = widgets::FlatPushButtonWithKey(
+        this, QStringLiteral("ClearImgBtn"), QStringLiteral("Clear Image"), {152, 148, 85, 37}, 6);
     ClearImgBtn->setEnabled(false);
 
     piclabel = new QLabel(this);
@@ -144,11 +146,16 @@ void TNewHtml::createControls() {
     ApplyBtn = widgets::FlatPushButton(this, QStringLiteral("ApplyBtn"), QStringLiteral("&Apply"),
                                        {252, 364, 105, 37});
 
-    // Keyboard order through the controls that take the focus.
-    const QList<QWidget*> order = {
-        textsel,      bgset,       fixedBG,        Edit2,        title_.box,  question_.box,
-        choice_.box,  title_.size, question_.size, choice_.size, title_.face, question_.face,
-        choice_.face, RG1};
+    // Keyboard order as the controls stand: the author, the background group, the alignment and
+    // colour column, then each font row from left to right. The flat buttons are pressed with
+    // their underlined letters; Return applies and Escape cancels.
+    const QList<QWidget*> order = {Edit2,           fixedBG,        RG1,
+                                   textsel,         TextColShape,   bgset,
+                                   BGSetShape,      title_.box,     title_.color,
+                                   title_.size,     title_.face,    question_.box,
+                                   question_.color, question_.size, question_.face,
+                                   choice_.box,     choice_.color,  choice_.size,
+                                   choice_.face};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -223,8 +230,11 @@ void TNewHtml::showEvent(QShowEvent* event) {
 }
 
 void TNewHtml::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    // Return applies, as the Apply button does (the buttons take no focus); Escape cancels.
+    if ((event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         event->accept();
+        ApplyBtnClick();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -277,8 +287,14 @@ void TNewHtml::runLoadingStep(bool reportErrors) {
         // been written on another system; the quiz file name is a path of this one. Clear Image
         // comes on once the picture has loaded; a picture that cannot be loaded leaves the
         // preview and the button as they were.
+        // A bare name that is not there is looked for in the current folder, as the program
+        // always did.
         const QString folder = PathFolderPart(host_.quizFileName());
-        if (showPreview(JoinFolderAndName(folder, AddressFileNamePart(bgImage)), reportErrors)) {
+        QString path = JoinFolderAndName(folder, AddressFileNamePart(bgImage));
+        if (AddressFileNamePart(bgImage) == bgImage && !QFileInfo::exists(path)) {
+            path = bgImage;
+        }
+        if (showPreview(path, reportErrors)) {
             ClearImgBtn->setEnabled(true);
         }
     }
@@ -303,10 +319,12 @@ void TNewHtml::SpeedButton3Click() {
     }
     piclabel->setText(*address);
     piclabel->setToolTip(*address);
-    // A bare file name is found in the current folder, which the chooser's Browse made the
-    // picture's folder. A failed load (an empty address too: it has no extension) keeps the
-    // earlier preview and the button as they were.
-    const LoadedPicture picture = LoadPictureForWindow(*address);
+    // A bare file name is found beside the quiz file, where the page finds it, else in the
+    // current folder, which the chooser's Browse made the picture's folder. A failed load (an
+    // empty address too: it has no extension) keeps the earlier preview and the button as they
+    // were.
+    const LoadedPicture picture =
+        LoadPictureForWindow(ResolvePictureAddress(*address, host_.quizFileName()));
     if (!picture.ok()) {
         platform().showError(picture.error);
         return;

@@ -69,7 +69,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // No key closes the dialog: Escape would throw away every edit made in it.
+    // Return applies; Escape cancels (QDialog's own).
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -69,9 +69,8 @@ QLineEdit* makeEdit(QWidget* parent, const char* name, QRect rect) {
 
 QToolButton* makeFlatButton(QWidget* parent, const char* name, const QString& text,
                             const QColor& colour, QRect rect) {
+    // The button takes no focus; its underlined letter (Alt and the letter) presses it.
     QToolButton* button = widgets::FlatToolButton(parent, QString::fromLatin1(name), text, rect);
-    // The "&" marks the letter only: no key is bound to Accept or Cancel.
-    button->setShortcut(QKeySequence());
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, colour);
     button->setPalette(palette);
@@ -107,12 +106,10 @@ Tqsetup::Tqsetup(QuizHost& host, QWidget* parent) : QDialog(parent), host_(host)
     Edit1 = makeEdit(this, "Edit1", {80, 4, 297, 24});
     makeTwoLineLabel(this, "Label9", QStringLiteral("Number of Questions"), {8, 40, 72, 32});
     SpinEdit1 = new widgets::NumberField(1, 100, this);
-    SpinEdit1->setTypingAllowed(false);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setGeometry(16, 82, 53, 26);
     makeTwoLineLabel(this, "Label6", QStringLiteral("Number of Choices"), {104, 40, 81, 37});
     SpinEdit2 = new widgets::NumberField(2, 5, this);
-    SpinEdit2->setTypingAllowed(false);
     SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
     SpinEdit2->setGeometry(116, 82, 53, 26);
     makeTwoLineLabel(this, "Label8", QStringLiteral("Interval (secs)"), {200, 40, 57, 33});
@@ -141,10 +138,11 @@ Tqsetup::Tqsetup(QuizHost& host, QWidget* parent) : QDialog(parent), host_(host)
     SpeedButton2 = makeFlatButton(this, "SpeedButton2", QStringLiteral("&Accept"),
                                   QColor(0, 0, 128), {300, 312, 77, 33});
 
-    // Tab order: SpinEdit1, SpinEdit2, Edit1, quizid, FPT, HomeLog, cookiebox, redirect,
-    // SpinEdit3.
-    QWidget* order[] = {SpinEdit1, SpinEdit2, Edit1,    quizid,   FPT,
-                        HomeLog,   cookiebox, redirect, SpinEdit3};
+    // Tab order: as the controls stand, from the top left, row by row; the title box has the
+    // focus first. Accept and Cancel are reached with their underlined letters, Return and
+    // Escape.
+    QWidget* order[] = {Edit1, SpinEdit1, SpinEdit2, SpinEdit3, quizid,
+                        FPT,   redirect,  cookiebox, HomeLog};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -181,8 +179,21 @@ void Tqsetup::SpeedButton2Click() {
         return;
     }
     TQuizRec& quiz = host_.quiz();
-    quiz.QuestionCount = SpinEdit1->value();
-    quiz.ChoiceCount = SpinEdit2->value();
+    // A typed count is brought into its range here too: the quiz holds at most 100 questions
+    // of 2 to 5 choices, whether or not the field lost the focus first.
+    const int questions =
+        std::clamp(SpinEdit1->value(), SpinEdit1->minimum(), SpinEdit1->maximum());
+    const int choices = std::clamp(SpinEdit2->value(), SpinEdit2->minimum(), SpinEdit2->maximum());
+    // Questions past a lowered count are no longer part of the quiz: when any holds something
+    // the author is asked first, and No goes back to the dialog with nothing changed.
+    if (const std::string prompt = DroppedQuestionsPrompt(quiz, questions);
+        !prompt.empty() && platform().confirm(QString::fromStdString(prompt),
+                                              Platform::Buttons::YesNo) != Platform::Answer::Yes) {
+        SpinEdit1->setFocus();
+        return;
+    }
+    quiz.QuestionCount = questions;
+    quiz.ChoiceCount = choices;
     quiz.Interval = SpinEdit3->value();
     StoreText(quiz.Title, Edit1->text());
     StoreText(quiz.QuizId, quizid->text());
@@ -211,16 +222,25 @@ void Tqsetup::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
         CentreOnScreen(this);
+        // The author starts at the title, the first box of the keyboard order.
+        Edit1->setFocus(Qt::OtherFocusReason);
     }
     QDialog::showEvent(event);
 }
 
 void Tqsetup::keyPressEvent(QKeyEvent* event) {
-    // Neither Escape nor Enter is bound to Cancel or Accept.
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
+    // Return accepts and Escape cancels, as the two buttons do; the buttons take no focus.
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            event->accept();
+            SpeedButton2Click();
+            return;
+        }
+        if (event->key() == Qt::Key_Escape) {
+            event->accept();
+            SpeedButton1Click();
+            return;
+        }
     }
     QDialog::keyPressEvent(event);
 }

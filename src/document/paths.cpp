@@ -70,4 +70,12 @@ std::string FindPicture(std::string_view address, std::string_view quizPath) {
     return isFile(candidate) ? candidate : std::string();
 }
 
+std::string PicturePathBesideQuiz(std::string_view address, std::string_view quizFile) {
+    if (address.empty() || address.front() == '/' ||
+        address.find("://") != std::string_view::npos) {
+        return std::string(address);
+    }
+    return JoinFolderAndName(PathFolderPart(quizFile), address);
+}
+
 } // namespace tamberlin

@@ -38,4 +38,8 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension);
 // file found, or an empty text when there is none.
 std::string FindPicture(std::string_view address, std::string_view quizPath);
 
+// Where the page finds a picture address: a bare or relative address beside itself, that is in
+// the quiz file's folder; an absolute path and a web address as they stand.
+std::string PicturePathBesideQuiz(std::string_view address, std::string_view quizFile);
+
 } // namespace tamberlin

@@ -31,6 +31,8 @@ public:
         bool fileMustExist = false;
         // The folder the dialog starts in; empty for the dialog's own choice.
         QString initialFolder;
+        // The dialog's title; empty for the system's own ("Open", "Save As").
+        QString title;
     };
 
     // A document to print. paint draws it on the printer the author set up, skipping every page

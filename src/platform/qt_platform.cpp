@@ -93,6 +93,9 @@ std::optional<QString> runFileDialog(QWidget* parent, const Platform::FileDialog
     if (!options.defaultExtension.isEmpty()) {
         dialog.setDefaultSuffix(options.defaultExtension);
     }
+    if (!options.title.isEmpty()) {
+        dialog.setWindowTitle(options.title);
+    }
     if (!options.initialFolder.isEmpty()) {
         dialog.setDirectory(options.initialFolder);
     }

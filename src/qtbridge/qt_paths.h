@@ -45,4 +45,12 @@ inline QString JoinFolderAndName(const QString& folder, const QString& name) {
     return QString::fromStdString(JoinFolderAndName(folder.toStdString(), name.toStdString()));
 }
 
+// Where the program reads a picture the quiz names (FindPicture: beside the quiz file first,
+// then the current folder); when it is in neither, the address as it stands, so that the
+// loader names it in its message.
+inline QString ResolvePictureAddress(const QString& address, const QString& quizFile) {
+    const std::string found = FindPicture(ToLocalPath(address), ToLocalPath(quizFile));
+    return found.empty() ? address : FromLocalPath(found);
+}
+
 } // namespace tamberlin

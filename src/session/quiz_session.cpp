@@ -58,6 +58,34 @@ std::filesystem::path folderOf(const std::string& file) {
 
 } // namespace
 
+std::string DroppedQuestionsPrompt(const TQuizRec& quiz, int newCount) {
+    const int oldCount = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);
+    int first = 0;
+    int last = 0;
+    int held = 0;
+    for (int n = std::max(newCount, 0); n < oldCount; ++n) {
+        const TQuestionRec& q = quiz.Questions[static_cast<std::size_t>(n)];
+        bool anything = !q.PicAddress.empty() || !q.QuestionText.empty() || !q.Answer.empty();
+        for (int k = 0; k < kMaxChoices; ++k) {
+            anything = anything || !q.choice(k).empty();
+        }
+        if (anything) {
+            first = first == 0 ? n + 1 : first;
+            last = n + 1;
+            ++held;
+        }
+    }
+    if (held == 0) {
+        return {};
+    }
+    if (held == 1) {
+        return "Question " + std::to_string(first) +
+               " holds text and will be removed from the quiz. Remove it?";
+    }
+    return "Questions " + std::to_string(first) + " to " + std::to_string(last) +
+           " hold text and will be removed from the quiz. Remove them?";
+}
+
 QuizSession::QuizSession(SessionPrompts& prompts)
     : prompts_(prompts), document_(std::make_unique<QuizDocument>()) {
     document_->ClearBlankQuestion();
@@ -104,6 +132,9 @@ StoreResult QuizSession::Store() {
         prompts_.showMessage(missingMessage(missing));
         prompts_.focusField(missing);
         return {false, missing};
+    }
+    if (!prompts_.acceptCharactersLost()) {
+        return {false, EntryField::None};
     }
 
     TQuestionRec& slot = quiz().Questions[slotIndex(currentQuestion_)];

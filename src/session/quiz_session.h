@@ -97,6 +97,9 @@ public:
     virtual QuestionEntry editedQuestion() = 0;
     // A store stopped at this field: its box takes the keyboard focus.
     virtual void focusField(EntryField field) = 0;
+    // Before a store: the boxes may hold characters the code page cannot keep (they would be
+    // stored as "?"). The window names them and lets the author go back; false stops the store.
+    virtual bool acceptCharactersLost() { return true; }
     // The session's state changed (a quiz came or went, a question was stored or shown, the quiz
     // got a file name, a page was published): the window sets its commands from it again.
     virtual void stateChanged() {}
@@ -105,6 +108,11 @@ public:
 // The prompt of the close, New and Open commands.
 inline constexpr char kSaveChangesPrompt[] =
     "You have made some changes to this Quiz. Do you want to save the changes?";
+
+// The question to ask before a setup lowers the number of questions: the questions past the new
+// count that hold any text or a picture, named ("Questions 3 to 5 hold text and will be removed
+// from the quiz. Remove them?"); empty when nothing held would be removed.
+std::string DroppedQuestionsPrompt(const TQuizRec& quiz, int newCount);
 
 // The quiz being edited and the commands that work on it, without any window: the quiz block,
 // its file name, the change flags, the question shown, and the steps of Store, Clear,

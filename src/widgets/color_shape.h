@@ -8,7 +8,8 @@ namespace tamberlin::widgets {
 
 // A colour rectangle. A mouse press while it is enabled emits pressed(); the window that owns it
 // runs the colour chooser and sets the chosen colour. A disabled rectangle keeps its colour and
-// ignores the mouse.
+// ignores the mouse. An enabled rectangle takes the keyboard focus (Tab); Space presses it as
+// the mouse does.
 class ColorShape : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TColor color_ = 0x00FFFFFF;

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QToolButton>
 
 namespace tamberlin::widgets {
@@ -31,6 +33,41 @@ QToolButton* FlatToolButton(QWidget* parent, const QString& name, const QString&
 QPushButton* FlatPushButton(QWidget* parent, const QString& name, const QString& text,
                             const QRect& place) {
     auto* button = Placed(new QPushButton(text, parent), name, place);
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+namespace {
+
+// Paints its caption with one letter underlined; text() keeps the caption as given.
+class KeyedPushButton : public QPushButton {
+public:
+    KeyedPushButton(const QString& text, qsizetype underlined, QWidget* parent)
+        : QPushButton(text, parent) {
+        marked_ = text;
+        marked_.insert(underlined, u'&');
+        setShortcut(QKeySequence::mnemonic(marked_));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text = marked_;
+        painter.drawControl(QStyle::CE_PushButton, option);
+    }
+
+private:
+    QString marked_;
+};
+
+} // namespace
+
+QPushButton* FlatPushButtonWithKey(QWidget* parent, const QString& name, const QString& text,
+                                   const QRect& place, qsizetype underlined) {
+    auto* button = Placed(new KeyedPushButton(text, underlined, parent), name, place);
     button->setFlat(true);
     button->setFocusPolicy(Qt::NoFocus);
     return button;

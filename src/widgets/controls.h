@@ -23,6 +23,10 @@ QToolButton* FlatToolButton(QWidget* parent, const QString& name, const QString&
                             const QRect& place);
 QPushButton* FlatPushButton(QWidget* parent, const QString& name, const QString& text,
                             const QRect& place);
+// A flat push button whose caption stays as given while one of its letters is underlined and
+// Alt with that letter presses it: a button that takes no focus is reached from the keyboard.
+QPushButton* FlatPushButtonWithKey(QWidget* parent, const QString& name, const QString& text,
+                                   const QRect& place, qsizetype underlined);
 // A label at a point, sized to its text.
 QLabel* Caption(QWidget* parent, const QString& name, const QString& text, const QPoint& at);
 QLineEdit* LineBox(QWidget* parent, const QString& name, const QRect& place);

@@ -169,7 +169,7 @@ private slots:
     void exportAndCheck() {
         TQuizRec quiz = MakeQuiz(3, 4);
         quiz.CgiTarget = "http://127.0.0.1/cgi-bin/score";
-        quiz.Interval = 0;
+        quiz.Interval = 60;
         startWith(quiz, "quiz.qvt");
         for (const char* name :
              {"clock.js", "0fdg.gif", "1fdg.gif", "2fdg.gif", "3fdg.gif", "4fdg.gif", "5fdg.gif",

@@ -75,8 +75,10 @@ private slots:
         start(quiz);
         fake->expectMessage();
         menuItem("Create1")->trigger();
-        QCOMPARE(fake->lastAsked().text, QStringLiteral("The HTML file ") + path("rivers.htm") +
-                                             QStringLiteral(" has been created."));
+        // The first line as it always was; the clock files put beside the page follow it.
+        QCOMPARE(fake->lastAsked().text.section(u'\n', 0, 0),
+                 QStringLiteral("The HTML file ") + path("rivers.htm") +
+                     QStringLiteral(" has been created."));
         QCOMPARE(form->htmlFileName(), path("rivers.htm"));
         QVERIFY(menuItem("Preview1")->isEnabled());
         QVERIFY(toolButton("PreviewBtn")->isEnabled());
@@ -116,8 +118,9 @@ private slots:
         const auto& asked = fake->asked();
         QCOMPARE(asked.size(), 2);
         QVERIFY(asked[0].text.startsWith(QStringLiteral("Warning: the quiz ID holds a space")));
-        QCOMPARE(asked[1].text, QStringLiteral("The HTML file ") + path("rivers.htm") +
-                                    QStringLiteral(" has been created."));
+        QCOMPARE(asked[1].text.section(u'\n', 0, 0), QStringLiteral("The HTML file ") +
+                                                         path("rivers.htm") +
+                                                         QStringLiteral(" has been created."));
     }
 
     void unnamedQuizAsksTwiceAndWritesNothingWhenBothAreCancelled() {

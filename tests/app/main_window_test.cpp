@@ -390,33 +390,46 @@ private slots:
         QCOMPARE(slot(0).QuestionText.str(), std::string("Quelle plan\xE8te\xA0? A\r\nB\r\nC!"));
     }
 
-    void lengthWarnings() {
+    // At the limit a box takes no more characters and says so once, however many keys follow;
+    // the keys after the message still reach the box whole.
+    void lengthLimitsStopTheBoxAndSaySoOnce() {
         startWith(MakeQuiz(1, 3));
         // A line break counts as two: 253 letters and one break make 255, still allowed.
         textBox("Memo1")->setPlainText(QString(253, u'x') + u'\n');
         QVERIFY(takeAsked().isEmpty());
         fake->expectMessage();
         QTest::keyClick(textBox("Memo1"), Qt::Key_End, Qt::ControlModifier);
-        type(textBox("Memo1"), QStringLiteral("y"));
+        type(textBox("Memo1"), QStringLiteral("yyyy"));
+        QTest::keyClick(textBox("Memo1"), Qt::Key_Return);
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 255 characters allowed!")});
+        QCOMPARE(textBox("Memo1")->toPlainText(), QString(253, u'x') + u'\n');
+        // Room made again: typing goes on, and the next overflow is told once more.
+        QTest::keyClick(textBox("Memo1"), Qt::Key_Backspace);
+        QTest::keyClick(textBox("Memo1"), Qt::Key_Backspace);
+        type(textBox("Memo1"), QStringLiteral("ab"));
+        fake->expectMessage();
+        type(textBox("Memo1"), QStringLiteral("cd"));
+        QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 255 characters allowed!")});
+        QCOMPARE(textBox("Memo1")->toPlainText(), QString(252, u'x') + QStringLiteral("abc"));
         // Setting the text a box already holds is no change: no check runs.
         textBox("Memo1")->setPlainText(textBox("Memo1")->toPlainText());
         QVERIFY(takeAsked().isEmpty());
-        fake->expectMessage();
-        type(edit("Edit1"), QStringLiteral("z"));
-        QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 255 characters allowed!")});
-        toolButton("PostBtn")->click();
-        QCOMPARE(slot(0).QuestionText.size(), 255u);
-        QCOMPARE(q(slot(0).QuestionText.str()).right(3), QStringLiteral("x\r\n"));
-        takeAsked();
 
+        // A choice stops at 250, a paste past it is refused whole; the author is told once.
         textBox("Memo1")->setPlainText(QStringLiteral("short"));
+        edit("Edit3")->setText(QString(248, u'c'));
+        takeAsked();
         fake->expectMessage();
-        edit("Edit3")->setText(QString(251, u'c'));
+        type(edit("Edit3"), QStringLiteral("123456"));
         QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 250 characters allowed")});
-        fake->expectMessage();
-        type(textBox("Memo1"), QStringLiteral("!"));
-        QCOMPARE(takeAsked(), QStringList{QStringLiteral("message:Only 250 characters allowed")});
+        QCOMPARE(edit("Edit3")->text(), QString(248, u'c') + QStringLiteral("12"));
+        edit("Edit3")->setCursorPosition(10);
+        edit("Edit3")->insert(QStringLiteral("pasted"));
+        QCOMPARE(edit("Edit3")->text(), QString(248, u'c') + QStringLiteral("12"));
+        QVERIFY(takeAsked().isEmpty());
+        type(edit("Edit1"), QStringLiteral("a"));
+        type(edit("Edit2"), QStringLiteral("b"));
+        type(edit("Edit6"), QStringLiteral("c"));
         toolButton("PostBtn")->click();
         QCOMPARE(slot(0).ChoiceC.size(), 250u);
     }
@@ -448,12 +461,16 @@ private slots:
         QVERIFY(!toolButton("NextBtn")->isEnabled() && !menuItem("LastQuestion1")->isEnabled());
         QVERIFY(toolButton("PrevBtn")->isEnabled() && menuItem("FirstQuestion1")->isEnabled());
 
-        // An arrow key alone marks the question changed.
-        QTest::keyClick(edit("Edit1"), Qt::Key_Right);
-        fake->answerConfirm(Answer::No);
+        // Keys that change no text mark nothing: no question on the way out.
+        for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Alt, Qt::Key_Control,
+                                  Qt::Key_Escape, Qt::Key_Return, Qt::Key_Home}) {
+            QTest::keyClick(edit("Edit1"), key);
+        }
+        QTest::keyClick(textBox("Memo1"), Qt::Key_Down);
+        QVERIFY(!form->session().questionChanged());
         toolButton("FirstBtn")->click();
         QCOMPARE(form->session().currentQuestion(), 0);
-        QVERIFY(takeAsked().size() == 4);
+        QVERIFY(takeAsked().size() == 3);
         // "Start of Quiz" when Previous runs at the first question: the session's tests.
     }
 
@@ -835,36 +852,29 @@ private slots:
         QVERIFY(form->session().quizChanged());
     }
 
-    void htmlOptionsSavesWhenItCloses() {
-        startEmpty();
-        acceptSetup();
-        fake->answerSaveFile(std::nullopt);
-        menuItem("New1")->trigger();
-        auto cancelOptions = [] {
-            WhenModal([](QWidget* dialog) {
-                dialog->findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"))->click();
-            });
-        };
-        // Unnamed, the quiz is saved through the save dialog even though the dialog was cancelled.
-        cancelOptions();
-        fake->answerSaveFile(path("options.qvt"));
-        menuItem("HtmlOptions1")->trigger();
-        QCOMPARE(takeAsked(),
-                 (QStringList{QStringLiteral("save dialog:"), QStringLiteral("save dialog:")}));
-        QCOMPARE(form->quizFileName(), path("options.qvt"));
-        QVERIFY(!form->session().quizChanged());
-        // Named, it is saved to its file without a question.
-        type(textBox("Memo1"), QStringLiteral("Why?"));
-        type(edit("Edit1"), QStringLiteral("Because"));
-        type(edit("Edit2"), QStringLiteral("Why not"));
-        type(edit("Edit6"), QStringLiteral("a"));
+    // Cancel in Html Options writes nothing: a stored edit stays unsaved, and No at exit still
+    // drops it. Apply saves.
+    void htmlOptionsCancelWritesNothing() {
+        startWith(MakeQuiz(2, 2));
+        const std::string before = ReadAll(dir->file("quiz.qvt"));
+        QTest::keyClick(textBox("Memo1"), Qt::Key_End, Qt::ControlModifier);
+        type(textBox("Memo1"), QStringLiteral(" edited"));
         toolButton("PostBtn")->click();
-        cancelOptions();
+        WhenModal([](QWidget* dialog) {
+            dialog->findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"))->click();
+        });
         menuItem("HtmlOptions1")->trigger();
         QVERIFY(takeAsked().isEmpty());
+        QCOMPARE(ReadAll(dir->file("quiz.qvt")), before);
+        QVERIFY(form->session().quizChanged());
+
+        WhenModal([](QWidget* dialog) {
+            dialog->findChild<QAbstractButton*>(QStringLiteral("ApplyBtn"))->click();
+        });
+        menuItem("HtmlOptions1")->trigger();
         TQuizRec saved{};
-        ReadQuizFile(saved, dir->file("options.qvt"));
-        QCOMPARE(q(saved.Questions[0].QuestionText.str()), QStringLiteral("Why?"));
+        ReadQuizFile(saved, dir->file("quiz.qvt"));
+        QCOMPARE(q(saved.Questions[0].QuestionText.str()), QStringLiteral("Question 1 edited"));
         QVERIFY(!form->session().quizChanged());
     }
 

@@ -50,6 +50,7 @@ TEST(CheckQuiz, EveryProblemWithItsQuestion) {
     TQuizRec& quiz = doc->quiz;
     quiz.QuestionCount = 8;
     quiz.ChoiceCount = 3;
+    quiz.Interval = 60;
     quiz.QuizId = "my quiz";
     quiz.RedirectAddress = "http://example.org/\r\n\"next\"";
     quiz.Prefs.CookieRequired = 1;
@@ -144,4 +145,67 @@ TEST(CheckQuiz, ExampleQuizIsCleanAndACutCopyIsReported) {
     ASSERT_FALSE(problems.empty());
     EXPECT_EQ(problems[0].question, 0);
     EXPECT_EQ(problems[0].message, "the file ends after 5000 bytes; questions past it are empty");
+}
+
+// The contrast ratio against the published WCAG values: 21:1 for black on white, 4.48:1 for
+// #777777 on white, 2.85:1 for #999999 on white, the same either way round.
+TEST(CheckQuiz, ContrastRatioFollowsTheWcagFormula) {
+    EXPECT_NEAR(ContrastRatio(0x000000, 0xFFFFFF), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(0x777777, 0xFFFFFF), 4.48, 0.005);
+    EXPECT_NEAR(ContrastRatio(0xFFFFFF, 0x999999), 2.85, 0.005);
+    EXPECT_NEAR(ContrastRatio(0x0000FF, 0x0000FF), 1.0, 1e-9);
+}
+
+// A page whose text cannot be read, or whose time runs out at once, is warned about, naming the
+// row; rows switched off and colours far enough apart are not.
+TEST(CheckQuiz, UnreadableColoursAndAShortTimeAreWarnedAbout) {
+    TQuizRec quiz{};
+    quiz.Interval = 1;
+    quiz.Prefs.TitleFontOn = 1;
+    quiz.Prefs.TitleFontColor = 0xFFFFFF; // white on the browser's white
+    quiz.Prefs.QuestionFontOn = 0;
+    quiz.Prefs.QuestionFontColor = 0xFFFFFF; // off: not used by the page
+    quiz.Prefs.ChoiceFontOn = 1;
+    quiz.Prefs.ChoiceFontColor = 0x777777;
+    EXPECT_EQ(listed(PublishingWarnings(quiz)),
+              "0: the Title Font colour #FFFFFF has too little contrast with the background "
+              "colour #FFFFFF (1.0:1, under 3:1): the text is hard or impossible to read\n"
+              "0: the time allowed is 1 second (under 30 seconds): the page's time runs out "
+              "almost at once\n");
+
+    // A dark background: the browser's black text now fails, the white title and the grey
+    // choices (3.6:1) pass.
+    quiz.Interval = 30;
+    quiz.Prefs.BgColorOn = 1;
+    quiz.Prefs.BgColor = 0x202020;
+    EXPECT_EQ(listed(PublishingWarnings(quiz)),
+              "0: the Text colour #000000 has too little contrast with the background colour "
+              "#202020 (1.2:1, under 3:1): the text is hard or impossible to read\n");
+}
+
+// A picture that is only in the current folder: the page will not find it, and the advice says
+// where to copy it from.
+TEST(CheckQuiz, PictureInTheCurrentFolderIsToBeCopiedBesideTheQuiz) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "q");
+    std::filesystem::create_directories(dir.path() / "here");
+    WriteAll((dir.path() / "here" / "cell.gif").string(), "GIF89a");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path() / "here");
+    TQuizRec quiz{};
+    quiz.QuestionCount = 1;
+    quiz.ChoiceCount = 2;
+    quiz.Questions[0].PicAddress = "cell.gif";
+    const std::vector<QuizProblem> problems =
+        CheckQuiz(quiz, (dir.path() / "q" / "bio.qvt").string(), cp1252());
+    std::filesystem::current_path(before);
+    bool found = false;
+    for (const QuizProblem& problem : problems) {
+        if (problem.message.starts_with("the picture \"cell.gif\"")) {
+            found = true;
+            EXPECT_EQ(problem.advice, "Copy " + (dir.path() / "here" / "cell.gif").string() +
+                                          " beside the quiz file.");
+        }
+    }
+    EXPECT_TRUE(found);
 }

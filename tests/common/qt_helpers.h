@@ -9,6 +9,8 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,6 +19,22 @@
 #include <string>
 
 namespace tamberlin::testing {
+
+// Presses Tab as often as names has entries, starting from the focus as it is, and gives the
+// object name of each control the focus stood on (a list's or number field's own line edit
+// stands for the control that holds it, found among names).
+inline QStringList WalkWithTab(const QStringList& names) {
+    QStringList walked;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        while (focused != nullptr && !names.contains(focused->objectName())) {
+            focused = focused->parentWidget();
+        }
+        walked << (focused != nullptr ? focused->objectName() : QStringLiteral("?"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return walked;
+}
 
 // Runs act on the next modal window as soon as it is open (it must close it, or let the code
 // under test close it).

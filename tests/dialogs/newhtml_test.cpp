@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cstring>
 #include <filesystem>
@@ -194,25 +195,32 @@ private slots:
         QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("TFontLabel")) == nullptr);
     }
 
-    void tabOrder() {
-        const QStringList expected = {
-            QStringLiteral("textsel"),      QStringLiteral("bgset"),
-            QStringLiteral("fixedBG"),      QStringLiteral("Edit2"),
-            QStringLiteral("TFontBox"),     QStringLiteral("QFontBox"),
-            QStringLiteral("CFontBox"),     QStringLiteral("TFontsize"),
-            QStringLiteral("QFontSize"),    QStringLiteral("CFontSize"),
-            QStringLiteral("TFontfacebox"), QStringLiteral("QFontFaceBox"),
-            QStringLiteral("CFontFaceBox"), QStringLiteral("RG1")};
-        QStringList walked;
-        QWidget* current = widget("textsel");
-        for (int guard = 0; guard < 200 && walked.size() < expected.size(); ++guard) {
-            if (expected.contains(current->objectName()) &&
-                !walked.contains(current->objectName())) {
-                walked << current->objectName();
-            }
-            current = current->nextInFocusChain();
+    // With every switch on, Tab walks the controls as they stand on the window, the colour
+    // rectangles included, and comes back round; Space on a rectangle runs the colour chooser.
+    void tabWalksEveryControlInVisualOrder() {
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        for (const char* name : {"textsel", "bgset", "TFontBox", "QFontBox", "CFontBox"}) {
+            check(name)->setChecked(true);
         }
-        QCOMPARE(walked, expected);
+        const QStringList expected = {QStringLiteral("Edit2"),        QStringLiteral("fixedBG"),
+                                      QStringLiteral("RG1"),          QStringLiteral("textsel"),
+                                      QStringLiteral("TextColShape"), QStringLiteral("bgset"),
+                                      QStringLiteral("BGSetShape"),   QStringLiteral("TFontBox"),
+                                      QStringLiteral("TFontColor"),   QStringLiteral("TFontsize"),
+                                      QStringLiteral("TFontfacebox"), QStringLiteral("QFontBox"),
+                                      QStringLiteral("QFontColor"),   QStringLiteral("QFontSize"),
+                                      QStringLiteral("QFontFaceBox"), QStringLiteral("CFontBox"),
+                                      QStringLiteral("CFontColor"),   QStringLiteral("CFontSize"),
+                                      QStringLiteral("CFontFaceBox"), QStringLiteral("Edit2")};
+        widget("Edit2")->setFocus();
+        QCOMPARE(testing::WalkWithTab(expected), expected);
+
+        shape("TextColShape")->setFocus();
+        fake().answerColor(0x00123456);
+        QTest::keyClick(shape("TextColShape"), Qt::Key_Space);
+        QCOMPARE(shape("TextColShape")->color(), TColor{0x00123456});
     }
 
     void enablingRulesFollowTheSwitches() {
@@ -454,15 +462,52 @@ private slots:
         QCOMPARE(prefs().Alignment, 1);
     }
 
-    void escapeKeepsTheDialogAndItsEdits() {
+    // Escape cancels (nothing written, the edits dropped); Return applies; the flat buttons,
+    // which take no focus, answer to their underlined letters, their captions unchanged.
+    void keysCancelApplyAndPressTheButtons() {
         dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
         auto* author = find<QLineEdit>("Edit2");
-        author->setText(QStringLiteral("Typed Here"));
+        author->setFocus();
+        QTest::keyClicks(author, QStringLiteral("Typed Here"));
         QTest::keyClick(author, Qt::Key_Escape);
-        QTest::keyClick(dialog.get(), Qt::Key_Escape);
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(author->text(), QStringLiteral("Typed Here"));
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(author->text(), QString());
         QCOMPARE(host->saves, 0);
+
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        author->setFocus();
+        QTest::keyClicks(author, QStringLiteral("Ann"));
+        QTest::keyClick(author, Qt::Key_Return);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(prefs().Author.view(), std::string_view("Ann"));
+        QCOMPARE(host->saves, 1);
+
+        QCOMPARE(find<QPushButton>("SpeedButton3")->text(), QStringLiteral("BG Image"));
+        QCOMPARE(find<QPushButton>("ClearImgBtn")->text(), QStringLiteral("Clear Image"));
+        QCOMPARE(find<QPushButton>("SpeedButton3")->focusPolicy(), Qt::NoFocus);
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        // Alt+B opens the picture chooser; closing it changes nothing.
+        bool chooserShown = false;
+        QTimer closer;
+        closer.setInterval(10);
+        connect(&closer, &QTimer::timeout, [&chooserShown] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr && modal->objectName() == QStringLiteral("PictureDialog")) {
+                chooserShown = true;
+                modal->close();
+            }
+        });
+        closer.start();
+        QTest::keyClick(author, Qt::Key_B, Qt::AltModifier);
+        QTRY_VERIFY(chooserShown);
+        QVERIFY(dialog->isVisible());
+        dialog->reject();
     }
 
     void authorInTheCodePageCutTo200() {

@@ -1,10 +1,12 @@
 #include "dialogs/qsetup.h"
 
+#include "common/qt_helpers.h"
 #include "common/stand_in_host.h"
 #include "dialogs/quiz_host.h"
 #include "platform/fake_platform.h"
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,23 +154,121 @@ private slots:
         QCOMPARE(host->quiz().Interval, 1);
     }
 
-    void countsChangeOnlyWithTheArrows() {
+    // The counts take typed digits like any number field: a number outside the range is kept
+    // until the field loses the focus, and Accept stores no count outside it.
+    void countsTakeTypedDigitsAndTheArrows() {
         show();
         auto* questions = spin("SpinEdit1");
         questions->setFocus();
-        QTest::keyClicks(questions, QStringLiteral("7"));
-        QCOMPARE(questions->text(), QStringLiteral("1"));
+        questions->selectAll();
+        QTest::keyClicks(questions, QStringLiteral("17"));
+        QCOMPARE(questions->text(), QStringLiteral("17"));
         QTest::keyClick(questions, Qt::Key_Up);
-        QTest::keyClick(questions, Qt::Key_Up);
-        QCOMPARE(questions->text(), QStringLiteral("3"));
+        QCOMPARE(questions->text(), QStringLiteral("18"));
         auto* choices = spin("SpinEdit2");
-        for (int i = 0; i < 6; ++i) {
-            choices->stepBy(1);
-        }
-        QCOMPARE(choices->text(), QStringLiteral("5"));
-        choices->stepBy(-10);
-        QCOMPARE(choices->text(), QStringLiteral("2"));
+        choices->selectAll();
+        QTest::keyClicks(choices, QStringLiteral("4"));
+        QCOMPARE(choices->text(), QStringLiteral("4"));
         accept();
+        QCOMPARE(host->quiz().QuestionCount, 18);
+        QCOMPARE(host->quiz().ChoiceCount, 4);
+
+        // Typed past the range and accepted at once: the quiz still gets a count it can hold.
+        show();
+        questions->selectAll();
+        QTest::keyClicks(questions, QStringLiteral("150"));
+        choices->selectAll();
+        QTest::keyClicks(choices, QStringLiteral("9"));
+        accept();
+        QCOMPARE(host->quiz().QuestionCount, 100);
+        QCOMPARE(host->quiz().ChoiceCount, 5);
+    }
+
+    // Tab follows the controls as they stand; Alt+A and Alt+C press Accept and Cancel, Return
+    // accepts and Escape cancels.
+    void keyboardFinishesTheDialog() {
+        show();
+        QApplication::setActiveWindow(dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        child<QCheckBox>("cookiebox")->setChecked(true);
+        const QStringList expected = {QStringLiteral("Edit1"),     QStringLiteral("SpinEdit1"),
+                                      QStringLiteral("SpinEdit2"), QStringLiteral("SpinEdit3"),
+                                      QStringLiteral("quizid"),    QStringLiteral("FPT"),
+                                      QStringLiteral("redirect"),  QStringLiteral("cookiebox"),
+                                      QStringLiteral("HomeLog"),   QStringLiteral("Edit1")};
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>("Edit1"));
+        QCOMPARE(testing::WalkWithTab(expected), expected);
+        child<QCheckBox>("cookiebox")->setChecked(false);
+
+        QTest::keyClicks(child<QLineEdit>("Edit1"), QStringLiteral("Cells"));
+        QTest::keyClick(child<QLineEdit>("Edit1"), Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(host->quiz().Title.str(), std::string("Cells"));
+
+        show();
+        QTest::keyClick(child<QLineEdit>("quizid"), Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+
+        show();
+        child<QLineEdit>("quizid")->setText(QStringLiteral("Q7"));
+        QTest::keyClick(child<QLineEdit>("quizid"), Qt::Key_Return);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(host->quiz().QuizId.str(), std::string("Q7"));
+        QCOMPARE(host->saves, 2);
+
+        show();
+        child<QLineEdit>("quizid")->setText(QStringLiteral("dropped"));
+        QTest::keyClick(child<QLineEdit>("quizid"), Qt::Key_Escape);
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QCOMPARE(host->quiz().QuizId.str(), std::string("Q7"));
+    }
+
+    // Lowering the count over questions that hold something asks first; No keeps everything.
+    void loweringTheCountAsksBeforeDroppingQuestions() {
+        host->quiz().QuestionCount = 5;
+        host->quiz().ChoiceCount = 2;
+        host->quiz().Questions[2].QuestionText = "Third";
+        host->quiz().Questions[4].PicAddress = "cell.jpg";
+        show();
+        auto* questions = spin("SpinEdit1");
+        questions->selectAll();
+        QTest::keyClicks(questions, QStringLiteral("2"));
+        fake->answerConfirm(Platform::Answer::No);
+        accept();
+        QCOMPARE(fake->lastAsked().kind, FakePlatform::Kind::Confirm);
+        QCOMPARE(fake->lastAsked().text,
+                 QStringLiteral("Questions 3 to 5 hold text and will be removed from the quiz. "
+                                "Remove them?"));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(host->quiz().QuestionCount, 5);
+        QCOMPARE(host->saves, 0);
+
+        fake->answerConfirm(Platform::Answer::Yes);
+        accept();
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(host->quiz().QuestionCount, 2);
+
+        // Empty questions past the new count go without a question.
+        host->quiz().QuestionCount = 4;
+        host->quiz().Questions[3].ChoiceB = "kept so far";
+        show();
+        questions->selectAll();
+        QTest::keyClicks(questions, QStringLiteral("3"));
+        fake->answerConfirm(Platform::Answer::Yes);
+        accept();
+        QCOMPARE(fake->lastAsked().text,
+                 QStringLiteral("Question 4 holds text and will be removed from the quiz. "
+                                "Remove it?"));
+        host->quiz().Questions[3].clearStrings();
+        host->quiz().QuestionCount = 4;
+        show();
+        questions->selectAll();
+        QTest::keyClicks(questions, QStringLiteral("3"));
+        fake->clearAsked();
+        accept();
+        QVERIFY(fake->asked().isEmpty());
         QCOMPARE(host->quiz().QuestionCount, 3);
     }
 
@@ -199,8 +299,6 @@ private slots:
         host->quiz().Title = "Kept";
         show();
         child<QLineEdit>("Edit1")->setText(QStringLiteral("Changed"));
-        QTest::keyClick(dialog.get(), Qt::Key_Escape);
-        QVERIFY(dialog->isVisible()); // no key is bound to Cancel
         child<QToolButton>("SpeedButton1")->click();
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
         QCOMPARE(host->quiz().Title.str(), std::string("Kept"));

@@ -9,4 +9,7 @@ if [ ! -x "$chromium" ] || [ ! -d node_modules/playwright-core ] || [ ! -d node_
     echo "Skipping the package tests: run scripts/deps.sh test to install Chromium, xmllint and the npm packages."
     exit 77
 fi
-exec node --test --test-timeout=300000 --test-reporter=tap scorm_package.test.mjs
+# Debian 12's Node.js 18 has no --test-timeout; CTest's own time limit stops a hang there.
+limit=--test-timeout=300000
+node --test-timeout=1 -e '' 2>/dev/null || limit=
+exec node --test $limit --test-reporter=tap scorm_package.test.mjs
