@@ -1,5 +1,7 @@
 #include "generator/page_look.h"
 
+#include "common/page_look_prefs.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -220,40 +222,6 @@ TEST(PageLookForm, ApplyStoresTheFormAndReturnsThePageInputs) {
     EXPECT_EQ(prefs.TextColor, kWhite);
 }
 
-namespace {
-
-// A block whose stored tags agree with its faces, sizes and colours; the six switches from the
-// bits of mask (title, question, choice, text colour, background colour, fixed background).
-THtmlPrefs switchedPrefs(int mask) {
-    THtmlPrefs p = freshPrefs();
-    p.TitleFontOn = mask & 1;
-    p.QuestionFontOn = (mask >> 1) & 1;
-    p.ChoiceFontOn = (mask >> 2) & 1;
-    p.TextColorOn = (mask >> 3) & 1;
-    p.BgColorOn = (mask >> 4) & 1;
-    p.FixedBackground = (mask >> 5) & 1;
-    p.CookieRequired = 1;
-    p.Author = "Ann Author";
-    p.Alignment = 1;
-    p.TitleFontFace = "Sans Serif";
-    p.TitleFontSize = 5;
-    p.TitleFontColor = 0x000000FF;
-    p.TitleFontTag = "<FONT FACE=\"sans-serif\" SIZE=\"5\" COLOR=\"#FF0000\">\r\n";
-    p.QuestionFontFace = "Courier New"; // typed by hand: no FACE attribute
-    p.QuestionFontSize = 2;
-    p.QuestionFontColor = 0x00123456;
-    p.QuestionFontTag = "<FONT SIZE=\"2\" COLOR=\"#563412\">\r\n";
-    p.ChoiceFontFace = "Monospace";
-    p.ChoiceFontSize = 7;
-    p.ChoiceFontColor = 0x0000FF00;
-    p.ChoiceFontTag = "<FONT FACE=\"monospace\" SIZE=\"7\" COLOR=\"#00FF00\">\r\n";
-    p.TextColor = 0x00FF8040;
-    p.BgColor = 0x00204060;
-    return p;
-}
-
-} // namespace
-
 // Every combination of the six switches: the form shows exactly the rows and colours that are
 // on, and Apply gives the block back byte for byte but for the tags of the rows switched off,
 // with the page's inputs following the switches.
@@ -263,7 +231,8 @@ TEST(PageLookForm, EverySwitchCombinationLoadsAndAppliesBack) {
     const char* face[3] = {"Sans Serif", "Courier New", "Monospace"};
     for (int mask = 0; mask < 64; ++mask) {
         SCOPED_TRACE("switches " + std::to_string(mask));
-        const THtmlPrefs stored = switchedPrefs(mask);
+        THtmlPrefs stored = freshPrefs();
+        tamberlin::testing::FillPrefs(stored, mask);
         const PageLookForm form = LoadPageLook(stored);
         const bool rowOn[3] = {(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
         const bool textOn = mask & 8, bgOn = mask & 16, fixed = mask & 32;
@@ -284,16 +253,8 @@ TEST(PageLookForm, EverySwitchCombinationLoadsAndAppliesBack) {
 
         THtmlPrefs applied = stored;
         const PageInputs inputs = ApplyPageLook(applied, form);
-        THtmlPrefs expected = stored;
-        if (!rowOn[0]) {
-            expected.TitleFontTag.clear();
-        }
-        if (!rowOn[1]) {
-            expected.QuestionFontTag.clear();
-        }
-        if (!rowOn[2]) {
-            expected.ChoiceFontTag.clear();
-        }
+        THtmlPrefs expected = freshPrefs();
+        tamberlin::testing::FillConsistentPrefs(expected, mask);
         EXPECT_EQ(std::memcmp(&applied, &expected, sizeof(THtmlPrefs)), 0);
         std::string body;
         if (bgOn) {
