@@ -99,14 +99,6 @@ void TForm1::Create1Click() {
     if (published.status != SessionPublish::Published) {
         return;
     }
-    // An ID the page cuts short mixes the results with other quizzes'. (Check Quiz also looks
-    // for other quizzes of the folder that post the same ID.)
-    for (const QuizProblem& problem :
-         QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), IdCheck::TheIdOnly)) {
-        platform().showMessage(QStringLiteral("Warning: ") +
-                               QString::fromStdString(problem.message) + QStringLiteral(".\n") +
-                               QString::fromStdString(problem.advice));
-    }
     QString message =
         QStringLiteral("The HTML file ") + htmlFileName() + QStringLiteral(" has been created.");
     // The page's clock needs its script and digit pictures beside it: the missing ones are put
@@ -125,7 +117,14 @@ void TForm1::Create1Click() {
         notes << QStringLiteral("The clock files could not be put beside the page: %1.")
                      .arg(QString::fromStdString(clock.error));
     }
-    for (const QuizProblem& warning : PublishingWarnings(quiz())) {
+    // An ID the page cuts short mixes the results with other quizzes'. (Check Quiz also looks
+    // for other quizzes of the folder that post the same ID.)
+    std::vector<QuizProblem> warnings =
+        QuizIdProblems(quiz(), session_->quizFileName(), CodePage::system(), IdCheck::TheIdOnly);
+    for (QuizProblem& warning : PublishingWarnings(quiz())) {
+        warnings.push_back(std::move(warning));
+    }
+    for (const QuizProblem& warning : warnings) {
         notes << QStringLiteral("Warning: ") + QString::fromStdString(warning.message) +
                      QStringLiteral(". ") + QString::fromStdString(warning.advice);
     }
