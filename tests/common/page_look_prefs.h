@@ -5,6 +5,8 @@
 
 #include "document/html_prefs.h"
 
+#include <string>
+
 namespace tamberlin::testing {
 
 inline const char* const kTitleTag = "<FONT FACE=\"sans-serif\" SIZE=\"5\" COLOR=\"#FF0000\">\r\n";
@@ -51,6 +53,21 @@ inline void FillConsistentPrefs(THtmlPrefs& p, int mask) {
     if (!(mask & 4)) {
         p.ChoiceFontTag.clear();
     }
+}
+
+// The page's body attributes for the switches of mask, in the page's order.
+inline std::string SwitchedBodyAttributes(int mask) {
+    std::string body;
+    if (mask & 16) {
+        body += " BGCOLOR=\"#604020\"";
+    }
+    if (mask & 8) {
+        body += " TEXT=\"#4080FF\"";
+    }
+    if (mask & 32) {
+        body += " BGPROPERTIES=\"fixed\"";
+    }
+    return body;
 }
 
 } // namespace tamberlin::testing

@@ -253,16 +253,7 @@ private slots:
         FillConsistentPrefs(expected, mask);
         QVERIFY(SameBytes(prefs(), expected));
 
-        std::string body;
-        if (bgOn) {
-            body += " BGCOLOR=\"#604020\"";
-        }
-        if (textOn) {
-            body += " TEXT=\"#4080FF\"";
-        }
-        if (fixed) {
-            body += " BGPROPERTIES=\"fixed\"";
-        }
+        const std::string body = SwitchedBodyAttributes(mask);
         const PageInputs inputs = published();
         QCOMPARE(ToQString(inputs.bodyAttributes), ToQString(body));
         QCOMPARE(inputs.titleFontOn, rowOn[0]);

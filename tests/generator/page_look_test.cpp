@@ -256,16 +256,7 @@ TEST(PageLookForm, EverySwitchCombinationLoadsAndAppliesBack) {
         THtmlPrefs expected = freshPrefs();
         tamberlin::testing::FillConsistentPrefs(expected, mask);
         EXPECT_EQ(std::memcmp(&applied, &expected, sizeof(THtmlPrefs)), 0);
-        std::string body;
-        if (bgOn) {
-            body += " BGCOLOR=\"#604020\"";
-        }
-        if (textOn) {
-            body += " TEXT=\"#4080FF\"";
-        }
-        if (fixed) {
-            body += " BGPROPERTIES=\"fixed\"";
-        }
+        const std::string body = tamberlin::testing::SwitchedBodyAttributes(mask);
         EXPECT_EQ(inputs.bodyAttributes, body);
         EXPECT_EQ(inputs.titleFontOn, rowOn[0]);
         EXPECT_EQ(inputs.questionFontOn, rowOn[1]);
