@@ -294,7 +294,7 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
         for (std::size_t n = 0; n < parts.size(); ++n) {
             const std::string part = stem + "-" + std::to_string(n + 1) + extension;
             QuizSettings settings{titleBytes, idBytes, cgiBytes, seconds};
-            if (settings.title.size() + 4 <= 255) {
+            if (settings.title.size() + 4 <= decltype(TQuizRec::Title)::capacity) {
                 settings.title += " " + std::to_string(n + 1);
             }
             if (const int status = writeImportedQuiz(source, part, parts[n], settings, out, err);
