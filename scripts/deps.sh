@@ -24,14 +24,15 @@ program_libs=(qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev libmicrohttpd-dev 
 # files from the program.
 program_runtime=(qt6-qpa-plugins fonts-dejavu-core xdg-utils)
 # scripts/test.sh adds: GoogleTest (GTest's CMake files name gmock's library too, so both),
-# giflib and Pillow for the picture tests, clang for the fuzz targets and sanitizers, Python,
+# giflib and Pillow for the picture tests, clang for the fuzz targets and sanitizers,
+# clang-format for the formatting check, Python,
 # Node.js and Chromium for the script, page and question-bank checks, Xvfb for window
 # screenshots, a real web server for the receiver, the validators the install test runs, and
 # poppler and qpdf to read printed PDFs back.
 test_pkgs=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3 python3-pil libgif-dev
            chromium nodejs xvfb xauth lighttpd desktop-file-utils appstream libxml2-utils
            shared-mime-info libfile-mimeinfo-perl man-db groff-base dpkg-dev lintian
-           poppler-utils qpdf)
+           poppler-utils qpdf clang-format)
 bench_pkgs=(libbenchmark-dev libgtest-dev libgmock-dev libgif-dev libstb-dev python3-pil lighttpd wrk)
 
 pkgs=("${build_tools[@]}" "${program_libs[@]}" "${program_runtime[@]}")

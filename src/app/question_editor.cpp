@@ -22,8 +22,9 @@ namespace tamberlin {
 namespace {
 
 // The most the question text and each choice take, in bytes of the code page.
-constexpr int kMaxQuestionTextLength = 255;
-constexpr int kMaxChoiceTextLength = 250;
+constexpr int kMaxQuestionTextLength =
+    static_cast<int>(decltype(TQuestionRec::QuestionText)::capacity);
+constexpr int kMaxChoiceTextLength = static_cast<int>(decltype(TQuestionRec::ChoiceA)::capacity);
 
 } // namespace
 

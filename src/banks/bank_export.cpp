@@ -1,6 +1,7 @@
 #include "banks/bank_parsing.h"
 #include "banks/question_bank.h"
 
+#include "common/csv.h"
 #include "common/html_escape.h"
 #include "document/file_io.h"
 #include "document/paths.h"
@@ -248,24 +249,6 @@ std::string exportAiken(const std::vector<ExportQuestion>& questions,
     return out;
 }
 
-std::string csvField(std::string_view text) {
-    const bool quote = text.find_first_of(",;\"\r\n") != std::string_view::npos ||
-                       (!text.empty() && (text.front() == ' ' || text.back() == ' ' ||
-                                          text.front() == '\t' || text.back() == '\t'));
-    if (!quote) {
-        return std::string(text);
-    }
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') {
-            out += '"';
-        }
-        out += c;
-    }
-    out += '"';
-    return out;
-}
-
 std::string exportCsv(const TQuizRec& quiz, const std::vector<ExportQuestion>& questions) {
     const int columns = std::clamp(quiz.ChoiceCount, kMinChoices, kMaxChoices);
     std::string out = "\xEF\xBB\xBF"; // spreadsheets take the file for UTF-8 only with it
@@ -276,17 +259,17 @@ std::string exportCsv(const TQuizRec& quiz, const std::vector<ExportQuestion>& q
     }
     out += ",answer,picture\r\n";
     for (const ExportQuestion& q : questions) {
-        out += csvField(q.text);
+        out += CsvCell(q.text);
         for (int k = 0; k < columns; ++k) {
             out += ',';
             if (static_cast<std::size_t>(k) < q.choices.size()) {
-                out += csvField(q.choices[static_cast<std::size_t>(k)]);
+                out += CsvCell(q.choices[static_cast<std::size_t>(k)]);
             }
         }
         out += ',';
-        out += csvField(q.answer >= 0 ? std::string(1, ChoiceLetter(q.answer)) : q.answerText);
+        out += CsvCell(q.answer >= 0 ? std::string(1, ChoiceLetter(q.answer)) : q.answerText);
         out += ',';
-        out += csvField(q.picture);
+        out += CsvCell(q.picture);
         out += "\r\n";
     }
     return out;

@@ -1,6 +1,7 @@
 #include "banks/bank_parsing.h"
 #include "banks/question_bank.h"
 #include "common/ascii.h"
+#include "common/utf8.h"
 
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -54,35 +55,8 @@ using banks::TrimSpaces;
 
 // The length of the UTF-8 sequence at text[pos], or 0 when it is malformed.
 std::size_t utf8Length(std::string_view text, std::size_t pos) {
-    const auto b0 = static_cast<unsigned char>(text[pos]);
-    std::size_t length = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if (b0 < 0x80) {
-        return 1;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        length = 2, c = b0 & 0x1F, minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3, c = b0 & 0x0F, minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4, c = b0 & 0x07, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto b = static_cast<unsigned char>(text[pos + i]);
-        if ((b & 0xC0) != 0x80) {
-            return 0;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
+    std::size_t next = pos;
+    return DecodeUtf8(text, next) == kBadUtf8 ? 0 : next - pos;
 }
 
 // Checks that text is UTF-8 without control characters (tab and line ends allowed); returns
@@ -216,7 +190,7 @@ std::string_view BankFormatName(BankFormat format) {
 }
 
 std::optional<BankFormat> ExportFormatFor(std::string_view path) {
-    const std::string_view name = path.substr(path.find_last_of("/\\:") + 1);
+    const std::string_view name = PathFileNamePart(path);
     const std::size_t dot = name.rfind('.');
     const std::string extension =
         dot == std::string_view::npos ? "" : AsciiLowered(name.substr(dot + 1));
@@ -229,9 +203,7 @@ std::optional<BankFormat> ExportFormatFor(std::string_view path) {
 }
 
 std::optional<BankFormat> DetectBankFormat(std::string_view path, std::string_view bytes) {
-    const std::size_t nameStart = path.find_last_of("/\\:");
-    const std::string_view name =
-        nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
+    const std::string_view name = PathFileNamePart(path);
     const std::size_t dot = name.rfind('.');
     const std::string extension =
         dot == std::string_view::npos ? "" : AsciiLowered(name.substr(dot + 1));
@@ -359,7 +331,8 @@ Checked checkQuestion(RawQuestion& q, const std::string& sourceFolder, const Cod
     BankQuestion result;
     result.line = q.line;
     result.answer = q.answer;
-    Converted text = toCodePage(q.text, codePage, "the question text", 255);
+    Converted text = toCodePage(q.text, codePage, "the question text",
+                                decltype(TQuestionRec::QuestionText)::capacity);
     if (!text.error.empty()) {
         out = refuse(q.text.line, text.error);
         out.codePage = text.error.find("code page") != std::string::npos;
@@ -368,9 +341,9 @@ Checked checkQuestion(RawQuestion& q, const std::string& sourceFolder, const Cod
     result.text = std::move(text.bytes);
     std::vector<BankNote> emptyChoices;
     for (std::size_t k = 0; k < q.choices.size(); ++k) {
-        Converted choice =
-            toCodePage(q.choices[k], codePage,
-                       std::string("choice ") + ChoiceLetter(static_cast<int>(k)), 250);
+        Converted choice = toCodePage(q.choices[k], codePage,
+                                      std::string("choice ") + ChoiceLetter(static_cast<int>(k)),
+                                      decltype(TQuestionRec::ChoiceA)::capacity);
         if (!choice.error.empty()) {
             out = refuse(q.choices[k].line, choice.error);
             out.codePage = choice.error.find("code page") != std::string::npos;
@@ -385,7 +358,8 @@ Checked checkQuestion(RawQuestion& q, const std::string& sourceFolder, const Cod
         result.choices.push_back(std::move(choice.bytes));
     }
     if (!q.picture.text.empty()) {
-        Converted picture = toCodePage(q.picture, codePage, "the picture's name", 250);
+        Converted picture = toCodePage(q.picture, codePage, "the picture's name",
+                                       decltype(TQuestionRec::PicAddress)::capacity);
         if (!picture.error.empty()) {
             return refuse(q.picture.line, picture.error);
         }
@@ -626,7 +600,7 @@ ImportResult ImportQuestionFile(const std::string& path, std::optional<BankForma
 }
 
 std::string QuizIdFromFileName(std::string_view fileName) {
-    std::string_view name = fileName.substr(fileName.find_last_of("/\\") + 1);
+    std::string_view name = PathFileNamePart(fileName);
     if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0) {
         name = name.substr(0, dot);
     }
@@ -644,7 +618,7 @@ std::string QuizIdFromFileName(std::string_view fileName) {
     while (!id.empty() && id.back() == '_') {
         id.pop_back();
     }
-    id.resize(std::min<std::size_t>(id.size(), 100));
+    id.resize(std::min(id.size(), decltype(TQuizRec::QuizId)::capacity));
     return id.empty() ? "quiz" : id;
 }
 
@@ -653,7 +627,8 @@ AppendResult AppendImported(TQuizRec& quiz, const std::vector<BankQuestion>& que
     const int have = std::clamp(quiz.QuestionCount, 0, kMaxQuestions);
     if (have + static_cast<int>(questions.size()) > kMaxQuestions) {
         result.error = "the quiz has " + std::to_string(have) + " questions; " +
-                       std::to_string(questions.size()) + " more would pass the 100 a quiz holds";
+                       std::to_string(questions.size()) + " more would pass the " +
+                       std::to_string(kMaxQuestions) + " a quiz holds";
         return result;
     }
     int needed = kMinChoices;

@@ -5,6 +5,7 @@
 // image), or there is none and each row is a question, 2 to 5 choices and the right letter.
 #include "banks/bank_parsing.h"
 #include "common/ascii.h"
+#include "common/csv.h"
 
 #include <array>
 #include <cctype>
@@ -95,6 +96,8 @@ public:
                     field.text += text_[pos_++];
                 }
             }
+            // A text the export kept from running as a formula comes back as it was written.
+            field.text = std::string(CsvUnguarded(field.text));
             record.push_back(std::move(field));
             if (pos_ >= text_.size()) {
                 return record;

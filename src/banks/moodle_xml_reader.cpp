@@ -3,6 +3,7 @@
 // libxml2, without network access and without loading external entities.
 #include "banks/bank_parsing.h"
 #include "common/ascii.h"
+#include "document/paths.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -122,10 +123,7 @@ std::string percentDecode(std::string_view text) {
 // A picture's name as it may be written beside the quiz: its file-name part, with characters
 // other than ASCII letters, digits, "-", "_", "." and space made "_".
 std::string safeFileName(std::string_view name) {
-    const std::size_t slash = name.find_last_of("/\\:");
-    if (slash != std::string_view::npos) {
-        name = name.substr(slash + 1);
-    }
+    name = AddressFileNamePart(name);
     std::string out;
     for (char c : name) {
         const auto u = static_cast<unsigned char>(c);

@@ -2,6 +2,7 @@
 #include "common/ascii.h"
 
 #include "document/paths.h"
+#include "generator/web_files.h"
 
 #include "banks/bank_parsing.h"
 
@@ -247,9 +248,7 @@ std::vector<QuizProblem> CheckQuiz(const TQuizRec& quiz, const std::string& quiz
     }
 
     std::vector<std::string> missingClock;
-    for (std::string name :
-         {"clock.js", "0fdg.gif", "1fdg.gif", "2fdg.gif", "3fdg.gif", "4fdg.gif", "5fdg.gif",
-          "6fdg.gif", "7fdg.gif", "8fdg.gif", "9fdg.gif", "cfdg.gif"}) {
+    for (const std::string name : kWebFiles) {
         if (!fileExists(folder + name)) {
             missingClock.push_back(name);
         }

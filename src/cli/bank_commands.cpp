@@ -260,9 +260,11 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
     };
     std::string titleBytes, idBytes, cgiBytes;
     for (const Field& f :
-         {Field{"the title", title.value_or(baseName(source)), 255, &titleBytes},
-          Field{"the quiz ID", quizId.value_or(QuizIdFromFileName(source)), 100, &idBytes},
-          Field{"the CGI address", cgi, 255, &cgiBytes}}) {
+         {Field{"the title", title.value_or(baseName(source)), decltype(TQuizRec::Title)::capacity,
+                &titleBytes},
+          Field{"the quiz ID", quizId.value_or(QuizIdFromFileName(source)),
+                decltype(TQuizRec::QuizId)::capacity, &idBytes},
+          Field{"the CGI address", cgi, decltype(TQuizRec::CgiTarget)::capacity, &cgiBytes}}) {
         QuizText text = ConvertForQuiz(f.value, f.what, f.capacity);
         if (!text.ok()) {
             UsageError(err, text.error);
@@ -292,7 +294,7 @@ int runImport(const std::vector<std::string_view>& args, std::ostream& out, std:
         for (std::size_t n = 0; n < parts.size(); ++n) {
             const std::string part = stem + "-" + std::to_string(n + 1) + extension;
             QuizSettings settings{titleBytes, idBytes, cgiBytes, seconds};
-            if (settings.title.size() + 4 <= 255) {
+            if (settings.title.size() + 4 <= decltype(TQuizRec::Title)::capacity) {
                 settings.title += " " + std::to_string(n + 1);
             }
             if (const int status = writeImportedQuiz(source, part, parts[n], settings, out, err);

@@ -11,8 +11,8 @@ struct RowFields {
     std::uint8_t& on;
     TColor& color;
     std::int32_t& size;
-    CountedString<200>& tag;
-    CountedString<100>& face;
+    decltype(THtmlPrefs::TitleFontTag)& tag;
+    decltype(THtmlPrefs::TitleFontFace)& face;
 };
 
 std::array<RowFields, 3> rowFields(THtmlPrefs& p) {

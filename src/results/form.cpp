@@ -1,9 +1,10 @@
 #include "results/form.h"
 
+#include "common/ascii.h"
+
 #include "document/code_page.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace tamberlin::results {
 
@@ -118,9 +119,8 @@ bool IsFormContentType(std::string_view contentType) {
         type.remove_prefix(1);
     }
     return type.size() == expected.size() &&
-           std::equal(type.begin(), type.end(), expected.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == b;
-           });
+           std::equal(type.begin(), type.end(), expected.begin(),
+                      [](char a, char b) { return AsciiLower(a) == b; });
 }
 
 std::optional<Submission> ReadSubmission(const FormFields& form, const CodePage& codePage,

@@ -1,5 +1,7 @@
 #include "results/login.h"
 
+#include "common/ascii.h"
+#include "common/utf8.h"
 #include "document/file_io.h"
 #include "results/form.h"
 
@@ -60,7 +62,7 @@ std::string nameKey(std::string_view name) {
                 out += ' ';
             }
         } else {
-            out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            out += AsciiLower(c);
         }
     }
     while (!out.empty() && out.back() == ' ') {
@@ -129,22 +131,9 @@ std::vector<std::vector<std::string>> csvRows(std::string_view text) {
 // Appends the UTF-16 units of the next character of utf8 (from i on) to units; a malformed
 // byte counts as U+FFFD.
 void nextUnits(std::string_view utf8, std::size_t& i, std::vector<char16_t>& units) {
-    const auto b = static_cast<unsigned char>(utf8[i++]);
-    char32_t c = 0xFFFD;
-    int more = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
-    if (b < 0x80) {
-        c = b;
-        more = 0;
-    } else if (more > 0) {
-        char32_t value = b & (0x3F >> more);
-        int n = 0;
-        for (; n < more && i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80;
-             ++n) {
-            value = (value << 6) | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
-        }
-        if (n == more && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
-            c = value;
-        }
+    char32_t c = DecodeUtf8(utf8, i);
+    if (c == kBadUtf8) {
+        c = 0xFFFD;
     }
     if (c >= 0x10000) {
         c -= 0x10000;

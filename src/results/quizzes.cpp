@@ -1,5 +1,7 @@
 #include "results/quizzes.h"
 
+#include "common/ascii.h"
+
 #include "document/code_page.h"
 #include "document/errors.h"
 #include "document/quiz.h"
@@ -21,11 +23,7 @@ bool hasQuizExtension(const std::string& name) {
     if (name.size() < 4) {
         return false;
     }
-    std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return ext == ".qvt";
+    return AsciiLowered(std::string_view(name).substr(name.size() - 4)) == ".qvt";
 }
 
 std::shared_ptr<const QuizKey> readQuiz(const std::string& path, const CodePage& codePage) {

@@ -1,10 +1,10 @@
 #include "results/receiver.h"
 
+#include "common/ascii.h"
+
 #include "results/form.h"
 #include "results/quizzes.h"
 #include "results/store.h"
-
-#include <cctype>
 
 namespace tamberlin::results {
 
@@ -16,7 +16,7 @@ bool isWebAddress(std::string_view url) {
             return false;
         }
         for (std::size_t i = 0; i < prefix.size(); ++i) {
-            if (std::tolower(static_cast<unsigned char>(url[i])) != prefix[i]) {
+            if (AsciiLower(url[i]) != prefix[i]) {
                 return false;
             }
         }

@@ -1,5 +1,6 @@
 #include "results/report.h"
 
+#include "common/csv.h"
 #include "results/receiver.h"
 #include "results/report_stats.h"
 #include "results/static_files.h"
@@ -11,29 +12,6 @@
 namespace tamberlin::results {
 
 namespace {
-
-// A cell for the CSV: quoted when it holds a comma, quote or line break; a text that a
-// spreadsheet would take for a formula gets a leading apostrophe (a taker's name such as
-// "=HYPERLINK(...)" must stay text).
-std::string csvCell(const std::string& text) {
-    std::string value = text;
-    if (!value.empty() && (value[0] == '=' || value[0] == '+' || value[0] == '-' ||
-                           value[0] == '@' || value[0] == '\t' || value[0] == '\r')) {
-        value.insert(value.begin(), '\'');
-    }
-    if (value.find_first_of(",\"\r\n") == std::string::npos) {
-        return value;
-    }
-    std::string out = "\"";
-    for (char c : value) {
-        if (c == '"') {
-            out += '"';
-        }
-        out += c;
-    }
-    out += '"';
-    return out;
-}
 
 std::string checkText(const StoredSubmission& row) {
     if (!row.ambiguousFiles.empty()) {
@@ -135,14 +113,14 @@ std::string ResultsCsv(const std::vector<StoredSubmission>& rows) {
     }
     out += "\r\n";
     for (const auto& row : rows) {
-        out += csvCell(row.received) + "," + csvCell(row.quizId) + "," + csvCell(row.name) + "," +
-               csvCell(row.email) + "," + csvCell(row.postedScore) + "," +
-               csvCell(scoreText(row.checkedScore)) + "," + csvCell(checkText(row)) + "," +
-               csvCell(row.lapsed);
+        out += CsvCell(row.received) + "," + CsvCell(row.quizId) + "," + CsvCell(row.name) + "," +
+               CsvCell(row.email) + "," + CsvCell(row.postedScore) + "," +
+               CsvCell(scoreText(row.checkedScore)) + "," + CsvCell(checkText(row)) + "," +
+               CsvCell(row.lapsed);
         for (std::size_t n = 0; n < questions; ++n) {
             out += ",";
             if (n < row.answers.size()) {
-                out += csvCell(row.answers[n].answer);
+                out += CsvCell(row.answers[n].answer);
             }
         }
         out += "\r\n";

@@ -1,5 +1,7 @@
 #include "results/server.h"
 
+#include "common/ascii.h"
+
 #include "document/code_page.h"
 #include "document/errors.h"
 #include "document/file_io.h"
@@ -118,13 +120,7 @@ std::vector<std::string> publishedPages(const std::string& root) {
     }
     while (const dirent* item = readdir(dir)) {
         const std::string name = item->d_name;
-        const std::string lower = [&] {
-            std::string l = name;
-            for (char& c : l) {
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            }
-            return l;
-        }();
+        const std::string lower = AsciiLowered(name);
         if (name[0] == '.' || !(lower.ends_with(".htm") || lower.ends_with(".html"))) {
             continue;
         }

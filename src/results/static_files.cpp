@@ -1,7 +1,8 @@
 #include "results/static_files.h"
 
+#include "common/ascii.h"
+
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -17,11 +18,7 @@ std::string lowerExtension(std::string_view name) {
     if (dot == std::string_view::npos) {
         return {};
     }
-    std::string ext(name.substr(dot + 1));
-    for (char& c : ext) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return ext;
+    return AsciiLowered(name.substr(dot + 1));
 }
 
 // A name as a case-insensitive file system (a FAT or exFAT stick, a share) matches it: in one
@@ -30,11 +27,7 @@ std::string foldedName(std::string_view name) {
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
         name.remove_suffix(1);
     }
-    std::string out(name);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
+    return AsciiLowered(name);
 }
 
 // Only what pages need is served: the pages, their pictures, scripts and styles. Quiz files,

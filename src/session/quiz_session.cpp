@@ -167,12 +167,12 @@ bool QuizSession::Clear(const std::function<void()>& emptyBoxes) {
 void QuizSession::CheckLengths() {
     // Counted in bytes of the code page, a line break as two; nothing is cut here.
     const QuestionEntry entry = prompts_.editedQuestion();
-    if (entry.questionText.size() > 255) {
+    if (entry.questionText.size() > decltype(TQuestionRec::QuestionText)::capacity) {
         prompts_.showMessage("Only 255 characters allowed!");
         return;
     }
     for (const std::string& choice : entry.choices) {
-        if (choice.size() > 250) {
+        if (choice.size() > decltype(TQuestionRec::ChoiceA)::capacity) {
             prompts_.showMessage("Only 250 characters allowed");
             return;
         }

@@ -205,18 +205,6 @@ private slots:
         QCOMPARE(fake->lastAsked().caption, QStringLiteral("Error"));
         QCOMPARE(fake->lastAsked().text, QStringLiteral("Failed to execute rivers.htm"));
     }
-
-    void openSwitchesPreviewOffUntilTheNextPage() {
-        start(MakeQuiz(1, 2));
-        fake->expectMessage();
-        menuItem("Create1")->trigger();
-        QVERIFY(menuItem("Preview1")->isEnabled());
-        WriteQuizFile(MakeQuiz(2, 2), dir->file("other.qvt"));
-        fake->answerOpenFile(path("other.qvt"));
-        menuItem("Open1")->trigger();
-        QVERIFY(!menuItem("Preview1")->isEnabled());
-        QVERIFY(!toolButton("PreviewBtn")->isEnabled());
-    }
 };
 
 QTEST_MAIN(CreateHtmlTest)

@@ -254,26 +254,6 @@ private slots:
         QVERIFY(menuItem("Setup")->isEnabled() && menuItem("New1")->isEnabled());
     }
 
-    void newQuizNeverSavedIsOfferedForSavingOnExit() {
-        startEmpty();
-        acceptSetup();
-        fake->answerSaveFile(std::nullopt);
-        menuItem("New1")->trigger();
-        QVERIFY(form->quizFileName().isEmpty() && form->session().editing());
-        QVERIFY(form->session().quizChanged());
-        // Exit asks; Yes shows the save dialog again, and cancelling it keeps the window open.
-        fake->answerConfirm(Answer::Yes);
-        fake->answerSaveFile(std::nullopt);
-        QVERIFY(!form->close());
-        QCOMPARE(takeAsked(), (QStringList{QStringLiteral("save dialog:"),
-                                           QStringLiteral("confirmation:") + kChangesPrompt,
-                                           QStringLiteral("save dialog:")}));
-        fake->answerConfirm(Answer::Yes);
-        fake->answerSaveFile(path("kept.qvt"));
-        QVERIFY(form->close());
-        QCOMPARE(ReadAll(dir->file("kept.qvt")).size(), QuizFileSize(1));
-    }
-
     void newKeepsRedirectAndInterval() {
         TQuizRec quiz = MakeQuiz(1, 2);
         quiz.RedirectAddress = "http://example.test/done";

@@ -2,7 +2,8 @@
 """The CSV the program writes and reads, against Python's own csv module: the example quiz
 exported as CSV reads back with csv as the questions its generator script holds, and a file
 written by csv the way a spreadsheet saves it (semicolons, a byte-order mark, quoted fields
-with line breaks, quotes and semicolons) comes back unchanged through --import and --export.
+with line breaks, quotes and semicolons) comes back unchanged through --import and --export;
+texts that would run as formulas are written as text and read back as they were.
 Usage: bank_formats_test.py SOURCE_DIR TAMBERLIN_EXE"""
 import csv
 import io
@@ -55,6 +56,33 @@ with tempfile.TemporaryDirectory() as folder:
     rows = list(csv.reader(io.StringIO(back.decode('utf-8-sig'), newline='')))
     if rows != sheet:
         failures.append('spreadsheet rows differ:\n%r\n%r' % (rows, sheet))
+
+# 3. Texts a spreadsheet would run as formulas: csv reads them with the apostrophe in front that
+# keeps them text, and importing that CSV gives the texts back as they were.
+risky = [
+    ['question', 'A', 'B', 'C', 'answer', 'picture'],
+    ['-5 + 2 = ?', '-3', '=1+2', '@SUM(A1)', 'A', ''],
+    ['+1 or not?', 'plain', "'quoted already", 'x=y', 'B', ''],
+]
+with tempfile.TemporaryDirectory() as folder:
+    bank = os.path.join(folder, 'risky.csv')
+    with open(bank, 'w', encoding='utf-8', newline='') as f:
+        csv.writer(f, lineterminator='\r\n').writerows(risky)
+    quiz = os.path.join(folder, 'risky.qvt')
+    run('--import', bank, '-o', quiz)
+    out = run('--export', quiz, '--format', 'csv')
+    rows = list(csv.reader(io.StringIO(out.decode('utf-8-sig'), newline='')))
+    guarded = [risky[0]] + [[("'" + c if c[:1] in ('=', '+', '-', '@') else c) for c in row]
+                            for row in risky[1:]]
+    if rows != guarded:
+        failures.append('formula cells differ:\n%r\n%r' % (rows, guarded))
+    again = os.path.join(folder, 'again.csv')
+    with open(again, 'wb') as f:
+        f.write(out)
+    run('--import', again, '-o', os.path.join(folder, 'again.qvt'))
+    twice = run('--export', os.path.join(folder, 'again.qvt'), '--format', 'csv')
+    if twice != out:
+        failures.append('the guarded CSV did not come back through --import unchanged')
 
 for failure in failures:
     print(failure)

@@ -1,7 +1,10 @@
 #include "generator/page_look.h"
 
+#include "common/page_look_prefs.h"
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 using namespace tamberlin;
@@ -217,4 +220,47 @@ TEST(PageLookForm, ApplyStoresTheFormAndReturnsThePageInputs) {
     EXPECT_EQ(prefs.Alignment, 255);
     EXPECT_EQ(prefs.TextColorOn, 1);
     EXPECT_EQ(prefs.TextColor, kWhite);
+}
+
+// Every combination of the six switches: the form shows exactly the rows and colours that are
+// on, and Apply gives the block back byte for byte but for the tags of the rows switched off,
+// with the page's inputs following the switches.
+TEST(PageLookForm, EverySwitchCombinationLoadsAndAppliesBack) {
+    const TColor colour[3] = {0x000000FF, 0x00123456, 0x0000FF00};
+    const std::int32_t size[3] = {5, 2, 7};
+    const char* face[3] = {"Sans Serif", "Courier New", "Monospace"};
+    for (int mask = 0; mask < 64; ++mask) {
+        SCOPED_TRACE("switches " + std::to_string(mask));
+        THtmlPrefs stored = freshPrefs();
+        tamberlin::testing::FillPrefs(stored, mask);
+        const PageLookForm form = LoadPageLook(stored);
+        const bool rowOn[3] = {(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
+        const bool textOn = mask & 8, bgOn = mask & 16, fixed = mask & 32;
+        EXPECT_EQ(form.textColorOn, textOn);
+        EXPECT_EQ(form.textColor, textOn ? TColor{0x00FF8040} : kWhite);
+        EXPECT_EQ(form.bgColorOn, bgOn);
+        EXPECT_EQ(form.bgColor, bgOn ? TColor{0x00204060} : kWhite);
+        EXPECT_EQ(form.fixedBackground, fixed);
+        EXPECT_EQ(form.author, "Ann Author");
+        EXPECT_EQ(form.alignment, 1);
+        for (int row = 0; row < 3; ++row) {
+            const PageLookForm::FontRow& shown = form.rows[static_cast<std::size_t>(row)];
+            EXPECT_EQ(shown.on, rowOn[row]) << row;
+            EXPECT_EQ(shown.color, rowOn[row] ? colour[row] : kWhite) << row;
+            EXPECT_EQ(shown.size, rowOn[row] ? size[row] : kDefaultFontSize) << row;
+            EXPECT_EQ(shown.face, rowOn[row] ? face[row] : "") << row;
+        }
+
+        THtmlPrefs applied = stored;
+        const PageInputs inputs = ApplyPageLook(applied, form);
+        THtmlPrefs expected = freshPrefs();
+        tamberlin::testing::FillConsistentPrefs(expected, mask);
+        EXPECT_EQ(std::memcmp(&applied, &expected, sizeof(THtmlPrefs)), 0);
+        const std::string body = tamberlin::testing::SwitchedBodyAttributes(mask);
+        EXPECT_EQ(inputs.bodyAttributes, body);
+        EXPECT_EQ(inputs.titleFontOn, rowOn[0]);
+        EXPECT_EQ(inputs.questionFontOn, rowOn[1]);
+        EXPECT_EQ(inputs.choiceFontOn, rowOn[2]);
+        EXPECT_EQ(DerivePageLook(stored).inputs.bodyAttributes, body);
+    }
 }

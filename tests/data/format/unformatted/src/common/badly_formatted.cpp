@@ -1,0 +1,4 @@
+#include <string>
+namespace tamberlin {
+int   badlyFormatted( int a,int b ){ return a+b; }
+}
