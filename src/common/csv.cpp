@@ -7,7 +7,7 @@ bool CsvLooksLikeFormula(std::string_view text) {
         return false;
     }
     const char c = text.front();
-    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
+    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r' || c == '\n';
 }
 
 std::string CsvCell(std::string_view text) {

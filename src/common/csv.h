@@ -9,7 +9,8 @@
 namespace tamberlin {
 
 // True for a cell a spreadsheet would take for a formula or a command: one that starts with
-// "=", "+", "-", "@", a tab or a carriage return.
+// "=", "+", "-", "@", a tab or a line break (a reader may take CR LF in a cell as LF, so both
+// count: what the writer guards, the reader unguards).
 bool CsvLooksLikeFormula(std::string_view text);
 
 // One cell: a formula-like text gets a leading apostrophe (a taker's name such as
