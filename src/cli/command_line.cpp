@@ -2,6 +2,7 @@
 
 #include "cli/bank_commands.h"
 #include "cli/pdf_command.h"
+#include "cli/quiz_argument.h"
 #include "cli/scorm_command.h"
 
 #include "document/errors.h"
@@ -64,15 +65,8 @@ constexpr int kBatchMemoryKept = 64 << 20;
 bool publishOne(const QuizDocument& fresh, QuizDocument& document, PublishBatch& batch,
                 const std::string& quizPath, std::ostream& out, std::ostream& err) {
     document = fresh;
-    QuizFileExtent extent;
-    try {
-        ReadQuizFile(document.quiz, quizPath, extent);
-    } catch (const TamberlinError& e) {
-        err << "tamberlin: cannot read quiz file \"" << quizPath << "\": " << e.what() << "\n";
+    if (!ReadQuizReporting(document.quiz, quizPath, err)) {
         return false;
-    }
-    if (!extent.complete()) {
-        err << "tamberlin: warning: \"" << quizPath << "\": " << QuizFileEndWarning(extent) << "\n";
     }
     // The page gets the settings as the preferences window would apply them right after
     // opening the file; the quiz file itself is left as it is.

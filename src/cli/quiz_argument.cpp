@@ -12,9 +12,13 @@ void UsageError(std::ostream& err, const std::string& message) {
 bool ReadQuizArgument(QuizDocument& document, const std::string& path, std::ostream& err) {
     document.ClearBlankQuestion();
     document.ResetQuiz();
+    return ReadQuizReporting(document.quiz, path, err);
+}
+
+bool ReadQuizReporting(TQuizRec& quiz, const std::string& path, std::ostream& err) {
     QuizFileExtent extent;
     try {
-        ReadQuizFile(document.quiz, path, extent);
+        ReadQuizFile(quiz, path, extent);
     } catch (const TamberlinError& e) {
         err << "tamberlin: cannot read quiz file \"" << path << "\": " << e.what() << "\n";
         return false;

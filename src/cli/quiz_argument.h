@@ -15,4 +15,8 @@ void UsageError(std::ostream& err, const std::string& message);
 // warning.
 bool ReadQuizArgument(QuizDocument& document, const std::string& path, std::ostream& err);
 
+// The reading and reporting of ReadQuizArgument, into a quiz block the caller has prepared
+// (--publish reuses one document for a whole batch).
+bool ReadQuizReporting(TQuizRec& quiz, const std::string& path, std::ostream& err);
+
 } // namespace tamberlin
